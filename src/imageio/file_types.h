@@ -1,0 +1,55 @@
+#pragma once
+
+#include <FreeImage.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "imageio/freeimage_base.h"
+
+namespace orrisbay::imageio {
+
+inline constexpr std::string_view kInvalidFormatMessage = "Load: Invalid format; no image loaded.";
+
+// One row of the file-type table.
+struct FileTypeRow {
+    std::string_view extension;  // lower case, dot included
+    FREE_IMAGE_FORMAT format;
+    int loadFlags;
+};
+
+// The six accepted extensions, in look-up order.
+inline constexpr std::array<FileTypeRow, 6> kFileTypeTable = {{
+    {".bmp", FIF_BMP, 0},
+    {".jpg", FIF_JPEG, 0},
+    {".jpeg", FIF_JPEG, 0},
+    {".gif", FIF_GIF, 0},
+    {".png", FIF_PNG, 0},
+    {".tga", FIF_TARGA, 0},
+}};
+
+// The lower-cased extension of `path` from its last dot, dot included; the
+// whole lower-cased path when it holds no dot.
+std::string FileExtension(std::string_view path);
+
+// The first table row whose extension equals `extension`, or null.
+const FileTypeRow* FindFileType(std::string_view extension);
+
+enum class LoadOutcome {
+    Loaded,         // `bitmap` holds the image
+    InvalidFormat,  // the extension is not in the table; nothing was read
+    LoadFailed,     // the image library could not read the file
+};
+
+struct LoadResult {
+    LoadOutcome outcome = LoadOutcome::LoadFailed;
+    freeimage_base::Bitmap bitmap;
+};
+
+// Chooses the file type by extension and loads the file with flags 0. The
+// path is passed to the library in the system's own file-name encoding, so
+// every name that exists can be opened.
+LoadResult LoadImageFile(const std::string& path);
+
+}  // namespace orrisbay::imageio

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orrisbay::quake_palette {
+
+inline constexpr std::string_view kPaletteFileName = "quake_palette_jasc.pal";
+inline constexpr std::string_view kHeaderLine = "JASC-PAL";
+inline constexpr std::string_view kUnavailableMessage = "Quake palette conversion is not available.";
+
+// A colour value: red in the low byte, then green, then blue, top byte 0.
+using ColourValue = std::uint32_t;
+inline constexpr ColourValue MakeColour(int red, int green, int blue) {
+    return static_cast<ColourValue>(red) | (static_cast<ColourValue>(green) << 8) |
+           (static_cast<ColourValue>(blue) << 16);
+}
+
+// The game's 256 colours, all black until a palette file is read.
+std::array<ColourValue, 256>& PaletteColors();
+
+// Lower-cases `folder`, trims its outer spaces and ends it with exactly one
+// backslash (unless it already ended in one before trimming).
+std::string EnsureTrailingBackslash(const std::string& folder);
+
+// The number a text begins with (sign, digits, fraction, exponent), with
+// blanks and tabs anywhere ignored; 0 when it does not begin with one.
+double NumericValue(std::string_view text);
+
+// Outcome of reading a palette file into PaletteColors().
+struct PaletteReadResult {
+    bool opened = false;        // the file could be opened
+    bool headerMatched = false;  // line 1 was exactly "JASC-PAL"
+    bool endedEarly = false;     // the file ended before a line the reader needed
+    int entriesSet = 0;          // how many table entries the file set
+};
+
+// Reads the palette file at `path` into PaletteColors(), reporting a wrong
+// header, a file that cannot be opened and a file that ends early through
+// console::ReportError. Never throws for any file content.
+PaletteReadResult ReadPaletteFile(const std::string& path);
+
+// The surface the swatches are painted into: the window's palette box.
+class SwatchSurface {
+public:
+    virtual ~SwatchSurface() = default;
+    // Everything drawn from now on goes into a backing image that survives repaints.
+    virtual void SetPersistentDrawing() = 0;
+    // Outer size of the box in screen pixels (border included).
+    virtual void SetOuterSize(int width, int height) = 0;
+    // Fills the rectangle with corners (x1, y1) and (x2, y2), both included.
+    virtual void FillRectangle(int x1, int y1, int x2, int y2, ColourValue colour) = 0;
+};
+
+// The palette file path inside `folder`.
+std::string PaletteFilePath(const std::string& folder);
+
+// Reads the palette file from the application folder and paints the 16 x 16
+// swatch grid. The second form reads from `folder` instead.
+PaletteReadResult LoadPaletteSwatches(SwatchSurface& box);
+PaletteReadResult LoadPaletteSwatches(SwatchSurface& box, const std::string& folder);
+
+// Paints all 256 swatches of PaletteColors() into `box`.
+void PaintSwatches(SwatchSurface& box);
+
+}  // namespace orrisbay::quake_palette

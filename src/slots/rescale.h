@@ -1,0 +1,38 @@
+#pragma once
+
+#include <FreeImage.h>
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+#include "imageio/freeimage_base.h"
+
+namespace orrisbay::slots {
+
+// A requested side length: absent, a whole number of pixels, or a
+// fractional scale factor of the source's current side.
+struct Absent {};
+using SizeArgument = std::variant<Absent, std::int64_t, double>;
+
+// Rounds to the nearest whole number, ties to the even neighbour
+// (2.5 -> 2, 3.5 -> 4). Empty when the result does not fit 32 bits.
+std::optional<std::int32_t> RoundHalfEven(double value);
+
+// Makes a resized copy of `source` with FreeImage_Rescale.
+//
+// Each side is given in pixels or as a factor (with `percent`, a factor is a
+// percentage); a side that is absent or works out to 0 or less is derived from
+// the other through the source's aspect ratio. When both are missing, or the
+// library's rescale yields nothing, no rescale takes place.
+//
+// Ownership: when a new bitmap was made it is returned, and `source` is
+// unloaded (left empty) if `releaseSource` is set. When no rescale took place,
+// the source's own handle is moved into the result unreleased, whatever
+// `releaseSource` says, and `source` is left empty; compare handles to tell
+// the two cases apart.
+freeimage_base::Bitmap RescaleBitmap(freeimage_base::Bitmap& source, SizeArgument width,
+                                     SizeArgument height, bool percent, bool releaseSource,
+                                     FREE_IMAGE_FILTER filter);
+
+}  // namespace orrisbay::slots

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <FreeImage.h>
+
+#include <array>
+#include <span>
+#include <string>
+
+#include "imageio/freeimage_base.h"
+#include "slots/slot_view.h"
+
+namespace orrisbay::slots {
+
+// Slot numbers.
+inline constexpr int kLayer1 = 0;
+inline constexpr int kLayer2 = 1;
+inline constexpr int kMask1 = 2;
+inline constexpr int kMask2 = 3;
+inline constexpr int kFirstScratch = 4;
+inline constexpr int kLastScratch = 11;
+inline constexpr int kResult = 19;
+inline constexpr int kLowerBound = 0;
+inline constexpr int kUpperBound = 19;
+inline constexpr int kSlotCount = kUpperBound - kLowerBound + 1;
+
+// The alpha-mask slots.
+inline constexpr std::array<int, 2> kAlphaSlots = {kMask1, kMask2};
+
+// True when one of the elements of `list` equals `value`.
+bool ArrayContains(int value, std::span<const int> list);
+
+// "W x H B bpp" for a bitmap; "0 x 0 0 bpp" for none.
+std::string SizeCaption(const FIBITMAP* bitmap);
+
+// The table of 20 bitmap slots: 0 and 1 colour layers, 2 and 3 their masks,
+// 4 to 11 merge scratch, 19 the merged texture. Every non-empty entry is
+// owned by the table alone.
+class SlotTable {
+public:
+    explicit SlotTable(SlotView& view);
+    ~SlotTable();
+
+    SlotTable(const SlotTable&) = delete;
+    SlotTable& operator=(const SlotTable&) = delete;
+
+    // Takes ownership of `bitmap` for input slot 0..3 (leaving the caller's
+    // handle empty), turns a 24-bit mask into 8-bit greyscale, refreshes the
+    // slot's thumbnail and label, and merges when slots 0..3 are all filled.
+    // An index outside 0..3 changes nothing, and the caller keeps the bitmap.
+    void SetSlotImage(int index, freeimage_base::Bitmap&& bitmap);
+
+    // Unloads the bitmap of slot 0..19, if it holds one.
+    void ClearSlot(int index);
+
+    // Clears every slot, 0 to 19 in ascending order.
+    void ReleaseAllSlots();
+
+    // Merges slots 0..3 into slot 19 through scratch slots 4..11 and shows the
+    // result. Precondition: slots 0..3 filled.
+    void ComposeLayers();
+
+    // The bitmap in a slot (still owned by the table), or null.
+    const FIBITMAP* Slot(int index) const;
+
+private:
+    freeimage_base::Bitmap& Entry(int index) { return slots_[static_cast<std::size_t>(index)]; }
+    bool InputsFilled() const;
+    bool RunMergeSteps(std::string& failure);
+    void AbandonMerge(const std::string& failure);
+
+    SlotView& view_;
+    std::array<freeimage_base::Bitmap, kSlotCount> slots_{};
+};
+
+}  // namespace orrisbay::slots
