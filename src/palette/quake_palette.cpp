@@ -1,1 +1,127 @@
-// (to be written)
+#include "palette/quake_palette.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "app/working_folder.h"
+#include "console/console.h"
+#include "palette/line_reader.h"
+#include "palette/palette_numbers.h"
+
+namespace orrisbay::quake_palette {
+namespace {
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// An entry line gives a colour only when it splits into exactly three fields
+// at single blanks; any other line is skipped.
+std::optional<ColourValue> EntryColour(const TextLine& line) {
+    if (line.overlong || line.text.empty() ||
+        std::count(line.text.begin(), line.text.end(), ' ') != 2) {
+        return std::nullopt;
+    }
+    const std::string_view text = line.text;
+    const std::size_t first = text.find(' ');
+    const std::size_t second = text.find(' ', first + 1);
+    return MakeColour(ColourComponent(text.substr(0, first)),
+                      ColourComponent(text.substr(first + 1, second - first - 1)),
+                      ColourComponent(text.substr(second + 1)));
+}
+
+int CountFrom(const TextLine& line) {
+    return line.overlong ? 0 : EntryCount(line.text);
+}
+
+PaletteReadResult EndedEarly(PaletteReadResult result, const std::string& path) {
+    result.endedEarly = true;
+    console::ReportError(std::string(kEndedEarlyMessage) + path);
+    return result;
+}
+
+}  // namespace
+
+std::array<ColourValue, 256>& PaletteColors() {
+    static std::array<ColourValue, 256> colors{};
+    return colors;
+}
+
+std::string EnsureTrailingBackslash(const std::string& folder) {
+    std::string lower(folder.size(), '\0');
+    std::transform(folder.begin(), folder.end(), lower.begin(), LowerAscii);
+    const bool endsInBackslash = !lower.empty() && lower.back() == '\\';
+    const std::size_t begin = lower.find_first_not_of(' ');
+    std::string trimmed = begin == std::string::npos
+                              ? std::string()
+                              : lower.substr(begin, lower.find_last_not_of(' ') - begin + 1);
+    if (!endsInBackslash) {
+        trimmed.push_back('\\');
+    }
+    return trimmed;
+}
+
+std::string PaletteFilePath(const std::string& folder) {
+#ifdef _WIN32
+    return EnsureTrailingBackslash(folder) + std::string(kPaletteFileName);
+#else
+    // Names are case-sensitive here, so the folder is kept exactly as given.
+    std::string path = folder;
+    if (path.empty() || path.back() != '/') {
+        path.push_back('/');
+    }
+    return path + std::string(kPaletteFileName);
+#endif
+}
+
+PaletteReadResult ReadPaletteFile(const std::string& path) {
+    PaletteReadResult result;
+    LineReader reader(path);
+    if (!reader.IsOpen()) {
+        console::ReportError(std::string(kCannotOpenMessage) + path);
+        return result;
+    }
+    result.opened = true;
+
+    const std::optional<TextLine> header = reader.Next();
+    if (!header) {
+        return EndedEarly(result, path);
+    }
+    result.headerMatched = !header->overlong && header->text == kHeaderLine;
+    if (!result.headerMatched) {
+        console::ReportError(std::string(kUnavailableMessage));
+    }
+    if (!reader.Next()) {  // the version line, not used
+        return EndedEarly(result, path);
+    }
+    const std::optional<TextLine> countLine = reader.Next();
+    if (!countLine) {
+        return EndedEarly(result, path);
+    }
+
+    const int count = CountFrom(*countLine);
+    auto& colors = PaletteColors();
+    for (int index = 0; index < count; ++index) {
+        const std::optional<TextLine> line = reader.Next();
+        if (!line) {
+            return EndedEarly(result, path);
+        }
+        if (const std::optional<ColourValue> colour = EntryColour(*line)) {
+            colors[static_cast<std::size_t>(index)] = *colour;
+            ++result.entriesSet;
+        }
+    }
+    return result;
+}
+
+PaletteReadResult LoadPaletteSwatches(SwatchSurface& box) {
+    return LoadPaletteSwatches(box, app::ApplicationFolder());
+}
+
+PaletteReadResult LoadPaletteSwatches(SwatchSurface& box, const std::string& folder) {
+    const PaletteReadResult result = ReadPaletteFile(PaletteFilePath(folder));
+    PaintSwatches(box);
+    return result;
+}
+
+}  // namespace orrisbay::quake_palette

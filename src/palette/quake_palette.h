@@ -9,7 +9,18 @@ namespace orrisbay::quake_palette {
 
 inline constexpr std::string_view kPaletteFileName = "quake_palette_jasc.pal";
 inline constexpr std::string_view kHeaderLine = "JASC-PAL";
-inline constexpr std::string_view kUnavailableMessage = "Quake palette conversion is not available.";
+inline constexpr std::string_view kUnavailableMessage =
+    "Quake palette conversion is not available.";
+// Reports that name the palette file: the file's path follows the text.
+inline constexpr std::string_view kCannotOpenMessage = "Couldn't open the palette file ";
+inline constexpr std::string_view kEndedEarlyMessage = "The palette file ended early: ";
+
+// The swatch grid: 16 x 16 swatches of 8 x 8 pixels in a box with a
+// one-pixel border on each side.
+inline constexpr int kGridColumns = 16;
+inline constexpr int kSwatchSize = 8;
+inline constexpr int kGridSize = kGridColumns * kSwatchSize;
+inline constexpr int kBoxSize = kGridSize + 2;
 
 // A colour value: red in the low byte, then green, then blue, top byte 0.
 using ColourValue = std::uint32_t;
@@ -31,7 +42,7 @@ double NumericValue(std::string_view text);
 
 // Outcome of reading a palette file into PaletteColors().
 struct PaletteReadResult {
-    bool opened = false;        // the file could be opened
+    bool opened = false;         // the file could be opened
     bool headerMatched = false;  // line 1 was exactly "JASC-PAL"
     bool endedEarly = false;     // the file ended before a line the reader needed
     int entriesSet = 0;          // how many table entries the file set
@@ -44,7 +55,7 @@ PaletteReadResult ReadPaletteFile(const std::string& path);
 
 // The surface the swatches are painted into: the window's palette box.
 class SwatchSurface {
-public:
+  public:
     virtual ~SwatchSurface() = default;
     // Everything drawn from now on goes into a backing image that survives repaints.
     virtual void SetPersistentDrawing() = 0;
