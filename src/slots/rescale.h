@@ -23,8 +23,9 @@ std::optional<std::int32_t> RoundHalfEven(double value);
 //
 // Each side is given in pixels or as a factor (with `percent`, a factor is a
 // percentage); a side that is absent or works out to 0 or less is derived from
-// the other through the source's aspect ratio. When both are missing, or the
-// library's rescale yields nothing, no rescale takes place.
+// the other through the source's aspect ratio. When both are missing, a size
+// does not fit 32 bits, or the library's rescale yields nothing, no rescale
+// takes place.
 //
 // Ownership: when a new bitmap was made it is returned, and `source` is
 // unloaded (left empty) if `releaseSource` is set. When no rescale took place,

@@ -1,1 +1,105 @@
-// (to be written)
+#include "slots/slot_table.h"
+
+#include <algorithm>
+
+namespace orrisbay::slots {
+
+using freeimage_base::Bitmap;
+
+bool ArrayContains(int value, std::span<const int> list) {
+    return std::ranges::find(list, value) != list.end();
+}
+
+std::string SizeCaption(const FIBITMAP* bitmap) {
+    // The library's queries take a non-const handle but only read it.
+    auto* dib = const_cast<FIBITMAP*>(bitmap);
+    return std::to_string(FreeImage_GetWidth(dib)) + " x " +
+           std::to_string(FreeImage_GetHeight(dib)) + " " + std::to_string(FreeImage_GetBPP(dib)) +
+           " bpp";
+}
+
+SlotTable::SlotTable(SlotView& view) : view_(view) {
+    freeimage_base::InitialiseImageLibrary();
+}
+
+SlotTable::~SlotTable() {
+    ReleaseAllSlots();
+}
+
+void SlotTable::SetSlotImage(int index, Bitmap&& bitmap) {
+    if (index < kLayer1 || index > kMask2 || !bitmap) {
+        return;
+    }
+    StoreInSlot(index, std::move(bitmap));
+    NormaliseMask(index);
+    // Thumbnail and label show the new input even if the merge then fails.
+    view_.ShowThumbnail(index, Entry(index).get());
+    view_.ShowSizeLabel(index, SizeCaption(Entry(index).get()));
+    if (InputsFilled()) {
+        ComposeLayers();
+    }
+}
+
+void SlotTable::ClearSlot(int index) {
+    if (index < kLowerBound || index > kUpperBound) {
+        return;
+    }
+    Entry(index).reset();
+}
+
+void SlotTable::ReleaseAllSlots() {
+    for (int index = kLowerBound; index <= kUpperBound; ++index) {
+        ClearSlot(index);
+    }
+}
+
+const FIBITMAP* SlotTable::Slot(int index) const {
+    if (index < kLowerBound || index > kUpperBound) {
+        return nullptr;
+    }
+    return slots_[static_cast<std::size_t>(index)].get();
+}
+
+bool SlotTable::InputsFilled() const {
+    return Slot(kLayer1) && Slot(kLayer2) && Slot(kMask1) && Slot(kMask2);
+}
+
+int SlotTable::SlotHolding(const FIBITMAP* bitmap) const {
+    for (int index = kLowerBound; index <= kUpperBound; ++index) {
+        if (Slot(index) == bitmap) {
+            return index;
+        }
+    }
+    return -1;
+}
+
+// Keeps every bitmap in exactly one slot: a handle the table already owns is
+// never unloaded by its own hand-over, and a bitmap owned by another slot is
+// stored as a copy of its own.
+void SlotTable::StoreInSlot(int index, Bitmap incoming) {
+    const int holder = SlotHolding(incoming.get());
+    if (holder < 0) {
+        Entry(index) = std::move(incoming);
+        return;
+    }
+    // The table already owns this bitmap; the caller's handle was a second
+    // claim on it and must not unload it.
+    FIBITMAP* owned = incoming.release();
+    if (holder == index) {
+        return;
+    }
+    if (Bitmap copy{FreeImage_Clone(owned)}) {
+        Entry(index) = std::move(copy);
+    }
+}
+
+// A 24-bit mask becomes 8-bit greyscale. If the conversion fails the slot is
+// left empty, and the merge waits until the user fills it again.
+void SlotTable::NormaliseMask(int index) {
+    if (!ArrayContains(index, kAlphaSlots) || FreeImage_GetBPP(Entry(index).get()) != 24) {
+        return;
+    }
+    Entry(index).reset(FreeImage_ConvertToGreyscale(Entry(index).get()));
+}
+
+}  // namespace orrisbay::slots

@@ -36,7 +36,7 @@ std::string SizeCaption(const FIBITMAP* bitmap);
 // 4 to 11 merge scratch, 19 the merged texture. Every non-empty entry is
 // owned by the table alone.
 class SlotTable {
-public:
+  public:
     explicit SlotTable(SlotView& view);
     ~SlotTable();
 
@@ -62,10 +62,17 @@ public:
     // The bitmap in a slot (still owned by the table), or null.
     const FIBITMAP* Slot(int index) const;
 
-private:
+  private:
     freeimage_base::Bitmap& Entry(int index) { return slots_[static_cast<std::size_t>(index)]; }
     bool InputsFilled() const;
+    int SlotHolding(const FIBITMAP* bitmap) const;
+    void StoreInSlot(int index, freeimage_base::Bitmap incoming);
+    void NormaliseMask(int index);
+
     bool RunMergeSteps(std::string& failure);
+    bool RescaleInto(int target, int source, int width, int height);
+    bool MakeMaskGreyscale(int slot);
+    void ClearScratchSlots();
     void AbandonMerge(const std::string& failure);
 
     SlotView& view_;

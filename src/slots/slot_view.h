@@ -11,7 +11,7 @@ namespace orrisbay::slots {
 // Bitmaps passed here are only lent for the duration of the call: a view that
 // wants to keep the picture makes its own copy.
 class SlotView {
-public:
+  public:
     virtual ~SlotView() = default;
 
     // Thumbnail of input slot 0..3; `bitmap` is null to clear it.
@@ -29,7 +29,7 @@ public:
 
 // A view that shows nothing; for headless use.
 class NullSlotView : public SlotView {
-public:
+  public:
     void ShowThumbnail(int, const FIBITMAP*) override {}
     void ShowSizeLabel(int, const std::string&) override {}
     void ShowPreview(const FIBITMAP*) override {}
