@@ -1,1 +1,77 @@
-// (to be written)
+#include "imageio/file_types.h"
+
+#include "imageio/text_ops.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace orrisbay::imageio {
+
+std::string FileExtension(std::string_view path) {
+    std::string lower = LowerCase(path);
+    const std::size_t dot = lower.rfind('.');
+    if (dot == std::string::npos) {
+        return lower;
+    }
+    return lower.substr(dot);
+}
+
+const FileTypeRow* FindFileType(std::string_view extension) {
+    for (const FileTypeRow& row : kFileTypeTable) {
+        if (row.extension == extension) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+namespace {
+
+#ifdef _WIN32
+// Windows file names are wide; the program's texts are UTF-8.
+std::wstring WidePath(const std::string& utf8) {
+    const int size = static_cast<int>(utf8.size());
+    const int length =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), length);
+    return wide;
+}
+#endif
+
+FIBITMAP* LoadWithLibrary(FREE_IMAGE_FORMAT format, const std::string& path, int flags) {
+#ifdef _WIN32
+    const std::wstring wide = WidePath(path);
+    return wide.empty() ? nullptr : FreeImage_LoadU(format, wide.c_str(), flags);
+#else
+    // The local 8-bit encoding is the file system's own: the bytes go as they are.
+    return FreeImage_Load(format, path.c_str(), flags);
+#endif
+}
+
+}  // namespace
+
+LoadResult LoadImageFile(const std::string& path) {
+    LoadResult result;
+    const FileTypeRow* row = FindFileType(FileExtension(path));
+    if (row == nullptr) {
+        result.outcome = LoadOutcome::InvalidFormat;
+        return result;
+    }
+    // A NUL inside the path would make the library open a different, shorter
+    // name than the one whose extension was checked.
+    if (path.find('\0') != std::string::npos) {
+        result.outcome = LoadOutcome::LoadFailed;
+        return result;
+    }
+    freeimage_base::InitialiseImageLibrary();
+    result.bitmap.reset(LoadWithLibrary(row->format, path, row->loadFlags));
+    result.outcome = result.bitmap ? LoadOutcome::Loaded : LoadOutcome::LoadFailed;
+    return result;
+}
+
+}  // namespace orrisbay::imageio

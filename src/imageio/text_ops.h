@@ -20,7 +20,7 @@ std::string TextBefore(std::string_view text, std::string_view marker);
 std::string StripControlChars(std::string_view text);
 
 // The lower-cased folder part of `path` up to and including its last
-// backslash; the whole lower-cased path when it has none.
+// backslash (or slash); the whole lower-cased path when it has none.
 std::string FolderOfPath(std::string_view path);
 
 }  // namespace orrisbay::imageio

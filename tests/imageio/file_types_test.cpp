@@ -1,0 +1,154 @@
+#include "imageio/file_types.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace orrisbay::imageio {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+TEST(FileExtension, LowerCasesFromTheLastDot) {
+    EXPECT_EQ(FileExtension("C:\\Art\\BRICK.JPG"), ".jpg");
+    EXPECT_EQ(FileExtension("brick.jpeg"), ".jpeg");
+    EXPECT_EQ(FileExtension("wall.tar.png"), ".png");
+    EXPECT_EQ(FileExtension("C:\\Art.v2\\wall"), ".v2\\wall");
+    EXPECT_EQ(FileExtension("C:\\Art\\wall"), "c:\\art\\wall");
+    EXPECT_EQ(FileExtension("wall."), ".");
+}
+
+TEST(FindFileType, MatchesOnlyTheSixExactExtensions) {
+    ASSERT_NE(FindFileType(".jpg"), nullptr);
+    EXPECT_EQ(FindFileType(".jpg")->format, FIF_JPEG);
+    EXPECT_EQ(FindFileType(".jpeg")->format, FIF_JPEG);
+    EXPECT_EQ(FindFileType(".tga")->format, FIF_TARGA);
+    EXPECT_EQ(FindFileType(".bmp")->format, FIF_BMP);
+    EXPECT_EQ(FindFileType(".gif")->format, FIF_GIF);
+    EXPECT_EQ(FindFileType(".png")->format, FIF_PNG);
+    EXPECT_EQ(FindFileType(".PNG"), nullptr);  // callers lower-case first
+    EXPECT_EQ(FindFileType(".tif"), nullptr);
+    EXPECT_EQ(FindFileType("png"), nullptr);
+    EXPECT_EQ(FindFileType(".v2\\wall"), nullptr);
+    EXPECT_EQ(FindFileType(""), nullptr);
+}
+
+// Real image files written into a fresh temporary folder.
+class LoadImageFileTest : public ::testing::Test {
+  protected:
+    static constexpr unsigned kWidth = 7;
+    static constexpr unsigned kHeight = 5;
+
+    void SetUp() override {
+        freeimage_base::InitialiseImageLibrary();
+        folder_ =
+            fs::temp_directory_path() /
+            ("orrisbay-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
+
+    // Saves a small colour picture as `name` in `format`; returns its path.
+    std::string WriteImage(const std::string& name, FREE_IMAGE_FORMAT format) const {
+        freeimage_base::Bitmap bitmap(FreeImage_Allocate(kWidth, kHeight, 24));
+        for (unsigned y = 0; y < kHeight; ++y) {
+            for (unsigned x = 0; x < kWidth; ++x) {
+                RGBQUAD colour{static_cast<BYTE>(x * 30), static_cast<BYTE>(y * 50), 90, 0};
+                FreeImage_SetPixelColor(bitmap.get(), x, y, &colour);
+            }
+        }
+        if (format == FIF_GIF) {
+            bitmap.reset(FreeImage_ColorQuantize(bitmap.get(), FIQ_WUQUANT));
+        }
+        const std::string path = PathOf(name);
+        EXPECT_TRUE(FreeImage_Save(format, bitmap.get(), path.c_str(), 0)) << path;
+        return path;
+    }
+
+    std::string WriteBytes(const std::string& name, const std::string& bytes) const {
+        const std::string path = PathOf(name);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    static std::string ReadBytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    static void ExpectLoaded(const std::string& path) {
+        const LoadResult result = LoadImageFile(path);
+        ASSERT_EQ(result.outcome, LoadOutcome::Loaded) << path;
+        ASSERT_TRUE(result.bitmap);
+        EXPECT_EQ(FreeImage_GetWidth(result.bitmap.get()), kWidth);
+        EXPECT_EQ(FreeImage_GetHeight(result.bitmap.get()), kHeight);
+    }
+
+    static void ExpectOutcome(const std::string& path, LoadOutcome outcome) {
+        const LoadResult result = LoadImageFile(path);
+        EXPECT_EQ(result.outcome, outcome) << path;
+        EXPECT_FALSE(result.bitmap) << path;
+    }
+
+    fs::path folder_;
+};
+
+TEST_F(LoadImageFileTest, LoadsEachOfTheSixExtensions) {
+    ExpectLoaded(WriteImage("a.bmp", FIF_BMP));
+    ExpectLoaded(WriteImage("a.jpg", FIF_JPEG));
+    ExpectLoaded(WriteImage("a.jpeg", FIF_JPEG));
+    ExpectLoaded(WriteImage("a.gif", FIF_GIF));
+    ExpectLoaded(WriteImage("a.png", FIF_PNG));
+    ExpectLoaded(WriteImage("a.tga", FIF_TARGA));
+}
+
+TEST_F(LoadImageFileTest, LoadsAwkwardNames) {
+    ExpectLoaded(WriteImage("BRICK.JPG", FIF_JPEG));
+    ExpectLoaded(WriteImage("wall.tar.v2.png", FIF_PNG));
+    ExpectLoaded(
+        WriteImage("Stra\xc3\x9f"
+                   "e \xe5\xa3\x81 \xd0\x96.tga",
+                   FIF_TARGA));
+    ExpectLoaded(WriteImage("with space.bmp", FIF_BMP));
+}
+
+TEST_F(LoadImageFileTest, UnlistedExtensionIsInvalidWithoutReading) {
+    ExpectOutcome(WriteImage("real.tif", FIF_TIFF), LoadOutcome::InvalidFormat);
+    ExpectOutcome(PathOf("missing.tif"), LoadOutcome::InvalidFormat);
+    ExpectOutcome("C:\\Art.v2\\wall", LoadOutcome::InvalidFormat);
+    ExpectOutcome("C:\\Art\\wall", LoadOutcome::InvalidFormat);
+    ExpectOutcome("", LoadOutcome::InvalidFormat);
+}
+
+TEST_F(LoadImageFileTest, UnreadableFilesFailToLoad) {
+    const std::string png = ReadBytes(WriteImage("source.png", FIF_PNG));
+    const std::string jpeg = ReadBytes(WriteImage("source.jpg", FIF_JPEG));
+    ExpectOutcome(WriteBytes("damaged.png", png.substr(0, png.size() / 2)),
+                  LoadOutcome::LoadFailed);
+    ExpectOutcome(WriteBytes("header-only.gif", "GIF89a"), LoadOutcome::LoadFailed);
+    ExpectOutcome(WriteBytes("empty.bmp", ""), LoadOutcome::LoadFailed);
+    ExpectOutcome(WriteBytes("png-inside.jpg", png), LoadOutcome::LoadFailed);
+    ExpectOutcome(WriteBytes("jpeg-inside.png", jpeg), LoadOutcome::LoadFailed);
+    ExpectOutcome(WriteBytes("png-inside.bmp", png), LoadOutcome::LoadFailed);
+    ExpectOutcome(PathOf("missing.png"), LoadOutcome::LoadFailed);
+    fs::create_directory(PathOf("folder.png"));
+    ExpectOutcome(PathOf("folder.png"), LoadOutcome::LoadFailed);
+}
+
+TEST_F(LoadImageFileTest, NulInsidePathIsNotCutShort) {
+    // Cut at the NUL, the name would open picture.tif, whose extension was
+    // never checked (its content is a PNG, so it would load).
+    const std::string hidden = WriteImage("picture.tif", FIF_PNG);
+    ExpectOutcome(hidden + "\0.png"s, LoadOutcome::LoadFailed);
+}
+
+}  // namespace
+}  // namespace orrisbay::imageio
