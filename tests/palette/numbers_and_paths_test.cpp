@@ -61,17 +61,6 @@ TEST(Rounding, GoesHalfToEven) {
     EXPECT_EQ(RoundHalfToEven(2.5001), 3.0);
 }
 
-TEST(Rounding, ComponentsAreClampedToAByte) {
-    EXPECT_EQ(ColourComponent("300"), 255);
-    EXPECT_EQ(ColourComponent("255.5"), 255);
-    EXPECT_EQ(ColourComponent("40000"), 255);
-    EXPECT_EQ(ColourComponent("1e400"), 255);
-    EXPECT_EQ(ColourComponent("-5"), 0);
-    EXPECT_EQ(ColourComponent("-1e400"), 0);
-    EXPECT_EQ(ColourComponent("127.5"), 128);
-    EXPECT_EQ(ColourComponent("128.5"), 128);
-}
-
 TEST(Rounding, CountsStayWithinTheTable) {
     EXPECT_EQ(EntryCount("256"), 256);
     EXPECT_EQ(EntryCount("1000"), 256);
