@@ -1,0 +1,40 @@
+// Orrisbay: blends two texture layers through their alpha masks.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/main_window.h"
+#include "app/message_box.h"
+
+namespace {
+
+// Qt's own error for a missing display is long and cryptic; say it plainly.
+bool DisplayAvailable() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!DisplayAvailable()) {
+        std::fputs("orrisbay: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
+                   "the window cannot open here.\n",
+                   stderr);
+        return EXIT_FAILURE;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("orrisbay"));
+    QApplication::setApplicationVersion(QStringLiteral("0.01"));
+
+    orrisbay::app::FrmOrrisbay window;
+    orrisbay::app::InstallMessageBoxes(&window);
+    window.Load();
+    window.show();
+    return QApplication::exec();
+}

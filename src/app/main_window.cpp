@@ -1,0 +1,225 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/builtin_pictures.h"
+#include "app/image_box.h"
+#include "app/palette_box.h"
+#include "app/working_folder.h"
+#include "console/console.h"
+#include "imageio/clipboard.h"
+#include "imageio/file_types.h"
+#include "imageio/picture_bridge.h"
+#include "imageio/qt_file_dialog.h"
+#include "palette/quake_palette.h"
+
+namespace orrisbay::app {
+
+namespace {
+
+constexpr QSize kClientSize(803, 426);
+constexpr const char* kPasteTooltip = "Paste Image From Clipboard";
+
+QString Title() {
+    return QString::fromUtf8(console::kApplicationTitle.data(),
+                             static_cast<qsizetype>(console::kApplicationTitle.size()));
+}
+
+}  // namespace
+
+FrmOrrisbay::FrmOrrisbay(QWidget* parent)
+    : QWidget(parent),
+      openFileDialog_(imageio::GetOpenFileNameDialog),
+      slotTable_(std::make_unique<slots::SlotTable>(static_cast<slots::SlotView&>(*this))) {
+    setFixedSize(kClientSize);
+    setWindowIcon(ApplicationIcon());
+
+    // Created in tab order; frames 1 and 2 put the paste button first.
+    createInputFrame(0, QRect(16, 24, 241, 185), 65, false);
+    createInputFrame(1, QRect(16, 224, 241, 185), 65, true);
+    createInputFrame(2, QRect(352, 24, 273, 185), 89, true);
+    createInputFrame(3, QRect(352, 224, 273, 185), 89, false);
+    createPaletteBox();
+    createPreview();
+    createArrows();
+    setTabOrder();
+    connectSignals();
+}
+
+FrmOrrisbay::~FrmOrrisbay() = default;
+
+void FrmOrrisbay::createInputFrame(int index, const QRect& frameGeometry, int buttonWidth,
+                                   bool pasteFirst) {
+    static const char* const captions[] = {"Blend Texture1", "Blend Texture2", "Alpha Channel 1",
+                                           "Alpha Channel 2"};
+    auto* frame = new QGroupBox(QString::fromLatin1(captions[index]), this);
+    frame->setGeometry(frameGeometry);
+    frame->setFocusPolicy(Qt::NoFocus);
+
+    auto* open = new QPushButton(tr("Open"));
+    auto* paste = new QPushButton();
+    for (QPushButton* button : pasteFirst ? std::array{paste, open} : std::array{open, paste}) {
+        button->setParent(frame);
+    }
+    open->setGeometry(152, 32, buttonWidth, 25);
+    const int pasteLeft = 152 + buttonWidth - 33;  // right-aligned under the open button
+    paste->setGeometry(pasteLeft, 112, 33, 33);
+    paste->setIcon(PasteGlyph());
+    paste->setIconSize(QSize(16, 16));
+    paste->setToolTip(QString::fromLatin1(kPasteTooltip));
+
+    auto* label = new QLabel(QStringLiteral("256 x 256"), frame);
+    label->setGeometry(24, 152, 113, 17);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    label->setLineWidth(1);
+    label->setAutoFillBackground(true);
+    label->setBackgroundRole(QPalette::Base);
+    label->setForegroundRole(QPalette::Text);
+
+    auto* thumbnail = new ImageBox(frame);
+    thumbnail->setGeometry(24, 32, 112, 112);
+    thumbnail->setFrameStyle(QFrame::NoFrame);
+    thumbnail->setPicture(BuiltinThumbnail(index));
+
+    frames_.at(Index(index)) = frame;
+    openButtons_.at(Index(index)) = open;
+    pasteButtons_.at(Index(index)) = paste;
+    sizeLabels_.at(Index(index)) = label;
+    thumbnails_.at(Index(index)) = thumbnail;
+}
+
+void FrmOrrisbay::createPaletteBox() {
+    palette_ = new PaletteBox(this);
+    palette_->setGeometry(648, 16, 130, 130);
+}
+
+void FrmOrrisbay::createPreview() {
+    preview_ = new ImageBox(this);
+    preview_->setGeometry(656, 256, 114, 114);
+    preview_->setFrameStyle(QFrame::Box | QFrame::Plain);
+    preview_->setLineWidth(1);
+    preview_->setCursor(Qt::PointingHandCursor);
+    preview_->setPicture(BuiltinPreview());
+}
+
+void FrmOrrisbay::createArrows() {
+    static const QPoint positions[] = {{272, 80}, {272, 280}, {640, 152}};
+    for (int i = 0; i < 3; ++i) {
+        auto* arrow = new QLabel(this);
+        const QPixmap picture = QPixmap::fromImage(BuiltinArrow(i));
+        arrow->setPixmap(picture);
+        arrow->setGeometry(QRect(positions[i], picture.size()));
+        arrow->setFocusPolicy(Qt::NoFocus);
+        arrows_.at(Index(i)) = arrow;
+    }
+}
+
+void FrmOrrisbay::setTabOrder() {
+    const QWidget* order[] = {btnOpen(0),  btnPaste(0), btnPaste(1), btnOpen(1), btnPaste(2),
+                              btnOpen(2),  btnOpen(3),  btnPaste(3), palette_};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+    }
+}
+
+void FrmOrrisbay::connectSignals() {
+    for (int i = 0; i < 4; ++i) {
+        connect(btnOpen(i), &QPushButton::clicked, this, [this, i] { btnOpenClick(i); });
+        connect(btnPaste(i), &QPushButton::clicked, this, [this, i] { btnPasteClick(i); });
+    }
+    connect(preview_, &ImageBox::clicked, this, &FrmOrrisbay::Image3Click);
+}
+
+void FrmOrrisbay::setOpenFileDialog(imageio::OpenFileDialogFunction dialog) {
+    openFileDialog_ = std::move(dialog);
+}
+
+void FrmOrrisbay::Load() {
+    setWindowTitle(Title());
+    quake_palette::LoadPaletteSwatches(*palette_);
+    RestoreWorkingFolder();
+    for (int i = 0; i < 4; ++i) {
+        freeimage_base::Bitmap bitmap = imageio::PictureToBitmap(Image1(i)->picture());
+        if (bitmap) {
+            slotTable_->SetSlotImage(i, std::move(bitmap));
+        }
+    }
+}
+
+void FrmOrrisbay::Unload() { slotTable_->ReleaseAllSlots(); }
+
+void FrmOrrisbay::closeEvent(QCloseEvent* event) {
+    Unload();
+    event->accept();
+}
+
+void FrmOrrisbay::btnOpenClick(int index) {
+    std::string folder;
+    const std::string path = imageio::ShowFileDialog(
+        openFileDialog_, static_cast<imageio::WindowHandle>(winId()), "", folder, "*.png",
+        imageio::ImageFileFilter(), imageio::kAllSupportedFormatsIndex, "Load Image");
+    if (path.empty()) {
+        return;
+    }
+    RestoreWorkingFolder();
+    loadFileIntoSlot(index, path);
+}
+
+void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path) {
+    imageio::LoadResult result = imageio::LoadImageFile(path);
+    switch (result.outcome) {
+        case imageio::LoadOutcome::InvalidFormat:
+            console::ShowMessage(std::string(imageio::kInvalidFormatMessage),
+                                 console::MessageButtons::OkCancel);
+            return;
+        case imageio::LoadOutcome::LoadFailed:
+            return;  // an unreadable file changes nothing, without a message
+        case imageio::LoadOutcome::Loaded:
+            slotTable_->SetSlotImage(index, std::move(result.bitmap));
+            return;
+    }
+}
+
+void FrmOrrisbay::btnPasteClick(int index) {
+    if (!imageio::ClipboardHasImage()) {
+        console::ShowMessage(imageio::kNoImageMessage, console::MessageButtons::OkCancel);
+        return;
+    }
+    freeimage_base::Bitmap bitmap = imageio::PictureToBitmap(imageio::ClipboardPicture());
+    if (!bitmap) {
+        console::ShowMessage(imageio::kCouldNotReadMessage, console::MessageButtons::OkCancel);
+        return;
+    }
+    slotTable_->SetSlotImage(index, std::move(bitmap));
+}
+
+void FrmOrrisbay::Image3Click() {
+    imageio::CopyPictureToClipboard(preview_->picture());
+    console::ShowMessage(imageio::kCopiedMessage, console::MessageButtons::Ok);
+}
+
+void FrmOrrisbay::ShowThumbnail(int index, const FIBITMAP* bitmap) {
+    if (index >= 0 && index < 4) {
+        Image1(index)->setPicture(imageio::BitmapToPicture(bitmap));
+    }
+}
+
+void FrmOrrisbay::ShowSizeLabel(int index, const std::string& caption) {
+    if (index >= 0 && index < 4) {
+        lblsize(index)->setText(QString::fromStdString(caption));
+    }
+}
+
+void FrmOrrisbay::ShowPreview(const FIBITMAP* bitmap) {
+    preview_->setPicture(imageio::BitmapToPicture(bitmap));
+}
+
+void FrmOrrisbay::ReportMergeFailure(const std::string& message) {
+    console::ShowMessage(message, console::MessageButtons::OkCancel);
+}
+
+}  // namespace orrisbay::app

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "console/console.h"
+
+class QWidget;
+
+namespace orrisbay::app {
+
+// Shows a modal message box over `owner`: no icon, titled with the
+// application's title, OK alone or OK and Cancel with OK the default.
+void ShowMessageBox(QWidget* owner, const std::string& text, console::MessageButtons buttons);
+
+// Routes every message of the program to ShowMessageBox over `owner`.
+void InstallMessageBoxes(QWidget* owner);
+
+}  // namespace orrisbay::app
