@@ -123,8 +123,11 @@ Bitmap TrueColourPictureToBitmap(const QImage& picture) {
     const QImage::Format format = alpha ? kFormat32 : kFormat24;
     const int bytesPerPixel = alpha ? 4 : 3;
     const QImage converted = picture.format() == format ? picture : picture.convertToFormat(format);
+    if (converted.isNull()) {
+        return {};
+    }
     Bitmap dib(FreeImage_Allocate(converted.width(), converted.height(), bytesPerPixel * 8));
-    if (!dib || converted.isNull()) {
+    if (!dib) {
         return {};
     }
     CopyRowsToBitmap(converted, dib.get(),

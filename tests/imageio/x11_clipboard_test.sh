@@ -1,10 +1,11 @@
 #!/bin/sh
-# Runs the X11 clipboard test binary ($1) against a private Xvfb server on the
+# Runs the X11 clipboard test binary ($1, then its arguments) against a private Xvfb server on the
 # xcb platform. The server picks a free display itself and is stopped on exit,
 # which also ends any xclip still serving the selection. Exits 77 (skipped)
 # when Xvfb or xclip is not installed.
 set -u
 test_binary=$1
+shift
 
 for tool in Xvfb xclip; do
     if ! command -v "$tool" >/dev/null 2>&1; then
@@ -37,6 +38,6 @@ until grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null; do
     sleep 0.1
 done
 
-DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb timeout -k 5 60 "$test_binary"
+DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb timeout -k 5 60 "$test_binary" "$@"
 status=$?
 exit "$status"
