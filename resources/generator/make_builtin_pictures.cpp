@@ -26,7 +26,7 @@ constexpr int kRampSize = 512;
 
 // Smooth value noise on a wrapping lattice, summed over octaves: 0..1.
 class FractalNoise {
-public:
+  public:
     FractalNoise(unsigned seed, int cells) : cells_(cells), values_(cells * cells) {
         std::mt19937 random(seed);
         std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -46,7 +46,7 @@ public:
         return sum / total;
     }
 
-private:
+  private:
     double Lattice(int x, int y) const {
         x = ((x % cells_) + cells_) % cells_;
         y = ((y % cells_) + cells_) % cells_;
@@ -66,7 +66,9 @@ private:
     std::vector<double> values_;
 };
 
-int Clamp(double v) { return std::clamp(static_cast<int>(std::lround(v)), 0, 255); }
+int Clamp(double v) {
+    return std::clamp(static_cast<int>(std::lround(v)), 0, 255);
+}
 
 QImage Rgb(int width, int height) {
     QImage image(width, height, QImage::Format_RGB888);
@@ -81,7 +83,8 @@ QImage MakeGrass() {
     for (int y = 0; y < kTextureSize; ++y) {
         for (int x = 0; x < kTextureSize; ++x) {
             const double n = ground.At(x / 16.0, y / 16.0, 4);
-            image.setPixelColor(x, y, QColor(Clamp(30 + 40 * n), Clamp(70 + 80 * n), Clamp(20 + 20 * n)));
+            image.setPixelColor(x, y,
+                                QColor(Clamp(30 + 40 * n), Clamp(70 + 80 * n), Clamp(20 + 20 * n)));
         }
     }
     QPainter painter(&image);
@@ -93,7 +96,8 @@ QImage MakeGrass() {
         const double length = 4 + 9 * unit(random);
         const double lean = (unit(random) - 0.5) * 1.2;
         const double shade = unit(random);
-        const QColor colour(Clamp(40 + 70 * shade), Clamp(100 + 110 * shade), Clamp(25 + 40 * shade));
+        const QColor colour(Clamp(40 + 70 * shade), Clamp(100 + 110 * shade),
+                            Clamp(25 + 40 * shade));
         painter.setPen(QPen(colour, 0.6 + 0.9 * unit(random), Qt::SolidLine, Qt::RoundCap));
         // Draw each blade at its wrapped positions too, so the texture tiles.
         for (int dx : {-kTextureSize, 0, kTextureSize}) {
@@ -116,8 +120,9 @@ QImage MakeGravel() {
         for (int x = 0; x < kTextureSize; ++x) {
             const double n = soil.At(x / 32.0, y / 32.0, 5);
             const double g = speck(grain);
-            image.setPixelColor(x, y, QColor(Clamp(95 + 60 * n + g), Clamp(68 + 45 * n + g),
-                                             Clamp(40 + 30 * n + g)));
+            image.setPixelColor(
+                x, y,
+                QColor(Clamp(95 + 60 * n + g), Clamp(68 + 45 * n + g), Clamp(40 + 30 * n + g)));
         }
     }
     QPainter painter(&image);
@@ -169,8 +174,7 @@ QImage MakeRightArrow() {
     painter.drawRect(QRectF(0.5, 0.5, 63, 63));
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::white);
-    const QPointF arrow[] = {{12, 26}, {34, 26}, {34, 15}, {53, 32},
-                             {34, 49}, {34, 38}, {12, 38}};
+    const QPointF arrow[] = {{12, 26}, {34, 26}, {34, 15}, {53, 32}, {34, 49}, {34, 38}, {12, 38}};
     painter.drawPolygon(arrow, 7);
     return image;
 }
@@ -189,8 +193,7 @@ QImage MakeDownRightArrow() {
     painter.setBrush(Qt::white);
     painter.translate(45, 45);
     painter.rotate(45);
-    const QPointF arrow[] = {{-20, -5}, {4, -5}, {4, -13}, {20, 0},
-                             {4, 13},   {4, 5},  {-20, 5}};
+    const QPointF arrow[] = {{-20, -5}, {4, -5}, {4, -13}, {20, 0}, {4, 13}, {4, 5}, {-20, 5}};
     painter.drawPolygon(arrow, 7);
     return image;
 }

@@ -31,10 +31,13 @@ QImage BuiltinThumbnail(int slot) {
     return Resource(names[slot]);
 }
 
-QImage BuiltinPreview() { return Resource("preview.bmp"); }
+QImage BuiltinPreview() {
+    return Resource("preview.bmp");
+}
 
 QImage BuiltinArrow(int index) {
-    static const char* const names[] = {"arrow_right.bmp", "arrow_right.bmp", "arrow_down_right.bmp"};
+    static const char* const names[] = {"arrow_right.bmp", "arrow_right.bmp",
+                                        "arrow_down_right.bmp"};
     if (index < 0 || index > 2) {
         return {};
     }

@@ -5,7 +5,9 @@
 
 namespace orrisbay::app {
 
-ImageBox::ImageBox(QWidget* parent) : QFrame(parent) { setFocusPolicy(Qt::NoFocus); }
+ImageBox::ImageBox(QWidget* parent) : QFrame(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
 
 void ImageBox::setPicture(const QImage& picture) {
     picture_ = picture;

@@ -11,20 +11,20 @@ namespace orrisbay::app {
 class ImageBox : public QFrame {
     Q_OBJECT
 
-public:
+  public:
     explicit ImageBox(QWidget* parent = nullptr);
 
     const QImage& picture() const { return picture_; }
     void setPicture(const QImage& picture);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void clicked();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QImage picture_;
 };
 

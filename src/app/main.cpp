@@ -23,9 +23,10 @@ bool DisplayAvailable() {
 
 int main(int argc, char** argv) {
     if (!DisplayAvailable()) {
-        std::fputs("orrisbay: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
-                   "the window cannot open here.\n",
-                   stderr);
+        std::fputs(
+            "orrisbay: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
+            "the window cannot open here.\n",
+            stderr);
         return EXIT_FAILURE;
     }
     QApplication application(argc, argv);

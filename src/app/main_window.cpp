@@ -119,8 +119,8 @@ void FrmOrrisbay::createArrows() {
 }
 
 void FrmOrrisbay::setTabOrder() {
-    const QWidget* order[] = {btnOpen(0),  btnPaste(0), btnPaste(1), btnOpen(1), btnPaste(2),
-                              btnOpen(2),  btnOpen(3),  btnPaste(3), palette_};
+    const QWidget* order[] = {btnOpen(0), btnPaste(0), btnPaste(1), btnOpen(1), btnPaste(2),
+                              btnOpen(2), btnOpen(3),  btnPaste(3), palette_};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
     }
@@ -150,7 +150,9 @@ void FrmOrrisbay::Load() {
     }
 }
 
-void FrmOrrisbay::Unload() { slotTable_->ReleaseAllSlots(); }
+void FrmOrrisbay::Unload() {
+    slotTable_->ReleaseAllSlots();
+}
 
 void FrmOrrisbay::closeEvent(QCloseEvent* event) {
     Unload();

@@ -24,7 +24,7 @@ class PaletteBox;
 class FrmOrrisbay : public QWidget, private slots::SlotView {
     Q_OBJECT
 
-public:
+  public:
     explicit FrmOrrisbay(QWidget* parent = nullptr);
     ~FrmOrrisbay() override;
 
@@ -51,19 +51,18 @@ public:
     ImageBox* Image3() const { return preview_; }
     PaletteBox* PicPalette() const { return palette_; }
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void btnOpenClick(int index);
     void btnPasteClick(int index);
     void Image3Click();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     static std::size_t Index(int index) { return static_cast<std::size_t>(index); }
 
-    void createInputFrame(int index, const QRect& frameGeometry, int buttonWidth,
-                          bool pasteFirst);
+    void createInputFrame(int index, const QRect& frameGeometry, int buttonWidth, bool pasteFirst);
     void createPaletteBox();
     void createPreview();
     void createArrows();

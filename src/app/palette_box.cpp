@@ -20,8 +20,7 @@ void PaletteBox::SetOuterSize(int width, int height) {
     resizeBacking();
 }
 
-void PaletteBox::FillRectangle(int x1, int y1, int x2, int y2,
-                               quake_palette::ColourValue colour) {
+void PaletteBox::FillRectangle(int x1, int y1, int x2, int y2, quake_palette::ColourValue colour) {
     if (!persistent_) {
         return;
     }

@@ -12,7 +12,7 @@ namespace orrisbay::app {
 class PaletteBox : public QFrame, public quake_palette::SwatchSurface {
     Q_OBJECT
 
-public:
+  public:
     explicit PaletteBox(QWidget* parent = nullptr);
 
     // The drawing area's persistent pixels.
@@ -22,10 +22,10 @@ public:
     void SetOuterSize(int width, int height) override;
     void FillRectangle(int x1, int y1, int x2, int y2, quake_palette::ColourValue colour) override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void resizeBacking();
 
     QImage backing_;

@@ -96,6 +96,8 @@ bool SetCHDriveCHDir(const std::string& path) {
     return true;
 }
 
-bool RestoreWorkingFolder() { return SetCHDriveCHDir(ApplicationFolder()); }
+bool RestoreWorkingFolder() {
+    return SetCHDriveCHDir(ApplicationFolder());
+}
 
 }  // namespace orrisbay::app

@@ -32,15 +32,25 @@ std::size_t CharacterCount(const std::string& text) {
 
 }  // namespace
 
-const std::string& ConsoleText() { return State().text; }
+const std::string& ConsoleText() {
+    return State().text;
+}
 
-ConsoleViewTarget* ConsoleView() { return State().view; }
+ConsoleViewTarget* ConsoleView() {
+    return State().view;
+}
 
-void SetConsoleView(ConsoleViewTarget* view) { State().view = view; }
+void SetConsoleView(ConsoleViewTarget* view) {
+    State().view = view;
+}
 
-bool QuietErrors() { return State().quietErrors; }
+bool QuietErrors() {
+    return State().quietErrors;
+}
 
-void SetQuietErrors(bool quiet) { State().quietErrors = quiet; }
+void SetQuietErrors(bool quiet) {
+    State().quietErrors = quiet;
+}
 
 void ConsoleAppend(std::string text) {
     ConsoleState& state = State();

@@ -22,7 +22,9 @@ namespace {
 
 using testing::WindowTest;
 
-QRect Geometry(const QWidget* w) { return w->geometry(); }
+QRect Geometry(const QWidget* w) {
+    return w->geometry();
+}
 
 TEST_F(WindowTest, StartUpMergesTheBuiltInPictures) {
     EXPECT_EQ(window->windowTitle(), "Orrisbay");
@@ -45,8 +47,8 @@ TEST_F(WindowTest, StartUpMergesTheBuiltInPictures) {
 
 TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThem) {
     EXPECT_EQ(window->size(), QSize(803, 426));
-    const QRect frames[] = {{16, 24, 241, 185}, {16, 224, 241, 185}, {352, 24, 273, 185},
-                            {352, 224, 273, 185}};
+    const QRect frames[] = {
+        {16, 24, 241, 185}, {16, 224, 241, 185}, {352, 24, 273, 185}, {352, 224, 273, 185}};
     const char* captions[] = {"Blend Texture1", "Blend Texture2", "Alpha Channel 1",
                               "Alpha Channel 2"};
     for (int i = 0; i < 4; ++i) {
@@ -78,9 +80,9 @@ TEST_F(WindowTest, ControlsStandWhereTheLayoutPutsThem) {
 }
 
 TEST_F(WindowTest, TabOrderFollowsTheLayout) {
-    const QWidget* expected[] = {window->btnOpen(0),  window->btnPaste(0), window->btnPaste(1),
-                                 window->btnOpen(1),  window->btnPaste(2), window->btnOpen(2),
-                                 window->btnOpen(3),  window->btnPaste(3), window->PicPalette()};
+    const QWidget* expected[] = {window->btnOpen(0), window->btnPaste(0), window->btnPaste(1),
+                                 window->btnOpen(1), window->btnPaste(2), window->btnOpen(2),
+                                 window->btnOpen(3), window->btnPaste(3), window->PicPalette()};
     // Walk the focus chain from the first button, keeping what takes Tab focus.
     std::vector<const QWidget*> order;
     const QWidget* w = window->btnOpen(0);

@@ -19,7 +19,7 @@ struct ShownMessage {
 
 // A started window whose message boxes are recorded instead of shown.
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         console::ResetConsoleForTesting();
         previousHook_ = console::SetMessageBoxHook(
@@ -37,7 +37,7 @@ protected:
     std::unique_ptr<FrmOrrisbay> window;
     std::vector<ShownMessage> messages;
 
-private:
+  private:
     console::MessageBoxHook previousHook_;
 };
 

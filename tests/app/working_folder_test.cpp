@@ -35,7 +35,7 @@ TEST(ApplicationFolder, IsTheRealFolderOfThisExecutable) {
 }
 
 class WorkingFolderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         console::ResetConsoleForTesting();
         original_ = fs::current_path();
@@ -51,7 +51,8 @@ TEST_F(WorkingFolderTest, RestoreMakesTheApplicationFolderCurrentAgain) {
 }
 
 TEST_F(WorkingFolderTest, FolderWithUpperCaseLettersIsUsedAsItIs) {
-    const fs::path folder = fs::temp_directory_path() / ("OrrisBay Case " + std::to_string(getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("OrrisBay Case " + std::to_string(getpid()));
     fs::create_directories(folder);
     EXPECT_TRUE(SetCHDriveCHDir(folder.string()));
     EXPECT_EQ(fs::current_path(), folder);

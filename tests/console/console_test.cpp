@@ -10,7 +10,7 @@ namespace {
 
 // A text box that remembers what it was told, with the caret as a text box keeps it.
 class RecordingView : public ConsoleViewTarget {
-public:
+  public:
     std::string Text() const override { return text; }
     void SetText(const std::string& t) override {
         text = t;
@@ -32,7 +32,7 @@ struct Shown {
 };
 
 class ConsoleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetConsoleForTesting();
         previous_ = SetMessageBoxHook([this](const std::string& text, MessageButtons buttons) {
