@@ -133,6 +133,9 @@ void ConfigureDialog(QFileDialog& dialog, const OpenFileRequest& request) {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontResolveSymlinks,
                      (request.Flags & OFN_NODEREFERENCELINKS) != 0);
+    // Qt's own dialog: desktop-native ones refuse typed names of missing
+    // files in open mode and handle links their own way.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
 
     const QStringList nameFilters = NameFiltersOf(request.lpstrFilter);
     dialog.setNameFilters(nameFilters);

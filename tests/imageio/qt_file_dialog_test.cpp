@@ -141,6 +141,7 @@ TEST_F(QtFileDialogTest, IsConfiguredFromTheRequest) {
                                suffix = dialog.defaultSuffix();
                                directory = dialog.directory().absolutePath();
                                keepsLinks = dialog.testOption(QFileDialog::DontResolveSymlinks);
+                               EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
                                dialog.reject();
                            })});
     ASSERT_NE(seen, nullptr);
