@@ -45,9 +45,5 @@ TEST(FolderOfPath, KeepsUpToLastSeparatorInLowerCase) {
     EXPECT_EQ(FolderOfPath(""), "");
 }
 
-TEST(LowerCase, ChangesOnlyAsciiCapitals) {
-    EXPECT_EQ(LowerCase("ABC xyz 09 \xc3\x84"), "abc xyz 09 \xc3\x84");
-}
-
 }  // namespace
 }  // namespace orrisbay::imageio
