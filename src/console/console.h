@@ -11,7 +11,7 @@ inline constexpr std::string_view kApplicationTitle = "Orrisbay";
 
 // A text box that can display the log.
 class ConsoleViewTarget {
-public:
+  public:
     virtual ~ConsoleViewTarget() = default;
     virtual std::string Text() const = 0;
     virtual void SetText(const std::string& text) = 0;

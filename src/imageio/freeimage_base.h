@@ -10,7 +10,7 @@ namespace orrisbay::freeimage_base {
 // exactly once, when the last owner lets go of it. An empty handle stands for
 // "no bitmap".
 class Bitmap {
-public:
+  public:
     Bitmap() noexcept = default;
     explicit Bitmap(FIBITMAP* dib) noexcept : dib_(dib) {}
     ~Bitmap() { reset(); }
@@ -34,7 +34,7 @@ public:
     // Unloads the bitmap held now (if any) and takes `dib` in its place.
     void reset(FIBITMAP* dib = nullptr) noexcept;
 
-private:
+  private:
     FIBITMAP* dib_ = nullptr;
 };
 
