@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace orrisbay::cli {
+
+inline constexpr std::string_view kProgramName = "orrisbay-blend";
+inline constexpr std::string_view kVersion = "0.01";
+
+// Exit codes, in the spirit of sysexits.h.
+enum ExitCode : int {
+    kExitSuccess = 0,
+    kExitUsage = 64,            // the command line is wrong
+    kExitMergeFailed = 65,      // the four inputs could not be merged
+    kExitBadInput = 66,         // an input is missing, unreadable or of an unsupported type
+    kExitOutputNotWritten = 73  // the output file could not be written
+};
+
+// What the command line asks for.
+struct BlendOptions {
+    bool help = false;
+    bool version = false;
+    bool builtin = false;               // merge the built-in pictures instead of files
+    std::array<std::string, 4> inputs;  // layer 1, layer 2, mask 1, mask 2
+    std::string output;
+};
+
+struct ParsedArguments {
+    BlendOptions options;
+    std::string error;  // empty when the command line is valid
+};
+
+// Reads the arguments after the program name.
+ParsedArguments ParseArguments(std::span<const std::string> arguments);
+
+// The text of --help.
+std::string UsageText();
+
+// Runs the command: normal output to `out`, errors to `err`; returns the exit code.
+int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ostream& err);
+
+}  // namespace orrisbay::cli
