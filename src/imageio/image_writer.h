@@ -1,0 +1,42 @@
+#pragma once
+
+#include <FreeImage.h>
+
+#include <string>
+#include <string_view>
+
+namespace orrisbay::imageio {
+
+// One row of the table of formats a texture can be written in.
+struct SaveFormat {
+    std::string_view extension;  // lower case, dot included
+    FREE_IMAGE_FORMAT format;
+    int saveFlags;
+};
+
+// The output format chosen by the lower-cased extension of `path` (PNG,
+// Targa, BMP, JPEG), or null when it names none of them.
+const SaveFormat* FindSaveFormat(std::string_view path);
+
+// The filter of the save dialog, in Qt's "Name (*.a *.b);;..." form, PNG first.
+std::string SaveFileFilter();
+
+enum class SaveOutcome {
+    Saved,
+    InvalidFormat,  // the extension names no format we write
+    EncodeFailed,   // the image library could not encode the bitmap
+    WriteFailed,    // the file could not be written or moved into place
+};
+
+struct SaveResult {
+    SaveOutcome outcome = SaveOutcome::WriteFailed;
+    std::string reason;  // empty when saved; otherwise a short explanation
+    explicit operator bool() const { return outcome == SaveOutcome::Saved; }
+};
+
+// Encodes `bitmap` in the format of `path`'s extension, writes it to a new
+// temporary file in the same folder and renames that over `path`. Any failure
+// removes the temporary file and leaves an existing `path` as it was.
+SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path);
+
+}  // namespace orrisbay::imageio
