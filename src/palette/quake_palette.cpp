@@ -6,6 +6,7 @@
 #include "app/working_folder.h"
 #include "console/console.h"
 #include "palette/line_reader.h"
+#include "palette/palette_conversion.h"
 #include "palette/palette_numbers.h"
 
 namespace orrisbay::quake_palette {
@@ -76,6 +77,7 @@ std::string PaletteFilePath(const std::string& folder) {
 
 PaletteReadResult ReadPaletteFile(const std::string& path) {
     PaletteReadResult result;
+    SetPaletteConversionAvailable(false);
     LineReader reader(path);
     if (!reader.IsOpen()) {
         console::ReportError(std::string(kCannotOpenMessage) + path);
@@ -111,6 +113,7 @@ PaletteReadResult ReadPaletteFile(const std::string& path) {
             ++result.entriesSet;
         }
     }
+    SetPaletteConversionAvailable(result.headerMatched);
     return result;
 }
 

@@ -1,0 +1,259 @@
+#include "palette/palette_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <random>
+
+#include "palette_test_support.h"
+
+namespace orrisbay::quake_palette {
+namespace {
+
+using freeimage_base::Bitmap;
+using testing::ReportRecorder;
+using testing::TempFolder;
+
+int Red(ColourValue c) {
+    return static_cast<int>(c & 0xFF);
+}
+int Green(ColourValue c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+int Blue(ColourValue c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
+
+// The shipped palette, read through the program's own reader.
+Palette ShippedPalette() {
+    ReportRecorder recorder;
+    const PaletteReadResult read = ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
+    EXPECT_TRUE(read.headerMatched);
+    EXPECT_EQ(read.entriesSet, 256);
+    return PaletteColors();
+}
+
+// Nearest allowed index by trying every entry, lowest index on ties.
+int BruteForceNearest(const Palette& palette, int count, int r, int g, int b) {
+    int best = 0;
+    std::uint32_t bestDistance = UINT32_MAX;
+    for (int i = 0; i < count; ++i) {
+        const ColourValue c = palette[static_cast<std::size_t>(i)];
+        const std::uint32_t d = ColourDistance(r, g, b, Red(c), Green(c), Blue(c));
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+Bitmap RandomTexture(int width, int height, unsigned seed) {
+    Bitmap dib(FreeImage_Allocate(width, height, 24));
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> level(0, 255);
+    for (int y = 0; y < height; ++y) {
+        BYTE* line = FreeImage_GetScanLine(dib.get(), y);
+        for (int x = 0; x < width * 3; ++x) {
+            line[x] = static_cast<BYTE>(level(random));
+        }
+    }
+    return dib;
+}
+
+Bitmap FlatTexture(int width, int height, int r, int g, int b) {
+    Bitmap dib(FreeImage_Allocate(width, height, 24));
+    for (int y = 0; y < height; ++y) {
+        BYTE* pixel = FreeImage_GetScanLine(dib.get(), y);
+        for (int x = 0; x < width; ++x, pixel += 3) {
+            pixel[FI_RGBA_RED] = static_cast<BYTE>(r);
+            pixel[FI_RGBA_GREEN] = static_cast<BYTE>(g);
+            pixel[FI_RGBA_BLUE] = static_cast<BYTE>(b);
+        }
+    }
+    return dib;
+}
+
+int IndexAt(const Bitmap& indexed, int x, int y) {
+    return FreeImage_GetScanLine(indexed.get(), y)[x];
+}
+
+class PaletteConversionTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { freeimage_base::InitialiseImageLibrary(); }
+    const Palette palette = ShippedPalette();
+};
+
+TEST_F(PaletteConversionTest, FinderAgreesWithBruteForceOnEveryCellCorner) {
+    // The cell bounds are the risky part: try both ends of every cell along
+    // each channel, plus random colours, with and without fullbrights.
+    for (bool fullbrights : {false, true}) {
+        const NearestColourFinder finder(palette, fullbrights);
+        const int count = fullbrights ? 256 : kFirstFullbright;
+        for (int r = 0; r < 256; r += 7) {
+            for (int g = 0; g < 256; g += 7) {
+                for (int b = 0; b < 256; b += 7) {
+                    ASSERT_EQ(finder.Nearest(r, g, b), BruteForceNearest(palette, count, r, g, b))
+                        << r << " " << g << " " << b;
+                }
+            }
+        }
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> level(0, 255);
+        for (int i = 0; i < 100000; ++i) {
+            const int r = level(random), g = level(random), b = level(random);
+            ASSERT_EQ(finder.Nearest(r, g, b), BruteForceNearest(palette, count, r, g, b));
+        }
+    }
+}
+
+TEST_F(PaletteConversionTest, TiesAndCrowdedPalettesGoToTheLowestIndex) {
+    // A palette of a few repeated colours: ties everywhere.
+    Palette crowded{};
+    for (std::size_t i = 0; i < crowded.size(); ++i) {
+        crowded[i] = MakeColour(static_cast<int>(i % 5) * 60, static_cast<int>(i % 3) * 100, 128);
+    }
+    const NearestColourFinder finder(crowded, true);
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> level(0, 255);
+    for (int i = 0; i < 20000; ++i) {
+        const int r = level(random), g = level(random), b = level(random);
+        ASSERT_EQ(finder.Nearest(r, g, b), BruteForceNearest(crowded, 256, r, g, b));
+    }
+}
+
+TEST_F(PaletteConversionTest, EveryPixelGetsTheNearestAllowedIndex) {
+    const Bitmap texture = RandomTexture(67, 45, 3);
+    for (bool fullbrights : {false, true}) {
+        const Bitmap indexed = ConvertToQuakePalette(texture.get(), palette, {false, fullbrights});
+        ASSERT_TRUE(indexed);
+        ASSERT_EQ(FreeImage_GetBPP(indexed.get()), 8u);
+        ASSERT_EQ(FreeImage_GetWidth(indexed.get()), 67u);
+        ASSERT_EQ(FreeImage_GetHeight(indexed.get()), 45u);
+        const int count = fullbrights ? 256 : kFirstFullbright;
+        for (int y = 0; y < 45; ++y) {
+            const BYTE* pixel = FreeImage_GetScanLine(texture.get(), y);
+            for (int x = 0; x < 67; ++x, pixel += 3) {
+                ASSERT_EQ(IndexAt(indexed, x, y),
+                          BruteForceNearest(palette, count, pixel[FI_RGBA_RED],
+                                            pixel[FI_RGBA_GREEN], pixel[FI_RGBA_BLUE]));
+            }
+        }
+    }
+}
+
+TEST_F(PaletteConversionTest, PaletteColoursConvertToThemselvesAndFullbrightsOnlyWhenAllowed) {
+    // One pixel per palette entry, in index order.
+    Bitmap texture(FreeImage_Allocate(256, 1, 24));
+    BYTE* pixel = FreeImage_GetScanLine(texture.get(), 0);
+    for (const ColourValue c : palette) {
+        pixel[FI_RGBA_RED] = static_cast<BYTE>(Red(c));
+        pixel[FI_RGBA_GREEN] = static_cast<BYTE>(Green(c));
+        pixel[FI_RGBA_BLUE] = static_cast<BYTE>(Blue(c));
+        pixel += 3;
+    }
+    for (bool dither : {false, true}) {
+        const Bitmap plain = ConvertToQuakePalette(texture.get(), palette, {dither, false});
+        const Bitmap bright = ConvertToQuakePalette(texture.get(), palette, {dither, true});
+        for (int x = 0; x < 256; ++x) {
+            EXPECT_LT(IndexAt(plain, x, 0), kFirstFullbright);
+            if (x < kFirstFullbright) {
+                // Exact colours leave no error to diffuse, so dithering agrees.
+                EXPECT_EQ(palette[IndexAt(plain, x, 0)], palette[x]) << x;
+            }
+            EXPECT_EQ(palette[IndexAt(bright, x, 0)], palette[x]) << x;
+        }
+    }
+    const Bitmap noisy =
+        ConvertToQuakePalette(RandomTexture(64, 64, 5).get(), palette, {true, false});
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            ASSERT_LT(IndexAt(noisy, x, y), kFirstFullbright);
+        }
+    }
+}
+
+// Distance from the mean colour of a converted area to the colour asked for.
+double MeanColourError(const Bitmap& indexed, const Palette& palette, int r, int g, int b) {
+    const int width = static_cast<int>(FreeImage_GetWidth(indexed.get()));
+    const int height = static_cast<int>(FreeImage_GetHeight(indexed.get()));
+    double sum[3] = {0, 0, 0};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const ColourValue c = palette[IndexAt(indexed, x, y)];
+            sum[0] += Red(c), sum[1] += Green(c), sum[2] += Blue(c);
+        }
+    }
+    const double n = static_cast<double>(width) * height;
+    return std::hypot(sum[0] / n - r, sum[1] / n - g, sum[2] / n - b);
+}
+
+TEST_F(PaletteConversionTest, DitheringKeepsTheMeanOfAFlatAreaCloser) {
+    const int colours[][3] = {{100, 100, 100}, {90, 140, 60}, {200, 60, 150}, {20, 40, 90}};
+    for (const auto& c : colours) {
+        const Bitmap flat = FlatTexture(64, 64, c[0], c[1], c[2]);
+        const Bitmap plain = ConvertToQuakePalette(flat.get(), palette, {false, false});
+        const Bitmap dithered = ConvertToQuakePalette(flat.get(), palette, {true, false});
+        EXPECT_LT(MeanColourError(dithered, palette, c[0], c[1], c[2]),
+                  MeanColourError(plain, palette, c[0], c[1], c[2]))
+            << c[0] << " " << c[1] << " " << c[2];
+    }
+}
+
+TEST_F(PaletteConversionTest, OtherDepthsAreReadAsRgbAndMissingInputGivesNothing) {
+    const Bitmap texture = RandomTexture(16, 16, 9);
+    const Bitmap withAlpha(FreeImage_ConvertTo32Bits(texture.get()));
+    const Bitmap fromRgb = ConvertToQuakePalette(texture.get(), palette, {});
+    const Bitmap fromRgba = ConvertToQuakePalette(withAlpha.get(), palette, {});
+    ASSERT_TRUE(fromRgba);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            ASSERT_EQ(IndexAt(fromRgb, x, y), IndexAt(fromRgba, x, y));
+        }
+    }
+    const Bitmap grey(FreeImage_ConvertToGreyscale(texture.get()));
+    EXPECT_TRUE(ConvertToQuakePalette(grey.get(), palette, {true, false}));
+    EXPECT_FALSE(ConvertToQuakePalette(nullptr, palette, {}));
+    const Bitmap floats(FreeImage_AllocateT(FIT_FLOAT, 4, 4));
+    EXPECT_FALSE(ConvertToQuakePalette(floats.get(), palette, {}));
+}
+
+TEST_F(PaletteConversionTest, IndexedPngAndBmpKeepThePaletteAndIndices) {
+    const TempFolder folder;
+    const Bitmap indexed =
+        ConvertToQuakePalette(RandomTexture(32, 16, 13).get(), palette, {true, false});
+    for (const auto& [name, format] : {std::pair{"t.png", FIF_PNG}, std::pair{"t.bmp", FIF_BMP}}) {
+        const std::string path = folder.Path() + "/" + name;
+        ASSERT_TRUE(FreeImage_Save(format, indexed.get(), path.c_str(), 0));
+        const Bitmap back(FreeImage_Load(format, path.c_str(), 0));
+        ASSERT_TRUE(back) << name;
+        ASSERT_EQ(FreeImage_GetBPP(back.get()), 8u) << name;
+        const RGBQUAD* table = FreeImage_GetPalette(back.get());
+        for (std::size_t i = 0; i < 256; ++i) {
+            ASSERT_EQ(MakeColour(table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue), palette[i]);
+        }
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                ASSERT_EQ(IndexAt(back, x, y), IndexAt(indexed, x, y)) << name;
+            }
+        }
+    }
+}
+
+TEST(PaletteConversionAvailability, FollowsTheHeaderOfTheLastPaletteRead) {
+    const TempFolder folder;
+    ReportRecorder recorder;
+    const std::vector<std::string> entries(256, "1 2 3");
+    ReadPaletteFile(folder.WritePalette(testing::PaletteText("256", entries)));
+    EXPECT_TRUE(PaletteConversionAvailable());
+    ReadPaletteFile(folder.WritePalette(testing::PaletteText("256", entries, "jasc-pal")));
+    EXPECT_FALSE(PaletteConversionAvailable());
+    ReadPaletteFile(folder.WritePalette(testing::PaletteText("256", {"1 2 3"})));
+    EXPECT_FALSE(PaletteConversionAvailable()) << "a palette that ended early";
+    ReadPaletteFile(folder.Path() + "/missing.pal");
+    EXPECT_FALSE(PaletteConversionAvailable());
+}
+
+}  // namespace
+}  // namespace orrisbay::quake_palette
