@@ -80,6 +80,8 @@ bool FlushToDisk(std::FILE* file) {
 #endif
 }
 
+}  // namespace
+
 // Writes `bytes` to a temporary file beside `target` and renames it into place.
 SaveResult WriteAtomically(const BYTE* bytes, std::size_t size, const fs::path& target) {
     fs::path temporary;
@@ -103,8 +105,6 @@ SaveResult WriteAtomically(const BYTE* bytes, std::size_t size, const fs::path& 
     }
     return {SaveOutcome::Saved, {}};
 }
-
-}  // namespace
 
 const SaveFormat* FindSaveFormat(std::string_view path) {
     const std::string extension = FileExtension(path);

@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -38,5 +39,10 @@ struct SaveResult {
 // temporary file in the same folder and renames that over `path`. Any failure
 // removes the temporary file and leaves an existing `path` as it was.
 SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path);
+
+// Writes `size` bytes to a new temporary file beside `target` and renames it
+// over `target`; on failure the temporary file is removed and `target` is untouched.
+SaveResult WriteAtomically(const BYTE* bytes, std::size_t size,
+                           const std::filesystem::path& target);
 
 }  // namespace orrisbay::imageio
