@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xclip xauth
+  libjpeg-dev zlib1g-dev
+  clang libclang-rt-14-dev valgrind
 )
 
 missing=()

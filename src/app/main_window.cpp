@@ -12,6 +12,7 @@
 #include "console/console.h"
 #include "imageio/clipboard.h"
 #include "imageio/file_types.h"
+#include "imageio/image_limits.h"
 #include "imageio/picture_bridge.h"
 #include "imageio/qt_file_dialog.h"
 #include "palette/quake_palette.h"
@@ -180,6 +181,9 @@ void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path) {
             return;
         case imageio::LoadOutcome::LoadFailed:
             return;  // an unreadable file changes nothing, without a message
+        case imageio::LoadOutcome::TooLarge:
+            console::ShowMessage(result.message, console::MessageButtons::OkCancel);
+            return;
         case imageio::LoadOutcome::Loaded:
             slotTable_->SetSlotImage(index, std::move(result.bitmap));
             return;
@@ -191,7 +195,15 @@ void FrmOrrisbay::btnPasteClick(int index) {
         console::ShowMessage(imageio::kNoImageMessage, console::MessageButtons::OkCancel);
         return;
     }
-    freeimage_base::Bitmap bitmap = imageio::PictureToBitmap(imageio::ClipboardPicture());
+    const imageio::Picture picture = imageio::ClipboardPicture();
+    const imageio::PictureSize size{static_cast<std::uint64_t>(std::max(picture.width(), 0)),
+                                    static_cast<std::uint64_t>(std::max(picture.height(), 0))};
+    if (!imageio::IsWithinPictureLimits(size)) {
+        console::ShowMessage(imageio::ClipboardTooLargeMessage(size),
+                             console::MessageButtons::OkCancel);
+        return;
+    }
+    freeimage_base::Bitmap bitmap = imageio::PictureToBitmap(picture);
     if (!bitmap) {
         console::ShowMessage(imageio::kCouldNotReadMessage, console::MessageButtons::OkCancel);
         return;

@@ -1,5 +1,9 @@
 #include "imageio/file_types.h"
 
+#include <filesystem>
+#include <fstream>
+
+#include "imageio/image_limits.h"
 #include "imageio/text_ops.h"
 
 #ifdef _WIN32
@@ -53,6 +57,30 @@ FIBITMAP* LoadWithLibrary(FREE_IMAGE_FORMAT format, const std::string& path, int
 #endif
 }
 
+std::filesystem::path FileSystemPath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// The picture size the file declares, read without decoding pixels; empty
+// when the header cannot be read.
+std::optional<PictureSize> DeclaredSize(FREE_IMAGE_FORMAT format, const std::string& path) {
+    if (!FreeImage_FIFSupportsNoPixels(format)) {
+        // GIF: the library has no header-only load, so read the sizes here.
+        std::ifstream in(FileSystemPath(path), std::ios::binary);
+        return ReadGifDeclaredSize(in);
+    }
+    const freeimage_base::Bitmap header(LoadWithLibrary(format, path, FIF_LOAD_NOPIXELS));
+    if (!header) {
+        return std::nullopt;
+    }
+    return PictureSize{FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get())};
+}
+
+std::string FileName(const std::string& path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
 }  // namespace
 
 LoadResult LoadImageFile(const std::string& path) {
@@ -69,6 +97,16 @@ LoadResult LoadImageFile(const std::string& path) {
         return result;
     }
     freeimage_base::InitialiseImageLibrary();
+    const std::optional<PictureSize> size = DeclaredSize(row->format, path);
+    if (!size) {
+        result.outcome = LoadOutcome::LoadFailed;
+        return result;
+    }
+    if (!IsWithinPictureLimits(*size)) {
+        result.outcome = LoadOutcome::TooLarge;
+        result.message = FileTooLargeMessage(FileName(path), *size);
+        return result;
+    }
     result.bitmap.reset(LoadWithLibrary(row->format, path, row->loadFlags));
     result.outcome = result.bitmap ? LoadOutcome::Loaded : LoadOutcome::LoadFailed;
     return result;

@@ -40,16 +40,19 @@ enum class LoadOutcome {
     Loaded,         // `bitmap` holds the image
     InvalidFormat,  // the extension is not in the table; nothing was read
     LoadFailed,     // the image library could not read the file
+    TooLarge,       // the file declares a picture over the size limits; `message` says so
 };
 
 struct LoadResult {
     LoadOutcome outcome = LoadOutcome::LoadFailed;
     freeimage_base::Bitmap bitmap;
+    std::string message;  // for TooLarge: the text to show the user
 };
 
 // Chooses the file type by extension and loads the file with flags 0. The
 // path is passed to the library in the system's own file-name encoding, so
-// every name that exists can be opened.
+// every name that exists can be opened. The picture size in the file's header
+// is checked against the limits of image_limits.h before any pixel is decoded.
 LoadResult LoadImageFile(const std::string& path);
 
 }  // namespace orrisbay::imageio

@@ -1,0 +1,53 @@
+#pragma once
+
+// Image files made byte by byte, for inputs the image library will not write:
+// headers that declare a size other than the pixels hold, greyscale PNGs with
+// alpha, CMYK JPEGs, hand-built GIFs.
+#include <FreeImage.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace orrisbay::testing {
+
+// The bytes of `dib` saved as `format` with `flags`.
+std::string SavedBytes(FIBITMAP* dib, FREE_IMAGE_FORMAT format, int flags = 0);
+
+// A small valid file of `format` whose header then claims `width` x `height`
+// (PNG with a correct header checksum). GIFs get the size on the logical
+// screen and on the first frame.
+std::string WithDeclaredSize(FREE_IMAGE_FORMAT format, std::uint32_t width, std::uint32_t height);
+
+// A GIF of one frame; the screen and the frame may have different sizes, and
+// a comment block may come before the frame. The pixel data encodes one pixel.
+std::string HandMadeGif(std::uint16_t screenWidth, std::uint16_t screenHeight,
+                        std::uint16_t frameWidth, std::uint16_t frameHeight, bool comment);
+
+// A PNG of `colourType` (0 grey, 2 RGB, 3 palette, 4 grey + alpha, 6 RGBA) and
+// `bitDepth`, every sample set to `sample`.
+std::string HandMadePng(std::uint32_t width, std::uint32_t height, int bitDepth, int colourType,
+                        std::uint8_t sample);
+
+// A baseline JPEG in the CMYK colour space, every pixel the same colour.
+std::string CmykJpeg(int width, int height);
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// A folder under the system's temporary folder, removed with its contents
+// when the object goes.
+class TemporaryFolder {
+  public:
+    explicit TemporaryFolder(const std::string& prefix);
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string Write(const std::string& name, const std::string& bytes) const;
+
+  private:
+    std::filesystem::path path_;
+};
+
+}  // namespace orrisbay::testing

@@ -1,0 +1,141 @@
+// Size limits checked from file headers before any pixel is decoded, and
+// damaged files under every accepted extension.
+#include "imageio/image_limits.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "imageio/crafted_images.h"
+#include "imageio/file_types.h"
+
+namespace orrisbay::imageio {
+namespace {
+
+using orrisbay::testing::TemporaryFolder;
+using orrisbay::testing::WithDeclaredSize;
+
+TEST(PictureLimits, SideAndPixelCountBoundaries) {
+    EXPECT_TRUE(IsWithinPictureLimits({1, 1}));
+    EXPECT_TRUE(IsWithinPictureLimits({16384, 16384}));
+    EXPECT_TRUE(IsWithinPictureLimits({16384, 1}));
+    EXPECT_FALSE(IsWithinPictureLimits({16385, 1}));
+    EXPECT_FALSE(IsWithinPictureLimits({1, 16385}));
+    EXPECT_FALSE(IsWithinPictureLimits({60000, 60000}));
+    // Sides that would overflow a 32-bit product are still refused.
+    EXPECT_FALSE(IsWithinPictureLimits({std::uint64_t{1} << 32, std::uint64_t{1} << 32}));
+}
+
+struct Declared {
+    const char* name;
+    FREE_IMAGE_FORMAT format;
+};
+
+class DeclaredSizeTest : public ::testing::TestWithParam<Declared> {
+  protected:
+    TemporaryFolder folder_{"orrisbay-limits"};
+};
+
+// A file of a few hundred bytes that claims 60000 x 60000 pixels is refused
+// from its header, with a message naming the file and its size.
+TEST_P(DeclaredSizeTest, HugeDeclaredSizeIsRefusedBeforeDecoding) {
+    const Declared& declared = GetParam();
+    const std::string path =
+        folder_.Write(declared.name, WithDeclaredSize(declared.format, 60000, 60000));
+
+    const LoadResult result = LoadImageFile(path);
+
+    EXPECT_EQ(result.outcome, LoadOutcome::TooLarge);
+    EXPECT_FALSE(result.bitmap);
+    EXPECT_NE(result.message.find(declared.name), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find("60000 x 60000 pixels"), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find("16384 x 16384"), std::string::npos) << result.message;
+}
+
+// Just inside the side limit: the header passes, and the file (whose pixels
+// do not match its header) then fails to decode without a message.
+TEST_P(DeclaredSizeTest, SizeWithinLimitsIsHandedToTheDecoder) {
+    const Declared& declared = GetParam();
+    const std::string path =
+        folder_.Write(declared.name, WithDeclaredSize(declared.format, 16384, 2));
+
+    const LoadResult result = LoadImageFile(path);
+
+    EXPECT_NE(result.outcome, LoadOutcome::TooLarge);
+    EXPECT_TRUE(result.message.empty());
+}
+
+TEST_P(DeclaredSizeTest, DamagedFilesFailQuietly) {
+    const Declared& declared = GetParam();
+    const std::string whole = WithDeclaredSize(declared.format, 2, 2);
+    for (const std::string& bytes : {std::string(), whole.substr(0, 3), whole.substr(0, 20),
+                                     std::string(64, '\xFF'), std::string(64, '\0')}) {
+        const std::string path = folder_.Write(declared.name, bytes);
+        const LoadResult result = LoadImageFile(path);
+        // The Targa reader keeps a picture whose pixel data is cut short (the
+        // missing part black); anything else damaged is refused quietly.
+        if (result.outcome == LoadOutcome::Loaded) {
+            EXPECT_EQ(declared.format, FIF_TARGA);
+            EXPECT_EQ(FreeImage_GetWidth(result.bitmap.get()), 2u);
+            EXPECT_EQ(FreeImage_GetHeight(result.bitmap.get()), 2u);
+        } else {
+            EXPECT_EQ(result.outcome, LoadOutcome::LoadFailed) << bytes.size() << " bytes";
+            EXPECT_FALSE(result.bitmap);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllFormats, DeclaredSizeTest,
+    ::testing::Values(Declared{"huge.png", FIF_PNG}, Declared{"huge.bmp", FIF_BMP},
+                      Declared{"huge.jpg", FIF_JPEG}, Declared{"huge.jpeg", FIF_JPEG},
+                      Declared{"huge.tga", FIF_TARGA}, Declared{"huge.gif", FIF_GIF}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        return name.substr(name.find('.') + 1);
+    });
+
+TEST(PictureLimits, PixelCountLimitAppliesWhenEachSideFits) {
+    TemporaryFolder folder("orrisbay-limits");
+    const std::string path = folder.Write("square.png", WithDeclaredSize(FIF_PNG, 16384, 16385));
+    EXPECT_EQ(LoadImageFile(path).outcome, LoadOutcome::TooLarge);
+}
+
+// The library allocates the first frame's own size, so a small logical screen
+// must not hide a huge frame, nor a comment block before it.
+TEST(GifDeclaredSize, LargerOfScreenAndFirstFrame) {
+    using orrisbay::testing::HandMadeGif;
+    const auto sizeOf = [](const std::string& bytes) {
+        std::istringstream in(bytes);
+        return ReadGifDeclaredSize(in);
+    };
+    const auto frameOnly = sizeOf(HandMadeGif(1, 1, 60000, 2, true));
+    ASSERT_TRUE(frameOnly);
+    EXPECT_EQ(frameOnly->width, 60000u);
+    EXPECT_EQ(frameOnly->height, 2u);
+
+    const auto screenOnly = sizeOf(HandMadeGif(3, 50000, 1, 1, false));
+    ASSERT_TRUE(screenOnly);
+    EXPECT_EQ(screenOnly->width, 3u);
+    EXPECT_EQ(screenOnly->height, 50000u);
+
+    EXPECT_FALSE(sizeOf("GIF"));
+    EXPECT_FALSE(sizeOf(std::string(20, '\0')));
+
+    TemporaryFolder folder("orrisbay-limits");
+    const LoadResult result =
+        LoadImageFile(folder.Write("tall.gif", HandMadeGif(1, 1, 1, 20000, true)));
+    EXPECT_EQ(result.outcome, LoadOutcome::TooLarge);
+    EXPECT_NE(result.message.find("1 x 20000 pixels"), std::string::npos);
+}
+
+TEST(GifDeclaredSize, OnePixelGifLoads) {
+    TemporaryFolder folder("orrisbay-limits");
+    const LoadResult result =
+        LoadImageFile(folder.Write("dot.gif", orrisbay::testing::HandMadeGif(1, 1, 1, 1, true)));
+    ASSERT_EQ(result.outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(FreeImage_GetWidth(result.bitmap.get()), 1u);
+}
+
+}  // namespace
+}  // namespace orrisbay::imageio
