@@ -1,11 +1,16 @@
 #include "app/main_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <filesystem>
 
 #include "app/builtin_pictures.h"
+#include "app/file_drop.h"
 #include "app/image_box.h"
 #include "app/palette_box.h"
 #include "app/working_folder.h"
@@ -13,6 +18,7 @@
 #include "imageio/clipboard.h"
 #include "imageio/file_types.h"
 #include "imageio/image_limits.h"
+#include "imageio/image_writer.h"
 #include "imageio/picture_bridge.h"
 #include "imageio/qt_file_dialog.h"
 #include "palette/quake_palette.h"
@@ -23,6 +29,9 @@ namespace {
 
 constexpr QSize kClientSize(803, 426);
 constexpr const char* kPasteTooltip = "Paste Image From Clipboard";
+constexpr std::string_view kSaveInvalidFormatMessage =
+    "Save: Invalid format; save as PNG, Targa, BMP or JPEG.";
+constexpr std::string_view kNothingToSaveMessage = "Save: There is no texture to save.";
 
 QString Title() {
     return QString::fromUtf8(console::kApplicationTitle.data(),
@@ -34,6 +43,8 @@ QString Title() {
 FrmOrrisbay::FrmOrrisbay(QWidget* parent)
     : QWidget(parent),
       openFileDialog_(imageio::GetOpenFileNameDialog),
+      saveFileDialog_(GetSaveFileNameDialog),
+      overwriteQuestion_(AskToReplaceFile),
       slotTable_(std::make_unique<slots::SlotTable>(static_cast<slots::SlotView&>(*this))) {
     setFixedSize(kClientSize);
     setWindowIcon(ApplicationIcon());
@@ -46,6 +57,8 @@ FrmOrrisbay::FrmOrrisbay(QWidget* parent)
     createPaletteBox();
     createPreview();
     createArrows();
+    createPreviewMenu();
+    createDropTargets();
     setTabOrder();
     connectSignals();
 }
@@ -119,6 +132,27 @@ void FrmOrrisbay::createArrows() {
     }
 }
 
+void FrmOrrisbay::createPreviewMenu() {
+    copyAction_ = new QAction(tr("Copy"), this);
+    copyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    saveAsAction_ = new QAction(tr("Save As..."), this);
+    saveAsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    // Added to the window too, so the shortcuts work wherever the focus is.
+    addAction(copyAction_);
+    addAction(saveAsAction_);
+
+    previewMenu_ = new QMenu(this);
+    previewMenu_->addAction(copyAction_);
+    previewMenu_->addAction(saveAsAction_);
+    preview_->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void FrmOrrisbay::createDropTargets() {
+    for (int i = 0; i < 4; ++i) {
+        dropTargets_.at(Index(i)) = new FileDropTarget(Frame1(i));
+    }
+}
+
 void FrmOrrisbay::setTabOrder() {
     const QWidget* order[] = {btnOpen(0), btnPaste(0), btnPaste(1), btnOpen(1), btnPaste(2),
                               btnOpen(2), btnOpen(3),  btnPaste(3), palette_};
@@ -133,10 +167,27 @@ void FrmOrrisbay::connectSignals() {
         connect(btnPaste(i), &QPushButton::clicked, this, [this, i] { btnPasteClick(i); });
     }
     connect(preview_, &ImageBox::clicked, this, &FrmOrrisbay::Image3Click);
+    connect(preview_, &QWidget::customContextMenuRequested, this, &FrmOrrisbay::showPreviewMenu);
+    connect(copyAction_, &QAction::triggered, this, &FrmOrrisbay::Image3Click);
+    connect(saveAsAction_, &QAction::triggered, this, &FrmOrrisbay::saveAsClick);
+    for (int i = 0; i < 4; ++i) {
+        connect(dropTargets_.at(Index(i)), &FileDropTarget::fileDropped, this,
+                [this, i](const QString& path) {
+                    loadFileIntoSlot(i, QFile::encodeName(path).toStdString());
+                });
+    }
 }
 
 void FrmOrrisbay::setOpenFileDialog(imageio::OpenFileDialogFunction dialog) {
     openFileDialog_ = std::move(dialog);
+}
+
+void FrmOrrisbay::setSaveFileDialog(SaveFileDialogFunction dialog) {
+    saveFileDialog_ = std::move(dialog);
+}
+
+void FrmOrrisbay::setOverwriteQuestion(OverwriteQuestionFunction question) {
+    overwriteQuestion_ = std::move(question);
 }
 
 void FrmOrrisbay::Load() {
@@ -214,6 +265,47 @@ void FrmOrrisbay::btnPasteClick(int index) {
 void FrmOrrisbay::Image3Click() {
     imageio::CopyPictureToClipboard(preview_->picture());
     console::ShowMessage(imageio::kCopiedMessage, console::MessageButtons::Ok);
+}
+
+void FrmOrrisbay::showPreviewMenu(const QPoint& position) {
+    previewMenu_->popup(preview_->mapToGlobal(position));
+}
+
+void FrmOrrisbay::saveAsClick() {
+    const std::string path = saveFileDialog_(this);
+    if (path.empty()) {
+        return;
+    }
+    if (imageio::FindSaveFormat(path) == nullptr) {
+        console::ShowMessage(std::string(kSaveInvalidFormatMessage),
+                             console::MessageButtons::OkCancel);
+        return;
+    }
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !overwriteQuestion_(this, path)) {
+        return;
+    }
+    saveTexture(path);
+}
+
+bool FrmOrrisbay::saveTexture(const std::string& path) {
+    // The full-size merge when there is one; otherwise whatever the preview shows.
+    freeimage_base::Bitmap shown;
+    const FIBITMAP* texture = slotTable_->Slot(slots::kResult);
+    if (texture == nullptr) {
+        shown = imageio::PictureToBitmap(preview_->picture());
+        texture = shown.get();
+    }
+    if (texture == nullptr) {
+        console::ShowMessage(std::string(kNothingToSaveMessage), console::MessageButtons::OkCancel);
+        return false;
+    }
+    const imageio::SaveResult saved = imageio::SaveImageFile(texture, path);
+    if (!saved) {
+        console::ShowMessage("Save: " + path + " was not written: " + saved.reason + ".",
+                             console::MessageButtons::OkCancel);
+    }
+    return static_cast<bool>(saved);
 }
 
 void FrmOrrisbay::ShowThumbnail(int index, const FIBITMAP* bitmap) {

@@ -5,16 +5,20 @@
 #include <memory>
 #include <string>
 
+#include "app/save_dialog.h"
 #include "imageio/file_dialog_request.h"
 #include "slots/slot_table.h"
 #include "slots/slot_view.h"
 
 class QGroupBox;
+class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 namespace orrisbay::app {
 
+class FileDropTarget;
 class ImageBox;
 class PaletteBox;
 
@@ -38,6 +42,10 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // The dialog behind the open buttons; tests supply their own answer.
     void setOpenFileDialog(imageio::OpenFileDialogFunction dialog);
 
+    // The dialog and the replace question behind "Save As..."; tests supply their own.
+    void setSaveFileDialog(SaveFileDialogFunction dialog);
+    void setOverwriteQuestion(OverwriteQuestionFunction question);
+
     const slots::SlotTable& slotTable() const { return *slotTable_; }
     slots::SlotTable& slotTable() { return *slotTable_; }
 
@@ -51,10 +59,16 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     ImageBox* Image3() const { return preview_; }
     PaletteBox* PicPalette() const { return palette_; }
 
+    // The preview's context menu and its two actions, also the window's Ctrl+C and Ctrl+S.
+    QMenu* previewMenu() const { return previewMenu_; }
+    QAction* copyAction() const { return copyAction_; }
+    QAction* saveAsAction() const { return saveAsAction_; }
+
   public Q_SLOTS:
     void btnOpenClick(int index);
     void btnPasteClick(int index);
     void Image3Click();
+    void saveAsClick();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,11 +80,18 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void createPaletteBox();
     void createPreview();
     void createArrows();
+    void createPreviewMenu();
+    void createDropTargets();
     void setTabOrder();
     void connectSignals();
 
     // Loads the file at `path` into input slot `index`, choosing its type by extension.
     void loadFileIntoSlot(int index, const std::string& path);
+
+    void showPreviewMenu(const QPoint& position);
+
+    // Writes the picture the preview shows to `path`; false after telling the user why not.
+    bool saveTexture(const std::string& path);
 
     // What the slot table shows through.
     void ShowThumbnail(int index, const FIBITMAP* bitmap) override;
@@ -86,8 +107,14 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     std::array<QLabel*, 3> arrows_{};
     ImageBox* preview_ = nullptr;
     PaletteBox* palette_ = nullptr;
+    QMenu* previewMenu_ = nullptr;
+    QAction* copyAction_ = nullptr;
+    QAction* saveAsAction_ = nullptr;
+    std::array<FileDropTarget*, 4> dropTargets_{};
 
     imageio::OpenFileDialogFunction openFileDialog_;
+    SaveFileDialogFunction saveFileDialog_;
+    OverwriteQuestionFunction overwriteQuestion_;
     std::unique_ptr<slots::SlotTable> slotTable_;
 };
 

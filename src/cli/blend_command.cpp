@@ -80,9 +80,12 @@ Failure LoadInput(slots::SlotTable& table, int slot, const std::string& path) {
         case imageio::LoadOutcome::InvalidFormat:
             return {kExitBadInput,
                     path + ": unsupported file type (use .bmp, .gif, .jpg, .jpeg, .png or .tga)"};
-        default:
-            return {kExitBadInput, path + ": " + UnreadableReason(path)};
+        case imageio::LoadOutcome::TooLarge:
+            return {kExitBadInput, path + ": " + result.message};
+        case imageio::LoadOutcome::LoadFailed:
+            break;
     }
+    return {kExitBadInput, path + ": " + UnreadableReason(path)};
 }
 
 Failure LoadInputs(slots::SlotTable& table, const BlendOptions& options) {
