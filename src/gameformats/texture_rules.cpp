@@ -1,0 +1,84 @@
+#include "gameformats/texture_rules.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string_view>
+
+#include "slots/rescale.h"
+
+namespace orrisbay::gameformats {
+namespace {
+
+using freeimage_base::Bitmap;
+
+constexpr std::string_view kKeptPunctuation = "_-+*{~!#$%&";
+
+bool IsNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           kKeptPunctuation.find(c) != std::string_view::npos;
+}
+
+char NameCharacter(char c) {
+    if (c >= 'A' && c <= 'Z') {
+        c = static_cast<char>(c - 'A' + 'a');
+    }
+    return IsNameCharacter(c) ? c : '_';
+}
+
+int NearestMultipleOf16(int side) {
+    const auto steps = slots::RoundHalfEven(static_cast<double>(side) / kTextureSizeStep);
+    return std::max(1, steps.value_or(1)) * static_cast<int>(kTextureSizeStep);
+}
+
+}  // namespace
+
+bool IsWadTextureSize(unsigned width, unsigned height) {
+    return width > 0 && height > 0 && width % kTextureSizeStep == 0 &&
+           height % kTextureSizeStep == 0;
+}
+
+TextureSize NearestMultipleOf16Sizes(int width, int height) {
+    return {NearestMultipleOf16(width), NearestMultipleOf16(height)};
+}
+
+std::string TextureSizeMessage(int width, int height) {
+    const TextureSize nearest = NearestMultipleOf16Sizes(width, height);
+    return "Quake textures must be a multiple of 16 pixels wide and high, and this one is " +
+           std::to_string(width) + " x " + std::to_string(height) +
+           ". Rescale it to the nearest multiples, " + std::to_string(nearest.width) + " x " +
+           std::to_string(nearest.height) + "?";
+}
+
+Bitmap RescaleToMultipleOf16(const FIBITMAP* texture) {
+    if (texture == nullptr) {
+        return Bitmap();
+    }
+    auto* dib = const_cast<FIBITMAP*>(texture);
+    const TextureSize size = NearestMultipleOf16Sizes(static_cast<int>(FreeImage_GetWidth(dib)),
+                                                      static_cast<int>(FreeImage_GetHeight(dib)));
+    Bitmap copy(FreeImage_Clone(dib));
+    FIBITMAP* const copyHandle = copy.get();
+    Bitmap scaled = slots::RescaleBitmap(copy, std::int64_t{size.width}, std::int64_t{size.height},
+                                         false, true, FILTER_BICUBIC);
+    // The rescale hands back its own source when it made nothing.
+    if (!copyHandle || scaled.get() == copyHandle) {
+        return Bitmap();
+    }
+    return scaled;
+}
+
+std::string TextureNameFromFileName(const std::string& path) {
+    std::string stem = std::filesystem::path(path).stem().string();
+    if (stem.size() > kMaxTextureNameLength) {
+        stem.resize(kMaxTextureNameLength);
+    }
+    std::transform(stem.begin(), stem.end(), stem.begin(), NameCharacter);
+    return stem;
+}
+
+bool IsValidTextureName(const std::string& name) {
+    return !name.empty() && name.size() <= kMaxTextureNameLength &&
+           std::all_of(name.begin(), name.end(), IsNameCharacter);
+}
+
+}  // namespace orrisbay::gameformats

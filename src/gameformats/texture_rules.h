@@ -1,0 +1,47 @@
+#pragma once
+
+#include <FreeImage.h>
+
+#include <string>
+
+#include "imageio/freeimage_base.h"
+
+namespace orrisbay::gameformats {
+
+// A texture name fills 16 bytes with at least one NUL after it.
+inline constexpr std::size_t kMaxTextureNameLength = 15;
+// Each of the four mip levels halves both sides, so sides come in steps of 16.
+inline constexpr unsigned kTextureSizeStep = 16;
+
+struct TextureSize {
+    int width = 0;
+    int height = 0;
+};
+
+// True when both sides are positive multiples of 16.
+bool IsWadTextureSize(unsigned width, unsigned height);
+
+// Each side rounded to the nearest multiple of 16 (halfway goes to the even
+// multiple of 16, as every rounding in the program does), never less than 16.
+TextureSize NearestMultipleOf16Sizes(int width, int height);
+
+// The message shown when a texture of `width` x `height` cannot go into a WAD
+// as it is, offering the nearest multiples of 16.
+std::string TextureSizeMessage(int width, int height);
+
+// A copy of `texture` rescaled (bicubic, as the merge does) to the nearest
+// multiples of 16. Empty when the library cannot rescale it.
+freeimage_base::Bitmap RescaleToMultipleOf16(const FIBITMAP* texture);
+
+// The texture name the game and the map editors will see, from the output
+// file's name: its stem, lower case, at most 15 characters. The game's prefixes
+// ('*' liquids, '+0' animation frames, '{' cut-outs, "sky") pass through
+// unchanged; characters that map files cannot carry (blanks, quotes,
+// brackets, slashes, non-ASCII bytes) become '_'. Empty when nothing is left.
+std::string TextureNameFromFileName(const std::string& path);
+
+// True when `name` can stand as it is in a WAD: 1 to 15 characters, and every
+// one of them a character TextureNameFromFileName would keep.
+bool IsValidTextureName(const std::string& name);
+
+}  // namespace orrisbay::gameformats

@@ -1,0 +1,236 @@
+#include "gameformats/wad2.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+
+#include "gameformats/texture_rules.h"
+#include "wad2_reader.h"
+
+namespace orrisbay::gameformats {
+namespace {
+
+namespace fs = std::filesystem;
+using freeimage_base::Bitmap;
+using quake_palette::ConversionOptions;
+using quake_palette::kFirstFullbright;
+using quake_palette::PaletteColors;
+using testing::FileBytes;
+using testing::Wad2Reader;
+
+class TempFolder {
+  public:
+    TempFolder() {
+        static std::mt19937_64 names{std::random_device{}()};
+        path_ = fs::temp_directory_path() / ("orrisbay-wad-" + std::to_string(names()));
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    std::size_t EntryCount() const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
+    }
+
+  private:
+    fs::path path_;
+};
+
+Bitmap RandomTexture(int width, int height, unsigned seed) {
+    Bitmap dib(FreeImage_Allocate(width, height, 24));
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> level(0, 255);
+    for (int y = 0; y < height; ++y) {
+        BYTE* line = FreeImage_GetScanLine(dib.get(), y);
+        for (int x = 0; x < width * 3; ++x) {
+            line[x] = static_cast<BYTE>(level(random));
+        }
+    }
+    return dib;
+}
+
+// Pure red and pure blue in single-pixel checks.
+Bitmap RedBlueChecker(int size) {
+    Bitmap dib(FreeImage_Allocate(size, size, 24));
+    for (int y = 0; y < size; ++y) {
+        BYTE* pixel = FreeImage_GetScanLine(dib.get(), y);
+        for (int x = 0; x < size; ++x, pixel += 3) {
+            const bool red = (x + y) % 2 == 0;
+            pixel[FI_RGBA_RED] = red ? 255 : 0;
+            pixel[FI_RGBA_GREEN] = 0;
+            pixel[FI_RGBA_BLUE] = red ? 0 : 255;
+        }
+    }
+    return dib;
+}
+
+std::vector<std::uint8_t> TopDown(const Bitmap& indexed) {
+    const unsigned width = FreeImage_GetWidth(indexed.get());
+    const unsigned height = FreeImage_GetHeight(indexed.get());
+    std::vector<std::uint8_t> indices;
+    for (unsigned row = 0; row < height; ++row) {
+        const BYTE* line = FreeImage_GetScanLine(indexed.get(), static_cast<int>(height - 1 - row));
+        indices.insert(indices.end(), line, line + width);
+    }
+    return indices;
+}
+
+class Wad2Test : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        freeimage_base::InitialiseImageLibrary();
+        ASSERT_TRUE(quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).headerMatched);
+    }
+    TempFolder folder;
+};
+
+TEST_F(Wad2Test, AWrittenTextureReadsBackWithTheGamesLayout) {
+    const Bitmap texture = RandomTexture(64, 32, 1);
+    const std::string path = folder.File("+0Lava Flow.wad");
+    ASSERT_TRUE(SaveQuakeWad(texture.get(), path));
+
+    const auto wad = Wad2Reader(FileBytes(path)).Read();
+    ASSERT_TRUE(wad);
+    EXPECT_EQ(wad->magic, "WAD2");
+    ASSERT_EQ(wad->count, 1u);
+    const testing::ReadLump& lump = wad->lumps[0];
+    EXPECT_EQ(lump.position, 12u);
+    EXPECT_EQ(lump.type, 0x44);
+    EXPECT_EQ(lump.compression, 0);
+    EXPECT_EQ(lump.pad1 | lump.pad2, 0);
+    EXPECT_EQ(lump.directoryName, "+0lava_flow");
+    EXPECT_EQ(lump.rawDirectoryName, std::string("+0lava_flow") + std::string(5, '\0'));
+    EXPECT_EQ(lump.textureName, "+0lava_flow");
+    EXPECT_EQ(lump.width, 64u);
+    EXPECT_EQ(lump.height, 32u);
+    const std::uint32_t expectedOffsets[4] = {40, 40 + 2048, 40 + 2048 + 512,
+                                              40 + 2048 + 512 + 128};
+    for (int level = 0; level < 4; ++level) {
+        EXPECT_EQ(lump.offsets[level], expectedOffsets[level]) << level;
+        EXPECT_EQ(lump.mips[level].size(), (64u >> level) * (32u >> level)) << level;
+    }
+    EXPECT_EQ(lump.diskSize, 40u + 2048 + 512 + 128 + 32);
+    EXPECT_EQ(lump.memorySize, lump.diskSize);
+    EXPECT_EQ(wad->directoryOffset, 12 + lump.diskSize);
+
+    const Bitmap converted = quake_palette::ConvertToQuakePalette(texture.get());
+    EXPECT_EQ(lump.mips[0], TopDown(converted));
+    for (const auto& mip : lump.mips) {
+        for (const std::uint8_t index : mip) {
+            ASSERT_LT(index, kFirstFullbright);
+        }
+    }
+}
+
+TEST_F(Wad2Test, MipLevelsAreReducedFromFullColourThenConverted) {
+    // Reducing the indices would keep red or blue; reducing the colours gives purple.
+    const Bitmap checker = RedBlueChecker(32);
+    const WadTextureResult made = MakeWadTexture(checker.get(), "checker", {});
+    ASSERT_TRUE(made);
+    const quake_palette::NearestColourFinder finder(PaletteColors(), false);
+    std::set<int> purples;
+    for (int red : {127, 128}) {
+        for (int blue : {127, 128}) {
+            purples.insert(finder.Nearest(red, 0, blue));
+        }
+    }
+    EXPECT_EQ(made.texture.mips[0].front(), finder.Nearest(0, 0, 255)) << "top-left is blue";
+    for (int level = 1; level < 4; ++level) {
+        for (const std::uint8_t index : made.texture.mips[static_cast<std::size_t>(level)]) {
+            ASSERT_TRUE(purples.count(index)) << "level " << level << " index " << int(index);
+        }
+    }
+}
+
+TEST_F(Wad2Test, DitherAndFullbrightOptionsReachEveryMipLevel) {
+    // The fullbright colours themselves, repeated over a 16 x 16 texture.
+    Bitmap bright(FreeImage_Allocate(16, 16, 24));
+    for (int y = 0; y < 16; ++y) {
+        BYTE* pixel = FreeImage_GetScanLine(bright.get(), y);
+        for (int x = 0; x < 16; ++x, pixel += 3) {
+            const auto colour =
+                PaletteColors()[static_cast<std::size_t>(kFirstFullbright + (x + y) % 32)];
+            pixel[FI_RGBA_RED] = static_cast<BYTE>(colour & 0xFF);
+            pixel[FI_RGBA_GREEN] = static_cast<BYTE>((colour >> 8) & 0xFF);
+            pixel[FI_RGBA_BLUE] = static_cast<BYTE>((colour >> 16) & 0xFF);
+        }
+    }
+    const WadTextureResult allowed = MakeWadTexture(bright.get(), "glow", {true, true});
+    const WadTextureResult plain = MakeWadTexture(bright.get(), "glow", {true, false});
+    ASSERT_TRUE(allowed && plain);
+    EXPECT_EQ(allowed.texture.mips[0],
+              TopDown(quake_palette::ConvertToQuakePalette(bright.get(), {true, true})));
+    int brightIndices = 0;
+    for (int level = 0; level < 4; ++level) {
+        for (const std::uint8_t index : plain.texture.mips[static_cast<std::size_t>(level)]) {
+            ASSERT_LT(index, kFirstFullbright);
+        }
+        for (const std::uint8_t index : allowed.texture.mips[static_cast<std::size_t>(level)]) {
+            brightIndices += index >= kFirstFullbright;
+        }
+    }
+    EXPECT_GT(brightIndices, 256) << "the full-size level alone is all fullbright";
+}
+
+TEST_F(Wad2Test, SeveralTexturesGetOneLumpAndOneDirectoryEntryEach) {
+    const Bitmap a = RandomTexture(16, 16, 2);
+    const Bitmap b = RandomTexture(32, 48, 3);
+    const std::vector<WadTexture> textures = {MakeWadTexture(a.get(), "*water", {}).texture,
+                                              MakeWadTexture(b.get(), "sky1", {}).texture};
+    const auto bytes = EncodeWad2(textures);
+    ASSERT_TRUE(bytes);
+    const auto wad = Wad2Reader(*bytes).Read();
+    ASSERT_TRUE(wad);
+    ASSERT_EQ(wad->count, 2u);
+    EXPECT_EQ(wad->lumps[0].directoryName, "*water");
+    EXPECT_EQ(wad->lumps[1].directoryName, "sky1");
+    EXPECT_EQ(wad->lumps[1].position, wad->lumps[0].position + wad->lumps[0].diskSize);
+    EXPECT_EQ(wad->lumps[1].width, 32u);
+    EXPECT_EQ(wad->lumps[1].height, 48u);
+    EXPECT_EQ(wad->lumps[1].mips[3], textures[1].mips[3]);
+}
+
+TEST_F(Wad2Test, TexturesThatTheGameCannotLoadAreRefused) {
+    const Bitmap odd = RandomTexture(100, 70, 4);
+    EXPECT_EQ(MakeWadTexture(odd.get(), "odd", {}).error, WadTextureError::NotMultipleOf16);
+    const Bitmap good = RandomTexture(16, 16, 5);
+    EXPECT_EQ(MakeWadTexture(good.get(), "", {}).error, WadTextureError::BadName);
+    EXPECT_EQ(MakeWadTexture(good.get(), "sixteen_letters_", {}).error, WadTextureError::BadName);
+    EXPECT_EQ(MakeWadTexture(nullptr, "none", {}).error, WadTextureError::NoTexture);
+    const Bitmap floats(FreeImage_AllocateT(FIT_FLOAT, 16, 16));
+    EXPECT_EQ(MakeWadTexture(floats.get(), "float", {}).error, WadTextureError::ConversionFailed);
+
+    WadTexture cut = MakeWadTexture(good.get(), "cut", {}).texture;
+    cut.mips[2].pop_back();
+    EXPECT_FALSE(EncodeWad2(std::span(&cut, 1)));
+    EXPECT_TRUE(EncodeWad2({}));
+}
+
+TEST_F(Wad2Test, FailedSavesLeaveTheOldFileAndNoTemporaryFiles) {
+    const std::string path = folder.File("brick.wad");
+    std::ofstream(path, std::ios::binary) << "old contents";
+
+    const Bitmap odd = RandomTexture(100, 70, 6);
+    const imageio::SaveResult refused = SaveQuakeWad(odd.get(), path);
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.reason.find("96 x 64"), std::string::npos) << refused.reason;
+    EXPECT_EQ(FileBytes(path).size(), std::string("old contents").size());
+    EXPECT_EQ(folder.EntryCount(), 1u);
+
+    const Bitmap good = RandomTexture(16, 16, 7);
+    EXPECT_FALSE(SaveQuakeWad(good.get(), folder.File("missing/brick.wad")));
+    ASSERT_TRUE(SaveQuakeWad(good.get(), path));
+    const auto wad = Wad2Reader(FileBytes(path)).Read();
+    ASSERT_TRUE(wad);
+    EXPECT_EQ(wad->lumps[0].directoryName, "brick");
+    EXPECT_EQ(folder.EntryCount(), 1u);
+}
+
+}  // namespace
+}  // namespace orrisbay::gameformats
