@@ -83,6 +83,15 @@ std::string FileName(const std::string& path) {
 
 }  // namespace
 
+std::optional<PictureSize> ReadDeclaredSize(const std::string& path) {
+    const FileTypeRow* row = FindFileType(FileExtension(path));
+    if (row == nullptr || path.find('\0') != std::string::npos) {
+        return std::nullopt;
+    }
+    freeimage_base::InitialiseImageLibrary();
+    return DeclaredSize(row->format, path);
+}
+
 LoadResult LoadImageFile(const std::string& path) {
     LoadResult result;
     const FileTypeRow* row = FindFileType(FileExtension(path));

@@ -3,10 +3,12 @@
 #include <FreeImage.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "imageio/freeimage_base.h"
+#include "imageio/image_limits.h"
 
 namespace orrisbay::imageio {
 
@@ -54,5 +56,10 @@ struct LoadResult {
 // every name that exists can be opened. The picture size in the file's header
 // is checked against the limits of image_limits.h before any pixel is decoded.
 LoadResult LoadImageFile(const std::string& path);
+
+// The picture size declared in the header of the file at `path`, read under
+// the type its extension selects and without decoding pixels; empty when the
+// extension is not accepted or the header cannot be read.
+std::optional<PictureSize> ReadDeclaredSize(const std::string& path);
 
 }  // namespace orrisbay::imageio
