@@ -1,4 +1,6 @@
-// The merge of the four input slots into the 24-bit texture in slot 19.
+// The merge of the four input slots into the 24-bit texture in slot 19, one
+// step after another; concurrent_merge.cpp runs the same steps on several
+// threads.
 //
 // Scratch slots: 4 and 5 the layers at 32 bits; 6 and 7 those layers at the
 // common size, receiving the masks as alpha; 8 and 9 the masks at the common
@@ -6,6 +8,9 @@
 
 #include <algorithm>
 
+#include "slots/band_composite.h"
+#include "slots/merge_memory.h"
+#include "slots/merge_steps.h"
 #include "slots/pixel_conversions.h"
 #include "slots/rescale.h"
 #include "slots/slot_table.h"
@@ -16,28 +21,21 @@ using freeimage_base::Bitmap;
 
 namespace {
 
-constexpr int kLayer1Wide = 4;
-constexpr int kLayer2Wide = 5;
-constexpr int kLayer1Scaled = 6;
-constexpr int kLayer2Scaled = 7;
-constexpr int kMask1Scaled = 8;
-constexpr int kMask2Scaled = 9;
-constexpr int kCanvas = 10;
-constexpr int kFirstComposite = 11;
-
 // The channel number of alpha in FreeImage_SetChannel.
 constexpr FREE_IMAGE_COLOR_CHANNEL kAlphaChannel = FICC_ALPHA;
-
-std::string SizeText(int width, int height) {
-    return std::to_string(width) + " x " + std::to_string(height);
-}
 
 }  // namespace
 
 void SlotTable::ComposeLayers() {
     ClearSlot(kResult);
+    if (const auto refusal = MemoryRefusal()) {
+        AbandonMerge(*refusal);
+        return;
+    }
     std::string failure;
-    if (!RunMergeSteps(failure)) {
+    const bool merged =
+        mergeThreads_ > 1 ? RunMergeStepsConcurrently(failure) : RunMergeSteps(failure);
+    if (!merged) {
         AbandonMerge(failure);
         return;
     }
@@ -45,76 +43,100 @@ void SlotTable::ComposeLayers() {
     view_.ShowPreview(Entry(kResult).get());
 }
 
-bool SlotTable::RunMergeSteps(std::string& failure) {
-    const auto stop = [&failure](const std::string& why) {
-        failure = "Merge stopped: " + why + ".";
-        return false;
-    };
+// Refuses, before anything is allocated, a merge whose bitmaps would not fit
+// in the memory available.
+std::optional<std::string> SlotTable::MemoryRefusal() const {
     if (!InputsFilled()) {
-        return stop("not all four inputs hold an image");
+        return std::nullopt;
     }
+    const MergeSize size = CommonSize();
+    const std::uint64_t bandBytes =
+        mergeThreads_ > 1 ? mergeThreads_ * BandWorkingBytes(size.width) : 0;
+    const std::uint64_t need = MergeMemoryNeed(
+        {Slot(kLayer1), Slot(kLayer2), Slot(kMask1), Slot(kMask2), size.width, size.height},
+        bandBytes);
+    const auto available = availableMemory_ ? availableMemory_ : SystemAvailableMemory();
+    if (!available || need <= *available) {
+        return std::nullopt;
+    }
+    return MemoryRefusalText(need, *available, size.width, size.height);
+}
 
-    // The layers alone decide the size; each side independently.
+// The layers alone decide the size; each side independently.
+SlotTable::MergeSize SlotTable::CommonSize() const {
     auto* layer1 = const_cast<FIBITMAP*>(Slot(kLayer1));
     auto* layer2 = const_cast<FIBITMAP*>(Slot(kLayer2));
-    const auto width =
-        static_cast<int>(std::max(FreeImage_GetWidth(layer1), FreeImage_GetWidth(layer2)));
-    const auto height =
-        static_cast<int>(std::max(FreeImage_GetHeight(layer1), FreeImage_GetHeight(layer2)));
-    const std::string size = SizeText(width, height);
+    return {std::max(FreeImage_GetWidth(layer1), FreeImage_GetWidth(layer2)),
+            std::max(FreeImage_GetHeight(layer1), FreeImage_GetHeight(layer2))};
+}
+
+bool SlotTable::RunMergeSteps(std::string& failure) {
+    if (!InputsFilled()) {
+        failure = kInputsMissingText;
+        return false;
+    }
+    auto* layer1 = const_cast<FIBITMAP*>(Slot(kLayer1));
+    auto* layer2 = const_cast<FIBITMAP*>(Slot(kLayer2));
+    const MergeSize merged = CommonSize();
+    const auto width = static_cast<int>(merged.width);
+    const auto height = static_cast<int>(merged.height);
+    const auto stop = [&](MergeStep step) {
+        failure = MergeFailureText(step, merged.width, merged.height);
+        return false;
+    };
 
     Entry(kLayer1Wide) = LayerTo32Bits(layer1);
     if (!Entry(kLayer1Wide)) {
-        return stop("layer 1 could not be converted to 32 bits");
+        return stop(MergeStep::ConvertLayer1);
     }
     Entry(kLayer2Wide) = LayerTo32Bits(layer2);
     if (!Entry(kLayer2Wide)) {
-        return stop("layer 2 could not be converted to 32 bits");
+        return stop(MergeStep::ConvertLayer2);
     }
 
     if (!RescaleInto(kLayer1Scaled, kLayer1Wide, width, height)) {
-        return stop("layer 1 could not be rescaled to " + size);
+        return stop(MergeStep::RescaleLayer1);
     }
     if (!RescaleInto(kLayer2Scaled, kLayer2Wide, width, height)) {
-        return stop("layer 2 could not be rescaled to " + size);
+        return stop(MergeStep::RescaleLayer2);
     }
     if (!RescaleInto(kMask1Scaled, kMask1, width, height)) {
-        return stop("mask 1 could not be rescaled to " + size);
+        return stop(MergeStep::RescaleMask1);
     }
     if (!RescaleInto(kMask2Scaled, kMask2, width, height)) {
-        return stop("mask 2 could not be rescaled to " + size);
+        return stop(MergeStep::RescaleMask2);
     }
     if (!MakeMaskGreyscale(kMask1Scaled)) {
-        return stop("mask 1 could not be turned into 8-bit greyscale");
+        return stop(MergeStep::GreyMask1);
     }
     if (!MakeMaskGreyscale(kMask2Scaled)) {
-        return stop("mask 2 could not be turned into 8-bit greyscale");
+        return stop(MergeStep::GreyMask2);
     }
 
     Entry(kCanvas).reset(FreeImage_Allocate(width, height, 24, 0, 0, 0));
     if (!Entry(kCanvas)) {
-        return stop("the " + size + " canvas could not be allocated");
+        return stop(MergeStep::Canvas);
     }
 
     if (!FreeImage_SetChannel(Entry(kLayer1Scaled).get(), Entry(kMask1Scaled).get(),
                               kAlphaChannel)) {
-        return stop("mask 1 could not be set as the alpha channel of layer 1");
+        return stop(MergeStep::AlphaLayer1);
     }
     if (!FreeImage_SetChannel(Entry(kLayer2Scaled).get(), Entry(kMask2Scaled).get(),
                               kAlphaChannel)) {
-        return stop("mask 2 could not be set as the alpha channel of layer 2");
+        return stop(MergeStep::AlphaLayer2);
     }
 
     Entry(kFirstComposite)
         .reset(
             FreeImage_Composite(Entry(kLayer1Scaled).get(), FALSE, nullptr, Entry(kCanvas).get()));
     if (!Entry(kFirstComposite)) {
-        return stop("layer 1 could not be composited onto the canvas");
+        return stop(MergeStep::CompositeLayer1);
     }
     Entry(kResult).reset(FreeImage_Composite(Entry(kLayer2Scaled).get(), FALSE, nullptr,
                                              Entry(kFirstComposite).get()));
     if (!Entry(kResult)) {
-        return stop("layer 2 could not be composited over layer 1");
+        return stop(MergeStep::CompositeLayer2);
     }
     return true;
 }

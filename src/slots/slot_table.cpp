@@ -1,6 +1,7 @@
 #include "slots/slot_table.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace orrisbay::slots {
 
@@ -20,6 +21,11 @@ std::string SizeCaption(const FIBITMAP* bitmap) {
 
 SlotTable::SlotTable(SlotView& view) : view_(view) {
     freeimage_base::InitialiseImageLibrary();
+    SetMergeThreads(0);
+}
+
+void SlotTable::SetMergeThreads(unsigned threads) {
+    mergeThreads_ = threads > 0 ? threads : std::max(1U, std::thread::hardware_concurrency());
 }
 
 SlotTable::~SlotTable() {

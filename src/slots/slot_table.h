@@ -3,6 +3,8 @@
 #include <FreeImage.h>
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -10,6 +12,8 @@
 #include "slots/slot_view.h"
 
 namespace orrisbay::slots {
+
+class MergeProgress;
 
 // Slot numbers.
 inline constexpr int kLayer1 = 0;
@@ -22,6 +26,20 @@ inline constexpr int kResult = 19;
 inline constexpr int kLowerBound = 0;
 inline constexpr int kUpperBound = 19;
 inline constexpr int kSlotCount = kUpperBound - kLowerBound + 1;
+
+// Scratch slots of the merge.
+inline constexpr int kLayer1Wide = 4;
+inline constexpr int kLayer2Wide = 5;
+inline constexpr int kLayer1Scaled = 6;
+inline constexpr int kLayer2Scaled = 7;
+inline constexpr int kMask1Scaled = 8;
+inline constexpr int kMask2Scaled = 9;
+inline constexpr int kCanvas = 10;
+inline constexpr int kFirstComposite = 11;
+
+// What a merge reports when one of slots 0..3 is empty.
+inline constexpr const char* kInputsMissingText =
+    "Merge stopped: not all four inputs hold an image.";
 
 // The alpha-mask slots.
 inline constexpr std::array<int, 2> kAlphaSlots = {kMask1, kMask2};
@@ -62,6 +80,16 @@ class SlotTable {
     // The bitmap in a slot (still owned by the table), or null.
     const FIBITMAP* Slot(int index) const;
 
+    // How many threads one merge may use; 1 runs the steps one after another
+    // on the calling thread. The result is the same either way. Defaults to
+    // the machine's cores; 0 means that default.
+    void SetMergeThreads(unsigned threads);
+    unsigned MergeThreads() const { return mergeThreads_; }
+
+    // The memory a merge may count on, in bytes, instead of what the system
+    // reports; empty asks the system again.
+    void SetAvailableMemory(std::optional<std::uint64_t> bytes) { availableMemory_ = bytes; }
+
   private:
     freeimage_base::Bitmap& Entry(int index) { return slots_[static_cast<std::size_t>(index)]; }
     bool InputsFilled() const;
@@ -69,7 +97,20 @@ class SlotTable {
     void StoreInSlot(int index, freeimage_base::Bitmap incoming);
     void NormaliseMask(int index);
 
+    struct MergeSize {
+        unsigned width;
+        unsigned height;
+    };
+    MergeSize CommonSize() const;
+    std::optional<std::string> MemoryRefusal() const;
     bool RunMergeSteps(std::string& failure);
+    bool RunMergeStepsConcurrently(std::string& failure);
+    void RunConcurrentStep(std::size_t task, MergeSize size, MergeProgress& progress);
+    void ConvertAndRescaleLayer(int which, MergeSize size, MergeProgress& progress);
+    void RescaleMask(int which, MergeSize size, MergeProgress& progress);
+    void AllocateWhole24Bit(int slot, MergeSize size);
+    void SetMaskAsAlpha(int which, MergeProgress& progress);
+    void CompositeInBands(MergeSize size, MergeProgress& progress);
     bool RescaleInto(int target, int source, int width, int height);
     bool MakeMaskGreyscale(int slot);
     void ClearScratchSlots();
@@ -77,6 +118,8 @@ class SlotTable {
 
     SlotView& view_;
     std::array<freeimage_base::Bitmap, kSlotCount> slots_{};
+    unsigned mergeThreads_ = 1;
+    std::optional<std::uint64_t> availableMemory_;
 };
 
 }  // namespace orrisbay::slots

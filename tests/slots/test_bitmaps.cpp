@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <map>
+#include <mutex>
 
 namespace orrisbay::slots::testing {
 
@@ -10,6 +11,12 @@ namespace {
 std::map<const FIBITMAP*, int>& UnloadCounts() {
     static std::map<const FIBITMAP*, int> counts;
     return counts;
+}
+
+// The merge unloads scratch bitmaps on its own threads.
+std::mutex& UnloadCountsLock() {
+    static std::mutex lock;
+    return lock;
 }
 
 void Fill(FIBITMAP* dib, Colour colour, BYTE alpha) {
@@ -131,11 +138,18 @@ Colour PixelAt(const FIBITMAP* bitmap, int x, int y) {
 }
 
 int UnloadCount(const FIBITMAP* bitmap) {
+    const std::lock_guard guard(UnloadCountsLock());
     const auto found = UnloadCounts().find(bitmap);
     return found == UnloadCounts().end() ? 0 : found->second;
 }
 
+void CountUnload(const FIBITMAP* bitmap) {
+    const std::lock_guard guard(UnloadCountsLock());
+    ++UnloadCounts()[bitmap];
+}
+
 void ResetUnloadCounts() {
+    const std::lock_guard guard(UnloadCountsLock());
     UnloadCounts().clear();
 }
 
@@ -145,7 +159,7 @@ void ResetUnloadCounts() {
 // the program's code passes through here to the real library call.
 extern "C" void __real_FreeImage_Unload(FIBITMAP* dib);
 extern "C" void __wrap_FreeImage_Unload(FIBITMAP* dib) {
-    ++orrisbay::slots::testing::UnloadCounts()[dib];
+    orrisbay::slots::testing::CountUnload(dib);
     __real_FreeImage_Unload(dib);
 }
 

@@ -45,6 +45,7 @@ Colour PixelAt(const FIBITMAP* bitmap, int x, int y);
 // counts were last reset (counted by a pass-through around the real call).
 int UnloadCount(const FIBITMAP* bitmap);
 void ResetUnloadCounts();
+void CountUnload(const FIBITMAP* bitmap);
 
 // Records everything the slot table shows.
 class RecordingView : public SlotView {

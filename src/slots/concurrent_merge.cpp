@@ -1,0 +1,179 @@
+// The merge of compose_layers.cpp with its independent steps on several
+// threads: each layer's conversion and rescale, each mask's rescale and the
+// 24-bit allocations run side by side, the two alpha insertions side by side,
+// and both composites in horizontal bands. Every step writes its own slots, so
+// no two threads touch one bitmap, and the result is the same to the byte.
+// Scratch bitmaps are released as soon as no later step reads them.
+
+#include <algorithm>
+
+#include "slots/band_composite.h"
+#include "slots/merge_steps.h"
+#include "slots/parallel_for.h"
+#include "slots/pixel_conversions.h"
+#include "slots/slot_table.h"
+
+namespace orrisbay::slots {
+
+namespace {
+
+// The independent steps of the first stage, largest first so that both
+// threads stay busy.
+enum ConcurrentTask : std::size_t {
+    kLayer1Task,
+    kLayer2Task,
+    kMask1Task,
+    kMask2Task,
+    kCanvasTask,
+    kFirstCompositeTask,
+    kResultTask,
+    kTaskCount
+};
+
+}  // namespace
+
+bool SlotTable::RunMergeStepsConcurrently(std::string& failure) {
+    if (!InputsFilled()) {
+        failure = kInputsMissingText;
+        return false;
+    }
+    const MergeSize size = CommonSize();
+    MergeProgress progress;
+    ParallelFor(mergeThreads_, kTaskCount,
+                [&](std::size_t task) { RunConcurrentStep(task, size, progress); });
+    if (!progress.FirstFailure()) {
+        ParallelFor(mergeThreads_, 2,
+                    [&](std::size_t which) { SetMaskAsAlpha(static_cast<int>(which), progress); });
+    }
+    if (!progress.FirstFailure()) {
+        CompositeInBands(size, progress);
+    }
+    if (const auto step = progress.FirstFailure()) {
+        failure = MergeFailureText(*step, size.width, size.height);
+        return false;
+    }
+    return true;
+}
+
+void SlotTable::RunConcurrentStep(std::size_t task, MergeSize size, MergeProgress& progress) {
+    switch (task) {
+        case kLayer1Task:
+        case kLayer2Task:
+            ConvertAndRescaleLayer(static_cast<int>(task - kLayer1Task), size, progress);
+            break;
+        case kMask1Task:
+        case kMask2Task:
+            RescaleMask(static_cast<int>(task - kMask1Task), size, progress);
+            break;
+        case kCanvasTask:
+            AllocateWhole24Bit(kCanvas, size);
+            if (!Entry(kCanvas)) {
+                progress.Fail(MergeStep::Canvas);
+            }
+            break;
+        case kFirstCompositeTask:
+            AllocateWhole24Bit(kFirstComposite, size);
+            if (!Entry(kFirstComposite)) {
+                progress.Fail(MergeStep::CompositeLayer1);
+            }
+            break;
+        case kResultTask:
+            AllocateWhole24Bit(kResult, size);
+            if (!Entry(kResult)) {
+                progress.Fail(MergeStep::CompositeLayer2);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// Layer `which` (0 or 1) to 32 bits, then to the common size. The copy at the
+// layer's own size is released once the rescale has read it.
+void SlotTable::ConvertAndRescaleLayer(int which, MergeSize size, MergeProgress& progress) {
+    const int wide = kLayer1Wide + which;
+    const MergeStep convert = ForInput(MergeStep::ConvertLayer1, which);
+    if (progress.Settled(convert)) {
+        return;
+    }
+    Entry(wide) = LayerTo32Bits(const_cast<FIBITMAP*>(Slot(kLayer1 + which)));
+    if (!Entry(wide)) {
+        progress.Fail(convert);
+        return;
+    }
+    const MergeStep rescale = ForInput(MergeStep::RescaleLayer1, which);
+    if (progress.Settled(rescale)) {
+        return;
+    }
+    if (!RescaleInto(kLayer1Scaled + which, wide, static_cast<int>(size.width),
+                     static_cast<int>(size.height))) {
+        progress.Fail(rescale);
+        return;
+    }
+    ClearSlot(wide);
+}
+
+// Mask `which` (0 or 1) to the common size, then to 8-bit greyscale.
+void SlotTable::RescaleMask(int which, MergeSize size, MergeProgress& progress) {
+    const int scaled = kMask1Scaled + which;
+    const MergeStep rescale = ForInput(MergeStep::RescaleMask1, which);
+    if (progress.Settled(rescale)) {
+        return;
+    }
+    if (!RescaleInto(scaled, kMask1 + which, static_cast<int>(size.width),
+                     static_cast<int>(size.height))) {
+        progress.Fail(rescale);
+        return;
+    }
+    const MergeStep grey = ForInput(MergeStep::GreyMask1, which);
+    if (!progress.Settled(grey) && !MakeMaskGreyscale(scaled)) {
+        progress.Fail(grey);
+    }
+}
+
+// A black 24-bit bitmap of the common size.
+void SlotTable::AllocateWhole24Bit(int slot, MergeSize size) {
+    Entry(slot).reset(FreeImage_Allocate(static_cast<int>(size.width),
+                                         static_cast<int>(size.height), 24, 0, 0, 0));
+}
+
+// Mask `which` becomes the alpha channel of its layer; the scaled mask is no
+// longer needed afterwards.
+void SlotTable::SetMaskAsAlpha(int which, MergeProgress& progress) {
+    const int mask = kMask1Scaled + which;
+    if (!FreeImage_SetChannel(Entry(kLayer1Scaled + which).get(), Entry(mask).get(), FICC_ALPHA)) {
+        progress.Fail(ForInput(MergeStep::AlphaLayer1, which));
+        return;
+    }
+    ClearSlot(mask);
+}
+
+// Both composites, band by band: a band of the second needs only the same
+// band of the first.
+void SlotTable::CompositeInBands(MergeSize size, MergeProgress& progress) {
+    const unsigned rows = BandRows(size.width, size.height, mergeThreads_);
+    const std::size_t bands = (size.height + rows - 1) / rows;
+    ParallelFor(mergeThreads_, bands, [&](std::size_t index) {
+        // Once a band of the first composite has failed, nothing later counts.
+        if (progress.Settled(MergeStep::CompositeLayer2)) {
+            return;
+        }
+        const auto top = static_cast<unsigned>(index) * rows;
+        const RowBand band{top, std::min(size.height, top + rows)};
+        switch (CompositeBand(Entry(kLayer1Scaled).get(), Entry(kLayer2Scaled).get(),
+                              Entry(kCanvas).get(), Entry(kFirstComposite).get(),
+                              Entry(kResult).get(), band)) {
+            case BandOutcome::FirstCompositeFailed:
+                progress.Fail(MergeStep::CompositeLayer1);
+                break;
+            case BandOutcome::SecondCompositeFailed:
+                progress.Fail(MergeStep::CompositeLayer2);
+                break;
+            case BandOutcome::Done:
+                break;
+        }
+    });
+    ClearSlot(kCanvas);
+}
+
+}  // namespace orrisbay::slots

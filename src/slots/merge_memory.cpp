@@ -1,0 +1,100 @@
+#include "slots/merge_memory.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
+namespace orrisbay::slots {
+
+namespace {
+
+std::uint64_t BitmapBytes(unsigned width, unsigned height, unsigned bpp) {
+    return RowBytes(width, bpp) * height;
+}
+
+// A mask keeps its own depth through the rescale, and is at least one byte
+// per pixel once it is greyscale.
+unsigned MaskBpp(const FIBITMAP* mask) {
+    return std::max(8U, FreeImage_GetBPP(const_cast<FIBITMAP*>(mask)));
+}
+
+std::uint64_t OwnSize32(const FIBITMAP* layer) {
+    auto* dib = const_cast<FIBITMAP*>(layer);
+    return BitmapBytes(FreeImage_GetWidth(dib), FreeImage_GetHeight(dib), 32);
+}
+
+// "MemAvailable:  123456 kB" from /proc/meminfo.
+std::optional<std::uint64_t> LinuxMemAvailable() {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string line;
+    while (std::getline(meminfo, line)) {
+        std::istringstream fields(line);
+        std::string key;
+        std::uint64_t kibibytes = 0;
+        if (fields >> key >> kibibytes && key == "MemAvailable:") {
+            return kibibytes * 1024;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::uint64_t RowBytes(unsigned width, unsigned bpp) {
+    // Rows are padded to whole 32-bit words.
+    return ((std::uint64_t{width} * bpp + 31) / 32) * 4;
+}
+
+std::uint64_t MergeMemoryNeed(const MergeInputs& inputs, std::uint64_t bandBytes) {
+    const unsigned w = inputs.width;
+    const unsigned h = inputs.height;
+    return OwnSize32(inputs.layer1) + OwnSize32(inputs.layer2) + 2 * BitmapBytes(w, h, 32) +
+           BitmapBytes(w, h, MaskBpp(inputs.mask1)) + BitmapBytes(w, h, MaskBpp(inputs.mask2)) +
+           3 * BitmapBytes(w, h, 24) + bandBytes;
+}
+
+std::optional<std::uint64_t> SystemAvailableMemory() {
+    if (auto available = LinuxMemAvailable()) {
+        return available;
+    }
+#if defined(_SC_AVPHYS_PAGES) && defined(_SC_PAGESIZE)
+    const long pages = sysconf(_SC_AVPHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0) {
+        return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+    }
+#endif
+    return std::nullopt;
+}
+
+std::string ByteCountText(std::uint64_t bytes, bool roundUp) {
+    constexpr std::array<const char*, 4> kUnits = {"KiB", "MiB", "GiB", "TiB"};
+    if (bytes < 1024) {
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    }
+    double value = static_cast<double>(bytes);
+    std::size_t unit = 0;
+    for (value /= 1024.0; value >= 1024.0 && unit + 1 < kUnits.size(); value /= 1024.0) {
+        ++unit;
+    }
+    const double tenths = roundUp ? std::ceil(value * 10.0) : std::floor(value * 10.0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f %s", tenths / 10.0, kUnits[unit]);
+    return text;
+}
+
+std::string MemoryRefusalText(std::uint64_t need, std::uint64_t available, unsigned width,
+                              unsigned height) {
+    return "Merge stopped: it needs about " + ByteCountText(need, true) + " of memory for a " +
+           std::to_string(width) + " x " + std::to_string(height) + " texture, but only " +
+           ByteCountText(available, false) + " is available.";
+}
+
+}  // namespace orrisbay::slots

@@ -1,0 +1,29 @@
+#include "slots/parallel_for.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace orrisbay::slots {
+
+void ParallelFor(unsigned threads, std::size_t count,
+                 const std::function<void(std::size_t)>& body) {
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < count; i = next++) {
+            body(i);
+        }
+    };
+    const std::size_t helpers = std::min<std::size_t>(std::max(threads, 1U), count) - (count > 0);
+    {
+        std::vector<std::jthread> pool;
+        pool.reserve(helpers);
+        for (std::size_t i = 0; i < helpers; ++i) {
+            pool.emplace_back(work);
+        }
+        work();
+    }  // the helpers are joined here
+}
+
+}  // namespace orrisbay::slots

@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "slots/merge_memory.h"
+#include "slots/parallel_for.h"
+#include "slots/slot_table.h"
+#include "test_bitmaps.h"
+
+namespace orrisbay::slots {
+namespace {
+
+using namespace testing;
+
+// Every byte of the pixels noise, so any misplaced row or band shows.
+Bitmap Noise(int width, int height, int bpp, unsigned seed) {
+    Bitmap bitmap =
+        bpp == 8 ? SolidGrey8(width, height, 0) : Bitmap(FreeImage_Allocate(width, height, bpp));
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = FreeImage_GetScanLine(bitmap.get(), y);
+        for (unsigned x = 0; x < FreeImage_GetLine(bitmap.get()); ++x) {
+            row[x] = static_cast<BYTE>(random());
+        }
+    }
+    return bitmap;
+}
+
+Bitmap NoiseOfType(FREE_IMAGE_TYPE type, int width, int height, unsigned seed) {
+    Bitmap bitmap(FreeImage_AllocateT(type, width, height));
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = FreeImage_GetScanLine(bitmap.get(), y);
+        for (unsigned x = 0; x < FreeImage_GetLine(bitmap.get()); ++x) {
+            row[x] = static_cast<BYTE>(random());
+        }
+    }
+    return bitmap;
+}
+
+struct Inputs {
+    Bitmap layer1;
+    Bitmap layer2;
+    Bitmap mask1;
+    Bitmap mask2;
+};
+
+using MakeInputs = std::function<Inputs()>;
+
+// One table per merge mode, fed with identical inputs.
+struct Merge {
+    explicit Merge(unsigned threads) { table.SetMergeThreads(threads); }
+
+    void Fill(Inputs inputs) {
+        table.SetSlotImage(kLayer1, std::move(inputs.layer1));
+        table.SetSlotImage(kLayer2, std::move(inputs.layer2));
+        table.SetSlotImage(kMask1, std::move(inputs.mask1));
+        table.SetSlotImage(kMask2, std::move(inputs.mask2));
+    }
+
+    RecordingView view;
+    SlotTable table{view};
+};
+
+::testing::AssertionResult SamePixels(const FIBITMAP* expected, const FIBITMAP* actual) {
+    auto* a = const_cast<FIBITMAP*>(expected);
+    auto* b = const_cast<FIBITMAP*>(actual);
+    if (a == nullptr || b == nullptr) {
+        return (a == b) ? ::testing::AssertionSuccess()
+                        : ::testing::AssertionFailure() << "only one merge made a result";
+    }
+    if (FreeImage_GetWidth(a) != FreeImage_GetWidth(b) ||
+        FreeImage_GetHeight(a) != FreeImage_GetHeight(b) ||
+        FreeImage_GetBPP(a) != FreeImage_GetBPP(b)) {
+        return ::testing::AssertionFailure()
+               << "size differs: " << SizeCaption(a) << " against " << SizeCaption(b);
+    }
+    for (unsigned y = 0; y < FreeImage_GetHeight(a); ++y) {
+        const int row = static_cast<int>(y);
+        if (std::memcmp(FreeImage_GetScanLine(a, row), FreeImage_GetScanLine(b, row),
+                        FreeImage_GetLine(a)) != 0) {
+            return ::testing::AssertionFailure() << "row " << y << " differs";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+void ExpectScratchEmpty(const SlotTable& table) {
+    for (int index = kFirstScratch; index <= kLastScratch; ++index) {
+        EXPECT_EQ(table.Slot(index), nullptr) << "scratch slot " << index;
+    }
+}
+
+// Merges the same inputs one step after another and on `threads` threads,
+// and expects the same outcome to the byte.
+void ExpectSameMerge(const MakeInputs& make, unsigned threads) {
+    SCOPED_TRACE(::testing::Message() << threads << " threads");
+    Merge sequential(1);
+    Merge concurrent(threads);
+    sequential.Fill(make());
+    concurrent.Fill(make());
+    EXPECT_TRUE(SamePixels(sequential.table.Slot(kResult), concurrent.table.Slot(kResult)));
+    EXPECT_EQ(concurrent.view.failures, sequential.view.failures);
+    EXPECT_EQ(concurrent.view.previews.size(), sequential.view.previews.size());
+    ExpectScratchEmpty(concurrent.table);
+}
+
+struct Case {
+    const char* name;
+    MakeInputs make;
+};
+
+const Case kShapes[] = {
+    {"all 64 x 64",
+     [] {
+         return Inputs{Noise(64, 64, 24, 1), Noise(64, 64, 24, 2), Noise(64, 64, 8, 3),
+                       Noise(64, 64, 8, 4)};
+     }},
+    {"odd shapes, 32-bit layer with alpha, 24-bit mask",
+     [] {
+         return Inputs{Noise(257, 31, 24, 5), Noise(40, 301, 32, 6), Noise(500, 17, 8, 7),
+                       Noise(3, 3, 24, 8)};
+     }},
+    {"palette layers, 16-bit grey and 32-bit masks",
+     [] {
+         return Inputs{Noise(1, 1, 8, 9), Noise(1, 203, 4, 10), NoiseOfType(FIT_UINT16, 90, 90, 11),
+                       Noise(33, 77, 32, 12)};
+     }},
+    {"one row",
+     [] {
+         return Inputs{Noise(300, 1, 24, 13), Noise(299, 1, 1, 14), Noise(2, 2, 8, 15),
+                       Noise(700, 3, 8, 16)};
+     }},
+    {"masks larger than the layers",
+     [] {
+         return Inputs{Noise(128, 96, 24, 17), Noise(96, 128, 24, 18), Noise(512, 512, 8, 19),
+                       Noise(640, 480, 8, 20)};
+     }},
+};
+
+TEST(ConcurrentMergeTest, SameResultAsOneStepAfterAnother) {
+    for (const Case& shape : kShapes) {
+        SCOPED_TRACE(shape.name);
+        for (const unsigned threads : {2U, 3U, 8U}) {
+            ExpectSameMerge(shape.make, threads);
+        }
+    }
+}
+
+const Case kFailingInputs[] = {
+    {"float layer 1",
+     [] {
+         return Inputs{FullScaleOfType(FIT_FLOAT, 16, 16), Noise(16, 16, 24, 1),
+                       Noise(16, 16, 8, 2), Noise(16, 16, 8, 3)};
+     }},
+    {"complex layer 2",
+     [] {
+         return Inputs{Noise(16, 16, 24, 1), FullScaleOfType(FIT_COMPLEX, 16, 16),
+                       Noise(16, 16, 8, 2), Noise(16, 16, 8, 3)};
+     }},
+    {"float colour mask 1",
+     [] {
+         return Inputs{Noise(16, 16, 24, 1), Noise(16, 16, 24, 2),
+                       FullScaleOfType(FIT_RGBF, 16, 16), Noise(16, 16, 8, 3)};
+     }},
+    {"float colour mask 2",
+     [] {
+         return Inputs{Noise(16, 16, 24, 1), Noise(16, 16, 24, 2), Noise(16, 16, 8, 3),
+                       FullScaleOfType(FIT_RGBAF, 16, 16)};
+     }},
+    // Two steps fail; the one written first is reported.
+    {"float layer 1 and float mask 2",
+     [] {
+         return Inputs{FullScaleOfType(FIT_FLOAT, 16, 16), Noise(16, 16, 24, 1),
+                       Noise(16, 16, 8, 2), FullScaleOfType(FIT_RGBAF, 16, 16)};
+     }},
+    {"float mask 1 and complex layer 2",
+     [] {
+         return Inputs{Noise(16, 16, 24, 1), FullScaleOfType(FIT_COMPLEX, 16, 16),
+                       FullScaleOfType(FIT_RGBF, 16, 16), Noise(16, 16, 8, 3)};
+     }},
+};
+
+TEST(ConcurrentMergeTest, FailsAtTheSameStepAndMergesAgainAfterwards) {
+    for (const Case& failing : kFailingInputs) {
+        SCOPED_TRACE(failing.name);
+        Merge sequential(1);
+        Merge concurrent(2);
+        sequential.Fill(failing.make());
+        Inputs inputs = failing.make();
+        const FIBITMAP* given[4] = {inputs.layer1.get(), inputs.layer2.get(), inputs.mask1.get(),
+                                    inputs.mask2.get()};
+        concurrent.Fill(std::move(inputs));
+
+        ASSERT_EQ(sequential.view.failures.size(), 1U);
+        EXPECT_EQ(concurrent.view.failures, sequential.view.failures);
+        EXPECT_EQ(concurrent.table.Slot(kResult), nullptr);
+        EXPECT_EQ(concurrent.view.previews, std::vector<const FIBITMAP*>{nullptr});
+        ExpectScratchEmpty(concurrent.table);
+        for (int index = kLayer1; index <= kMask2; ++index) {
+            EXPECT_EQ(concurrent.table.Slot(index), given[index]) << "input " << index;
+        }
+
+        // Good inputs in every slot merge as before, byte for byte.
+        for (Merge* merge : {&sequential, &concurrent}) {
+            merge->Fill({Noise(16, 16, 24, 4), Noise(20, 12, 24, 5), Noise(16, 16, 8, 6),
+                         Noise(9, 9, 8, 7)});
+        }
+        EXPECT_TRUE(SamePixels(sequential.table.Slot(kResult), concurrent.table.Slot(kResult)));
+        EXPECT_NE(concurrent.table.Slot(kResult), nullptr);
+        ExpectScratchEmpty(concurrent.table);
+    }
+}
+
+// 64 x 64 layers and 8-bit masks, counted by hand: 2 x 16384 for the 32-bit
+// copies, 2 x 16384 for the scaled layers, 2 x 4096 for the masks and
+// 3 x 12288 for the canvas, the first composite and the result.
+constexpr std::uint64_t kNeedOf64 = 110592;
+
+Inputs SixtyFour() {
+    return {Noise(64, 64, 24, 1), Noise(64, 64, 24, 2), Noise(64, 64, 8, 3), Noise(64, 64, 8, 4)};
+}
+
+TEST(MergeMemoryTest, RefusesAMergeThatDoesNotFitAndKeepsTheInputs) {
+    Merge merge(1);
+    merge.table.SetAvailableMemory(kNeedOf64 - 1);
+    Inputs inputs = SixtyFour();
+    const FIBITMAP* given[4] = {inputs.layer1.get(), inputs.layer2.get(), inputs.mask1.get(),
+                                inputs.mask2.get()};
+    merge.Fill(std::move(inputs));
+
+    EXPECT_EQ(merge.view.failures,
+              std::vector<std::string>{"Merge stopped: it needs about 108.0 KiB of memory for a "
+                                       "64 x 64 texture, but only 107.9 KiB is available."});
+    EXPECT_EQ(merge.table.Slot(kResult), nullptr);
+    EXPECT_EQ(merge.view.previews, std::vector<const FIBITMAP*>{nullptr});
+    ExpectScratchEmpty(merge.table);
+    for (int index = kLayer1; index <= kMask2; ++index) {
+        EXPECT_EQ(merge.table.Slot(index), given[index]) << "input " << index;
+    }
+
+    // Exactly enough memory is enough.
+    merge.table.SetAvailableMemory(kNeedOf64);
+    merge.table.ComposeLayers();
+    EXPECT_NE(merge.table.Slot(kResult), nullptr);
+    EXPECT_EQ(merge.view.failures.size(), 1U);
+}
+
+TEST(MergeMemoryTest, EstimateFollowsTheMasksDepthAndTheLayersOwnSize) {
+    Bitmap layer1 = Noise(64, 64, 24, 1);
+    Bitmap layer2 = Noise(10, 10, 8, 2);
+    Bitmap mask8 = Noise(500, 500, 8, 3);
+    Bitmap mask16 = NoiseOfType(FIT_UINT16, 3, 3, 4);
+    const MergeInputs inputs{layer1.get(), layer2.get(), mask8.get(), mask16.get(), 64, 64};
+    // 16384 + 400 own-size copies, 32768 scaled layers, 4096 + 8192 masks,
+    // 36864 for the three 24-bit bitmaps, 100 bytes of band memory.
+    EXPECT_EQ(MergeMemoryNeed(inputs, 100), 16384U + 400 + 32768 + 4096 + 8192 + 36864 + 100);
+    // Rows are padded to whole words.
+    EXPECT_EQ(RowBytes(3, 24), 12U);
+    EXPECT_EQ(RowBytes(1, 8), 4U);
+}
+
+TEST(MergeMemoryTest, SizesInMessagesNeverUnderstateTheNeedOrOverstateWhatIsFree) {
+    constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+    EXPECT_EQ(ByteCountText(3 * kGiB + kGiB / 20, true), "3.1 GiB");
+    EXPECT_EQ(ByteCountText(2 * kGiB + kGiB / 11, false), "2.0 GiB");
+    EXPECT_EQ(ByteCountText(12 * (kGiB >> 10), false), "12.0 MiB");
+    EXPECT_EQ(ByteCountText(1023, true), "1023 bytes");
+    EXPECT_EQ(MemoryRefusalText(3 * kGiB + kGiB / 20, 2 * kGiB, 30000, 30000),
+              "Merge stopped: it needs about 3.1 GiB of memory for a 30000 x 30000 texture, but "
+              "only 2.0 GiB is available.");
+    EXPECT_TRUE(SystemAvailableMemory().has_value()) << "Linux reports MemAvailable";
+}
+
+TEST(ParallelForTest, CallsEveryIndexExactlyOnce) {
+    for (const unsigned threads : {1U, 2U, 5U}) {
+        for (const std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{37}}) {
+            std::vector<std::atomic<int>> calls(count);
+            ParallelFor(threads, count, [&](std::size_t index) { ++calls[index]; });
+            for (std::size_t index = 0; index < count; ++index) {
+                EXPECT_EQ(calls[index].load(), 1) << threads << " threads, index " << index;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orrisbay::slots
