@@ -26,11 +26,7 @@ class MergeFailureView : public slots::NullSlotView {
     std::string failure;
 };
 
-// A failure to report: the exit code and the line for standard error.
-struct Failure {
-    int code = kExitSuccess;
-    std::string message;
-};
+using Failure = BlendFailure;
 
 bool IsOption(const std::string& argument) {
     return argument.size() > 1 && argument[0] == '-';
@@ -66,7 +62,7 @@ std::string UnreadableReason(const std::string& path) {
     return std::string("cannot be read as a ") + (format ? format : "supported") + " image";
 }
 
-Failure LoadInput(slots::SlotTable& table, int slot, const std::string& path) {
+Failure LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap) {
     std::error_code error;
     if (imageio::FindFileType(imageio::FileExtension(path)) != nullptr &&
         !fs::exists(path, error)) {
@@ -75,7 +71,7 @@ Failure LoadInput(slots::SlotTable& table, int slot, const std::string& path) {
     imageio::LoadResult result = imageio::LoadImageFile(path);
     switch (result.outcome) {
         case imageio::LoadOutcome::Loaded:
-            table.SetSlotImage(slot, std::move(result.bitmap));
+            bitmap = std::move(result.bitmap);
             return {};
         case imageio::LoadOutcome::InvalidFormat:
             return {kExitBadInput,
@@ -88,41 +84,48 @@ Failure LoadInput(slots::SlotTable& table, int slot, const std::string& path) {
     return {kExitBadInput, path + ": " + UnreadableReason(path)};
 }
 
-Failure LoadInputs(slots::SlotTable& table, const BlendOptions& options) {
-    for (int slot = 0; slot < 4; ++slot) {
+Failure LoadInputs(const BlendOptions& options, std::array<freeimage_base::Bitmap, 4>& inputs) {
+    for (std::size_t slot = 0; slot < inputs.size(); ++slot) {
         if (options.builtin) {
-            table.SetSlotImage(slot, LoadBuiltinInput(slot));
+            inputs[slot] = LoadBuiltinInput(static_cast<int>(slot));
             continue;
         }
-        Failure failure = LoadInput(table, slot, options.inputs[static_cast<std::size_t>(slot)]);
-        if (failure.code != kExitSuccess) {
+        if (Failure failure = LoadInput(options.inputs[slot], inputs[slot]);
+            failure.code != kExitSuccess) {
             return failure;
         }
     }
     return {};
 }
 
-// Fills the four input slots as the window does (the merge runs when the
-// fourth arrives) and writes the merged texture.
 Failure Blend(const BlendOptions& options) {
+    std::array<freeimage_base::Bitmap, 4> inputs;
+    if (Failure failure = LoadInputs(options, inputs); failure.code != kExitSuccess) {
+        return failure;
+    }
+    return BlendBitmaps(std::move(inputs), options.output);
+}
+
+}  // namespace
+
+BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const std::string& output) {
     MergeFailureView view;
     slots::SlotTable table(view);
-    if (Failure failure = LoadInputs(table, options); failure.code != kExitSuccess) {
-        return failure;
+    // Slot by slot, as the window fills them: the merge runs when the fourth arrives.
+    for (std::size_t slot = 0; slot < inputs.size(); ++slot) {
+        table.SetSlotImage(static_cast<int>(slot), std::move(inputs[slot]));
     }
     const FIBITMAP* result = table.Slot(slots::kResult);
     if (!view.failure.empty() || result == nullptr) {
         return {kExitMergeFailed,
                 "merge failed: " + (view.failure.empty() ? "no texture was made" : view.failure)};
     }
-    const imageio::SaveResult saved = imageio::SaveImageFile(result, options.output);
+    const imageio::SaveResult saved = imageio::SaveImageFile(result, output);
     if (!saved) {
-        return {kExitOutputNotWritten, options.output + ": not written: " + saved.reason};
+        return {kExitOutputNotWritten, output + ": not written: " + saved.reason};
     }
     return {};
 }
-
-}  // namespace
 
 ParsedArguments ParseArguments(std::span<const std::string> arguments) {
     ParsedArguments parsed;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "imageio/freeimage_base.h"
+
 namespace orrisbay::cli {
 
 inline constexpr std::string_view kProgramName = "orrisbay-blend";
@@ -39,6 +41,16 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments);
 
 // The text of --help.
 std::string UsageText();
+
+// Why a run failed: the exit code and the line for standard error.
+struct BlendFailure {
+    int code = kExitSuccess;
+    std::string message;
+};
+
+// Hands the four inputs (layer 1, layer 2, mask 1, mask 2) to a slot table as
+// the window does, and writes the merged texture to `output`.
+BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const std::string& output);
 
 // Runs the command: normal output to `out`, errors to `err`; returns the exit code.
 int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ostream& err);

@@ -1,0 +1,84 @@
+// The command and the window run the same slot table: for the same four
+// inputs the command's file holds exactly the pixels of the window's slot 19.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <sstream>
+#include <vector>
+
+#include "app/window_fixture.h"
+#include "cli/blend_command.h"
+#include "image_files.h"
+#include "imageio/file_dialog_request.h"
+#include "slots/slot_table.h"
+
+namespace orrisbay::cli {
+namespace {
+
+using orrisbay::testing::LoadAs;
+using orrisbay::testing::SamePixels;
+using orrisbay::testing::SavePattern;
+using orrisbay::testing::TemporaryFolder;
+
+class BlendMatchesWindowTest : public app::testing::WindowTest {
+  protected:
+    int Blend(std::vector<std::string> arguments) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code = RunBlend(arguments, out, err);
+        EXPECT_EQ(err.str(), "");
+        return code;
+    }
+
+    // Loads `path` into slot `index` through the open button.
+    void Open(int index, const std::string& path) {
+        window->setOpenFileDialog([path](imageio::OpenFileRequest& request) {
+            request.lpstrFile.replace(0, path.size() + 1, path + '\0');
+            return 1;
+        });
+        window->btnOpen(index)->click();
+    }
+
+    const FIBITMAP* WindowResult() const { return window->slotTable().Slot(slots::kResult); }
+
+    TemporaryFolder folder{"orrisbay-blend-window"};
+};
+
+TEST_F(BlendMatchesWindowTest, BuiltinEqualsTheStartUpMerge) {
+    const std::string output = folder.file("builtin.png");
+    ASSERT_EQ(Blend({"--builtin", "-o", output}), kExitSuccess);
+    EXPECT_TRUE(SamePixels(WindowResult(), LoadAs(FIF_PNG, output).get()));
+}
+
+TEST_F(BlendMatchesWindowTest, FourFilesGiveTheWindowsPixels) {
+    struct Inputs {
+        std::string layer1, layer2, mask1, mask2;
+    };
+    // Layers of different sizes and depths; a 24-bit mask (made grey on
+    // loading) and an 8-bit one; GIF, JPEG, Targa, BMP and PNG.
+    const Inputs sets[] = {
+        {SavePattern(folder.file("a.png"), FIF_PNG, 96, 64, 24, 1),
+         SavePattern(folder.file("b.tga"), FIF_TARGA, 64, 80, 32, 2),
+         SavePattern(folder.file("c.bmp"), FIF_BMP, 128, 128, 24, 3),
+         SavePattern(folder.file("d.gif"), FIF_GIF, 33, 17, 8, 4)},
+        {SavePattern(folder.file("e.jpg"), FIF_JPEG, 50, 50, 24, 5),
+         SavePattern(folder.file("f.bmp"), FIF_BMP, 50, 50, 8, 6),
+         SavePattern(folder.file("g.jpeg"), FIF_JPEG, 10, 90, 24, 7),
+         SavePattern(folder.file("h.png"), FIF_PNG, 200, 20, 24, 8)},
+    };
+    for (const Inputs& set : sets) {
+        SCOPED_TRACE(set.layer1);
+        Open(0, set.layer1);
+        Open(1, set.layer2);
+        Open(2, set.mask1);
+        Open(3, set.mask2);
+        const std::string output = folder.file("out.png");
+        ASSERT_EQ(Blend({set.layer1, set.layer2, set.mask1, set.mask2, "-o", output}),
+                  kExitSuccess);
+        EXPECT_TRUE(SamePixels(WindowResult(), LoadAs(FIF_PNG, output).get()));
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+}  // namespace
+}  // namespace orrisbay::cli

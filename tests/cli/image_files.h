@@ -1,0 +1,109 @@
+#pragma once
+
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "imageio/freeimage_base.h"
+
+namespace orrisbay::testing {
+
+namespace fs = std::filesystem;
+
+// A private folder under the system's temporary folder, removed afterwards.
+class TemporaryFolder {
+  public:
+    explicit TemporaryFolder(const std::string& name)
+        : path_(fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TemporaryFolder() { fs::remove_all(path_); }
+    const fs::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+    // The names of everything in the folder.
+    std::set<std::string> entries() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(path_)) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+
+  private:
+    fs::path path_;
+};
+
+// A bitmap with a pattern that differs from pixel to pixel and channel to channel.
+inline freeimage_base::Bitmap Pattern(int width, int height, int bpp, int seed = 0) {
+    freeimage_base::InitialiseImageLibrary();
+    freeimage_base::Bitmap bitmap(FreeImage_Allocate(width, height, bpp));
+    if (bpp == 8) {
+        RGBQUAD* palette = FreeImage_GetPalette(bitmap.get());
+        for (int i = 0; i < 256; ++i) {
+            palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = BYTE(i);
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = FreeImage_GetScanLine(bitmap.get(), y);
+        for (unsigned x = 0; x < FreeImage_GetLine(bitmap.get()); ++x) {
+            row[x] = static_cast<BYTE>(x * 7 + static_cast<unsigned>(y) * 13 + seed * 31);
+        }
+    }
+    return bitmap;
+}
+
+inline std::string SavePattern(const std::string& path, FREE_IMAGE_FORMAT format, int width,
+                               int height, int bpp, int seed = 0) {
+    freeimage_base::Bitmap bitmap = Pattern(width, height, bpp, seed);
+    EXPECT_TRUE(FreeImage_Save(format, bitmap.get(), path.c_str(), 0)) << path;
+    return path;
+}
+
+inline freeimage_base::Bitmap LoadAs(FREE_IMAGE_FORMAT format, const std::string& path) {
+    freeimage_base::InitialiseImageLibrary();
+    return freeimage_base::Bitmap(FreeImage_Load(format, path.c_str(), 0));
+}
+
+// True when both bitmaps have the same size and depth and the same bytes in every pixel.
+inline ::testing::AssertionResult SamePixels(const FIBITMAP* expected, const FIBITMAP* actual) {
+    auto* a = const_cast<FIBITMAP*>(expected);
+    auto* b = const_cast<FIBITMAP*>(actual);
+    if (a == nullptr || b == nullptr) {
+        return ::testing::AssertionFailure() << "a bitmap is missing";
+    }
+    if (FreeImage_GetWidth(a) != FreeImage_GetWidth(b) ||
+        FreeImage_GetHeight(a) != FreeImage_GetHeight(b) ||
+        FreeImage_GetBPP(a) != FreeImage_GetBPP(b)) {
+        return ::testing::AssertionFailure()
+               << FreeImage_GetWidth(a) << "x" << FreeImage_GetHeight(a) << "x"
+               << FreeImage_GetBPP(a) << " against " << FreeImage_GetWidth(b) << "x"
+               << FreeImage_GetHeight(b) << "x" << FreeImage_GetBPP(b);
+    }
+    for (unsigned y = 0; y < FreeImage_GetHeight(a); ++y) {
+        if (std::memcmp(FreeImage_GetScanLine(a, static_cast<int>(y)),
+                        FreeImage_GetScanLine(b, static_cast<int>(y)), FreeImage_GetLine(a)) != 0) {
+            return ::testing::AssertionFailure() << "row " << y << " differs";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+}  // namespace orrisbay::testing
