@@ -137,10 +137,12 @@ void SetPaletteConversionAvailable(bool available) {
 }
 
 std::uint32_t ColourDistance(int r1, int g1, int b1, int r2, int g2, int b2) {
+    // At most 1534 * 255^2 per term, so the sum fits 32 bits.
     const int redSum = r1 + r2;
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(1024 + redSum) * Square(r1 - r2) +
-                                      2048u * Square(g1 - g2) +
-                                      static_cast<std::uint64_t>(1534 - redSum) * Square(b1 - b2));
+    const int dr = r1 - r2, dg = g1 - g2, db = b1 - b2;
+    return static_cast<std::uint32_t>(1024 + redSum) * static_cast<std::uint32_t>(dr * dr) +
+           2048u * static_cast<std::uint32_t>(dg * dg) +
+           static_cast<std::uint32_t>(1534 - redSum) * static_cast<std::uint32_t>(db * db);
 }
 
 NearestColourFinder::NearestColourFinder(const Palette& palette, bool allowFullbrights)
@@ -150,7 +152,7 @@ NearestColourFinder::NearestColourFinder(const Palette& palette, bool allowFullb
         const ColourValue c = palette[static_cast<std::size_t>(i)];
         allowed_.push_back(Entry{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(Red(c)),
                                  static_cast<std::uint8_t>(Green(c)),
-                                 static_cast<std::uint8_t>(Blue(c))});
+                                 static_cast<std::uint8_t>(Blue(c)), 0});
     }
     cellStart_.reserve(kCellsPerChannel * kCellsPerChannel * kCellsPerChannel + 1);
     for (int r = 0; r < kCellsPerChannel; ++r) {
@@ -189,22 +191,31 @@ void NearestColourFinder::BuildCell(int cellRed, int cellGreen, int cellBlue) {
                                         Square(FarthestGap(e.blue, lowBlue, highBlue));
         bestUpper = std::min(bestUpper, upper);
     }
+    const std::size_t first = candidates_.size();
     for (std::size_t i = 0; i < allowed_.size(); ++i) {
         if (lower[i] <= bestUpper) {
-            candidates_.push_back(allowed_[i]);
+            Entry candidate = allowed_[i];
+            candidate.closest = static_cast<std::uint32_t>(lower[i]);
+            candidates_.push_back(candidate);
         }
     }
+    std::stable_sort(candidates_.begin() + static_cast<std::ptrdiff_t>(first), candidates_.end(),
+                     [](const Entry& a, const Entry& b) { return a.closest < b.closest; });
 }
 
 std::uint8_t NearestColourFinder::Nearest(int red, int green, int blue) const {
     const std::size_t cell = CellIndex(red, green, blue);
     std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
     std::uint8_t bestIndex = 0;
-    // Candidates are in index order, so a strict comparison keeps the lowest index on ties.
+    // Candidates come closest-possible first: once that exceeds the best
+    // distance found, no later candidate can win or even tie.
     for (std::uint32_t i = cellStart_[cell]; i < cellStart_[cell + 1]; ++i) {
         const Entry& e = candidates_[i];
+        if (e.closest > best) {
+            break;
+        }
         const std::uint32_t distance = ColourDistance(red, green, blue, e.red, e.green, e.blue);
-        if (distance < best) {
+        if (distance < best || (distance == best && e.index < bestIndex)) {
             best = distance;
             bestIndex = e.index;
         }

@@ -32,8 +32,9 @@ std::uint32_t ColourDistance(int r1, int g1, int b1, int r2, int g2, int b2);
 
 // Finds the palette index nearest to a colour under ColourDistance, the lowest
 // index winning ties. A 32 x 32 x 32 grid of colour cells keeps, per cell, the
-// few palette entries that can be nearest to any colour inside it, so a lookup
-// searches those few instead of all 256 and still gives the exact answer.
+// few palette entries that can be nearest to any colour inside it, ordered by
+// how close they can possibly come, so a lookup tries a handful of entries
+// instead of all 256 and still gives the exact answer.
 class NearestColourFinder {
   public:
     NearestColourFinder(const Palette& palette, bool allowFullbrights);
@@ -45,6 +46,7 @@ class NearestColourFinder {
     struct Entry {
         std::uint8_t index;
         std::uint8_t red, green, blue;
+        std::uint32_t closest;  // no colour in the cell comes nearer than this
     };
     void BuildCell(int cellRed, int cellGreen, int cellBlue);
 
