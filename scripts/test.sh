@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, then configures, builds and runs every test in the
-# optimised build and in the sanitizer build.
+# optimised build and in the sanitizer build, then runs each fuzz target briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,3 +10,9 @@ for preset in default sanitize; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+
+# Bounded fuzzing: each libFuzzer target for a minute from its seed corpus.
+# (The valgrind run of the window is a ctest of the default preset above.)
+cmake --preset fuzz
+cmake --build --preset fuzz
+fuzz/run_fuzzers.sh build/fuzz "${ORRISBAY_FUZZ_SECONDS:-60}"
