@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "imageio/image_limits.h"
+#include "imageio/library_guards.h"
 #include "imageio/text_ops.h"
 
 #ifdef _WIN32
@@ -61,9 +62,18 @@ std::filesystem::path FileSystemPath(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+// Checks, before any call into the library, for files it is known to mishandle.
+bool SafeToDecode(FREE_IMAGE_FORMAT format, const std::string& path) {
+    std::ifstream file(FileSystemPath(path), std::ios::binary);
+    return IsSafeToDecode(format, file);
+}
+
 // The picture size the file declares, read without decoding pixels; empty
-// when the header cannot be read.
+// when the header cannot be read or the file is not safe to hand to the library.
 std::optional<PictureSize> DeclaredSize(FREE_IMAGE_FORMAT format, const std::string& path) {
+    if (!SafeToDecode(format, path)) {
+        return std::nullopt;
+    }
     if (!FreeImage_FIFSupportsNoPixels(format)) {
         // GIF: the library has no header-only load, so read the sizes here.
         std::ifstream in(FileSystemPath(path), std::ios::binary);

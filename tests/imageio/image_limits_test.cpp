@@ -139,3 +139,28 @@ TEST(GifDeclaredSize, OnePixelGifLoads) {
 
 }  // namespace
 }  // namespace orrisbay::imageio
+
+namespace orrisbay::imageio {
+namespace {
+
+// Found by fuzzing: a run-length Targa whose 255-byte image ID runs past the
+// end of the 22-byte file. The library sizes a buffer negatively and returns
+// a bitmap it has already freed; the file must be refused before the call.
+TEST(LibraryGuards, TargaWhoseHeaderFieldsRunPastTheFileIsRefused) {
+    TemporaryFolder folder("orrisbay-limits");
+    const std::string bytes(
+        "\xFF\x00\x0A\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x02\x00"
+        "\x20\x08\x81\x00\x2E\x00",
+        22);
+    const LoadResult result = LoadImageFile(folder.Write("cut.tga", bytes));
+    EXPECT_EQ(result.outcome, LoadOutcome::LoadFailed);
+    EXPECT_FALSE(result.bitmap);
+
+    // The same picture with its ID field present loads.
+    std::string whole = bytes.substr(0, 18) + std::string(255, 'i') + bytes.substr(18);
+    whole += std::string(64, '\0');
+    EXPECT_NE(LoadImageFile(folder.Write("whole.tga", whole)).outcome, LoadOutcome::TooLarge);
+}
+
+}  // namespace
+}  // namespace orrisbay::imageio
