@@ -41,8 +41,8 @@ freeimage_base::Bitmap ConvertForFormat(const FIBITMAP* source, FREE_IMAGE_FORMA
     const unsigned bpp = FreeImage_GetBPP(dib);
     bool fits = FreeImage_GetImageType(dib) == FIT_BITMAP &&
                 FreeImage_FIFSupportsExportBPP(format, static_cast<int>(bpp));
-    if (format == FIF_JPEG && bpp == 8) {
-        fits = FreeImage_GetColorType(dib) == FIC_MINISBLACK;
+    if (format == FIF_JPEG) {
+        fits = fits && (bpp == 24 || (bpp == 8 && FreeImage_GetColorType(dib) == FIC_MINISBLACK));
     }
     return freeimage_base::Bitmap(fits ? FreeImage_Clone(dib) : FreeImage_ConvertTo24Bits(dib));
 }

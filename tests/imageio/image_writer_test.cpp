@@ -1,0 +1,59 @@
+// The atomic image writer on real bitmaps and real files.
+#include "imageio/image_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "cli/image_files.h"
+
+namespace orrisbay::imageio {
+namespace {
+
+using orrisbay::testing::LoadAs;
+using orrisbay::testing::Pattern;
+using orrisbay::testing::ReadFile;
+using orrisbay::testing::SamePixels;
+using orrisbay::testing::TemporaryFolder;
+using orrisbay::testing::WriteFile;
+
+TEST(ImageWriterTest, DepthsEachFormatCannotTakeAreConverted) {
+    TemporaryFolder folder("orrisbay-writer");
+    // 32-bit and palette colour to JPEG become 24-bit; 8-bit grey stays grey.
+    const freeimage_base::Bitmap rgba = Pattern(16, 8, 32);
+    ASSERT_TRUE(SaveImageFile(rgba.get(), folder.file("rgba.jpg")));
+    EXPECT_EQ(FreeImage_GetBPP(LoadAs(FIF_JPEG, folder.file("rgba.jpg")).get()), 24u);
+    freeimage_base::Bitmap palette = Pattern(16, 8, 8);
+    FreeImage_GetPalette(palette.get())[3].rgbRed = 200;  // no longer a grey ramp
+    ASSERT_TRUE(SaveImageFile(palette.get(), folder.file("palette.jpeg")));
+    EXPECT_EQ(FreeImage_GetBPP(LoadAs(FIF_JPEG, folder.file("palette.jpeg")).get()), 24u);
+    const freeimage_base::Bitmap grey = Pattern(16, 8, 8);
+    ASSERT_TRUE(SaveImageFile(grey.get(), folder.file("grey.jpg")));
+    EXPECT_EQ(FreeImage_GetBPP(LoadAs(FIF_JPEG, folder.file("grey.jpg")).get()), 8u);
+    // Lossless formats keep the pixels exactly, alpha included.
+    ASSERT_TRUE(SaveImageFile(rgba.get(), folder.file("rgba.tga")));
+    EXPECT_TRUE(SamePixels(rgba.get(), LoadAs(FIF_TARGA, folder.file("rgba.tga")).get()));
+}
+
+TEST(ImageWriterTest, FailuresLeaveTheTargetAndTheFolderAlone) {
+    TemporaryFolder folder("orrisbay-writer");
+    const std::string target = folder.file("texture.png");
+    WriteFile(target, "old");
+    const freeimage_base::Bitmap complex(FreeImage_AllocateT(FIT_COMPLEX, 4, 4));
+    const freeimage_base::Bitmap good = Pattern(4, 4, 24);
+
+    EXPECT_EQ(SaveImageFile(complex.get(), target).outcome, SaveOutcome::EncodeFailed);
+    EXPECT_EQ(SaveImageFile(nullptr, target).outcome, SaveOutcome::EncodeFailed);
+    EXPECT_EQ(SaveImageFile(good.get(), folder.file("texture.tif")).outcome,
+              SaveOutcome::InvalidFormat);
+    const SaveResult missing = SaveImageFile(good.get(), folder.file("none/texture.png"));
+    EXPECT_EQ(missing.outcome, SaveOutcome::WriteFailed);
+    EXPECT_FALSE(missing.reason.empty());
+    EXPECT_TRUE(ReadFile(target) == "old");
+    EXPECT_EQ(folder.entries(), std::set<std::string>{"texture.png"});
+
+    ASSERT_TRUE(SaveImageFile(good.get(), target));
+    EXPECT_TRUE(SamePixels(good.get(), LoadAs(FIF_PNG, target).get()));
+    EXPECT_EQ(folder.entries(), std::set<std::string>{"texture.png"});
+}
+
+}  // namespace
+}  // namespace orrisbay::imageio
