@@ -178,11 +178,13 @@ std::string CmykJpeg(int width, int height) {
     jpeg_set_defaults(&info);
     jpeg_start_compress(&info, TRUE);
     std::vector<unsigned char> row(static_cast<std::size_t>(width) * 4);
+    // Stored as Adobe programs write CMYK: 255 minus the ink. No cyan, much
+    // magenta and yellow, no black: a red.
     for (std::size_t i = 0; i < row.size(); i += 4) {
-        row[i] = 0;        // cyan
-        row[i + 1] = 200;  // magenta
-        row[i + 2] = 200;  // yellow
-        row[i + 3] = 0;    // black
+        row[i] = 255;
+        row[i + 1] = 55;
+        row[i + 2] = 55;
+        row[i + 3] = 255;
     }
     while (info.next_scanline < info.image_height) {
         JSAMPROW rows[] = {row.data()};
