@@ -232,5 +232,25 @@ TEST_F(Wad2Test, FailedSavesLeaveTheOldFileAndNoTemporaryFiles) {
     EXPECT_EQ(folder.EntryCount(), 1u);
 }
 
+// The loose 8-bit images for editors go through the program's image writer.
+TEST_F(Wad2Test, IndexedImagesSavedByTheImageWriterStayIndexedWithThePalette) {
+    const Bitmap indexed = quake_palette::ConvertToQuakePalette(RandomTexture(32, 16, 8).get());
+    for (const std::string name : {"wall.png", "wall.bmp"}) {
+        const std::string path = folder.File(name);
+        ASSERT_TRUE(imageio::SaveImageFile(indexed.get(), path)) << name;
+        const Bitmap back(FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0));
+        ASSERT_TRUE(back) << name;
+        ASSERT_EQ(FreeImage_GetBPP(back.get()), 8u) << name;
+        const RGBQUAD* table = FreeImage_GetPalette(back.get());
+        for (std::size_t i = 0; i < 256; ++i) {
+            ASSERT_EQ(
+                quake_palette::MakeColour(table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue),
+                PaletteColors()[i])
+                << name;
+        }
+        EXPECT_EQ(TopDown(back), TopDown(indexed)) << name;
+    }
+}
+
 }  // namespace
 }  // namespace orrisbay::gameformats

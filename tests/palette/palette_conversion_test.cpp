@@ -219,28 +219,6 @@ TEST_F(PaletteConversionTest, OtherDepthsAreReadAsRgbAndMissingInputGivesNothing
     EXPECT_FALSE(ConvertToQuakePalette(floats.get(), palette, {}));
 }
 
-TEST_F(PaletteConversionTest, IndexedPngAndBmpKeepThePaletteAndIndices) {
-    const TempFolder folder;
-    const Bitmap indexed =
-        ConvertToQuakePalette(RandomTexture(32, 16, 13).get(), palette, {true, false});
-    for (const auto& [name, format] : {std::pair{"t.png", FIF_PNG}, std::pair{"t.bmp", FIF_BMP}}) {
-        const std::string path = folder.Path() + "/" + name;
-        ASSERT_TRUE(FreeImage_Save(format, indexed.get(), path.c_str(), 0));
-        const Bitmap back(FreeImage_Load(format, path.c_str(), 0));
-        ASSERT_TRUE(back) << name;
-        ASSERT_EQ(FreeImage_GetBPP(back.get()), 8u) << name;
-        const RGBQUAD* table = FreeImage_GetPalette(back.get());
-        for (std::size_t i = 0; i < 256; ++i) {
-            ASSERT_EQ(MakeColour(table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue), palette[i]);
-        }
-        for (int y = 0; y < 16; ++y) {
-            for (int x = 0; x < 32; ++x) {
-                ASSERT_EQ(IndexAt(back, x, y), IndexAt(indexed, x, y)) << name;
-            }
-        }
-    }
-}
-
 TEST(PaletteConversionAvailability, FollowsTheHeaderOfTheLastPaletteRead) {
     const TempFolder folder;
     ReportRecorder recorder;
