@@ -24,8 +24,8 @@ Bitmap RowsOf(FIBITMAP* dib, RowBand band) {
     return Bitmap(FreeImage_CreateView(dib, 0, band.top, FreeImage_GetWidth(dib), band.bottom));
 }
 
-// Copies the rows of `band` (a bitmap of the band's size) into the same
-// rows of `target`.
+// Copies the rows of `band` (a bitmap of the band's size) into the same rows
+// of `target`.
 void PasteRows(FIBITMAP* band, FIBITMAP* target, RowBand rows) {
     const Bitmap view = RowsOf(target, rows);
     const unsigned bytes = FreeImage_GetLine(band);
@@ -33,6 +33,23 @@ void PasteRows(FIBITMAP* band, FIBITMAP* target, RowBand rows) {
         std::memcpy(FreeImage_GetScanLine(view.get(), static_cast<int>(y)),
                     FreeImage_GetScanLine(band, static_cast<int>(y)), bytes);
     }
+}
+
+bool SetAlpha(FIBITMAP* layer, FIBITMAP* mask, RowBand band) {
+    const Bitmap layerRows = RowsOf(layer, band);
+    const Bitmap maskRows = RowsOf(mask, band);
+    return layerRows && maskRows &&
+           FreeImage_SetChannel(layerRows.get(), maskRows.get(), FICC_ALPHA);
+}
+
+// `layer`'s rows of `band` composited over `background`, a bitmap of the
+// band's size; empty when the library cannot make it.
+Bitmap CompositeRows(FIBITMAP* layer, FIBITMAP* background, RowBand band) {
+    const Bitmap layerRows = RowsOf(layer, band);
+    if (!layerRows) {
+        return {};
+    }
+    return Bitmap(FreeImage_Composite(layerRows.get(), FALSE, nullptr, background));
 }
 
 }  // namespace
@@ -44,30 +61,31 @@ unsigned BandRows(unsigned width, unsigned height, unsigned threads) {
 }
 
 std::uint64_t BandWorkingBytes(unsigned width) {
-    return 2 * std::uint64_t{LargestBandRows(width)} * ((std::uint64_t{width} * 3 + 3) / 4 * 4);
+    return 3 * std::uint64_t{LargestBandRows(width)} * ((std::uint64_t{width} * 3 + 3) / 4 * 4);
 }
 
-BandOutcome CompositeBand(FIBITMAP* layer1, FIBITMAP* layer2, FIBITMAP* canvas, FIBITMAP* first,
-                          FIBITMAP* result, RowBand band) {
-    const Bitmap layer1Rows = RowsOf(layer1, band);
-    const Bitmap canvasRows = RowsOf(canvas, band);
-    const Bitmap firstRows(layer1Rows && canvasRows ? FreeImage_Composite(layer1Rows.get(), FALSE,
-                                                                          nullptr, canvasRows.get())
-                                                    : nullptr);
-    if (!firstRows) {
-        return BandOutcome::FirstCompositeFailed;
+std::optional<MergeStep> MergeBand(const BandSources& sources, RowBand band) {
+    const Bitmap canvas(FreeImage_Allocate(static_cast<int>(FreeImage_GetWidth(sources.result)),
+                                           static_cast<int>(band.bottom - band.top), 24, 0, 0, 0));
+    if (!canvas) {
+        return MergeStep::Canvas;
     }
-    PasteRows(firstRows.get(), first, band);
-
-    const Bitmap layer2Rows = RowsOf(layer2, band);
-    const Bitmap resultRows(
-        layer2Rows ? FreeImage_Composite(layer2Rows.get(), FALSE, nullptr, firstRows.get())
-                   : nullptr);
-    if (!resultRows) {
-        return BandOutcome::SecondCompositeFailed;
+    if (!SetAlpha(sources.layer1, sources.mask1, band)) {
+        return MergeStep::AlphaLayer1;
     }
-    PasteRows(resultRows.get(), result, band);
-    return BandOutcome::Done;
+    if (!SetAlpha(sources.layer2, sources.mask2, band)) {
+        return MergeStep::AlphaLayer2;
+    }
+    const Bitmap first = CompositeRows(sources.layer1, canvas.get(), band);
+    if (!first) {
+        return MergeStep::CompositeLayer1;
+    }
+    const Bitmap merged = CompositeRows(sources.layer2, first.get(), band);
+    if (!merged) {
+        return MergeStep::CompositeLayer2;
+    }
+    PasteRows(merged.get(), sources.result, band);
+    return std::nullopt;
 }
 
 }  // namespace orrisbay::slots

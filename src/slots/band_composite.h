@@ -3,6 +3,9 @@
 #include <FreeImage.h>
 
 #include <cstdint>
+#include <optional>
+
+#include "slots/merge_steps.h"
 
 namespace orrisbay::slots {
 
@@ -17,18 +20,24 @@ struct RowBand {
 // and no band larger than about a mebibyte of 24-bit pixels.
 unsigned BandRows(unsigned width, unsigned height, unsigned threads);
 
-// Bytes one thread holds while it composites a band: two 24-bit band bitmaps.
+// Bytes one thread holds while it composites a band: the band's black canvas
+// and its two composites, all 24-bit.
 std::uint64_t BandWorkingBytes(unsigned width);
 
-// Which outcome a band reached: both composites made, or the one that failed.
-enum class BandOutcome { Done, FirstCompositeFailed, SecondCompositeFailed };
+// The scaled layers and masks (32-bit and 8-bit greyscale, all the same size)
+// and the 24-bit result they are merged into.
+struct BandSources {
+    FIBITMAP* layer1;
+    FIBITMAP* layer2;
+    FIBITMAP* mask1;
+    FIBITMAP* mask2;
+    FIBITMAP* result;
+};
 
-// Makes one band of both composites: `layer1` over `canvas` into the same
-// rows of `first`, then `layer2` over that into the same rows of `result`.
-// All bitmaps have the same size; the layers are 32-bit with their alpha set,
-// `canvas`, `first` and `result` 24-bit. Each pixel comes out exactly as a
-// composite of the whole bitmaps would make it.
-BandOutcome CompositeBand(FIBITMAP* layer1, FIBITMAP* layer2, FIBITMAP* canvas, FIBITMAP* first,
-                          FIBITMAP* result, RowBand band);
+// Merges one band: each mask becomes its layer's alpha, layer 1 goes over a
+// black canvas and layer 2 over that, into the same rows of the result. Every
+// pixel comes out exactly as the merge of the whole bitmaps makes it. Returns
+// the first step that failed, if one did.
+std::optional<MergeStep> MergeBand(const BandSources& sources, RowBand band);
 
 }  // namespace orrisbay::slots

@@ -1,9 +1,11 @@
 // The merge of compose_layers.cpp with its independent steps on several
 // threads: each layer's conversion and rescale, each mask's rescale and the
-// 24-bit allocations run side by side, the two alpha insertions side by side,
-// and both composites in horizontal bands. Every step writes its own slots, so
-// no two threads touch one bitmap, and the result is the same to the byte.
-// Scratch bitmaps are released as soon as no later step reads them.
+// result's allocation run side by side; then the alpha insertions and both
+// composites run band by band, each band over a black canvas of its own, so
+// neither the whole canvas nor the whole first composite is ever needed.
+// Every step writes its own slots or rows, so no two threads write one
+// pixel, and the result is the same to the byte. Scratch bitmaps are released
+// as soon as no later step reads them.
 
 #include <algorithm>
 
@@ -24,8 +26,6 @@ enum ConcurrentTask : std::size_t {
     kLayer2Task,
     kMask1Task,
     kMask2Task,
-    kCanvasTask,
-    kFirstCompositeTask,
     kResultTask,
     kTaskCount
 };
@@ -42,11 +42,7 @@ bool SlotTable::RunMergeStepsConcurrently(std::string& failure) {
     ParallelFor(mergeThreads_, kTaskCount,
                 [&](std::size_t task) { RunConcurrentStep(task, size, progress); });
     if (!progress.FirstFailure()) {
-        ParallelFor(mergeThreads_, 2,
-                    [&](std::size_t which) { SetMaskAsAlpha(static_cast<int>(which), progress); });
-    }
-    if (!progress.FirstFailure()) {
-        CompositeInBands(size, progress);
+        MergeInBands(size, progress);
     }
     if (const auto step = progress.FirstFailure()) {
         failure = MergeFailureText(*step, size.width, size.height);
@@ -64,18 +60,6 @@ void SlotTable::RunConcurrentStep(std::size_t task, MergeSize size, MergeProgres
         case kMask1Task:
         case kMask2Task:
             RescaleMask(static_cast<int>(task - kMask1Task), size, progress);
-            break;
-        case kCanvasTask:
-            AllocateWhole24Bit(kCanvas, size);
-            if (!Entry(kCanvas)) {
-                progress.Fail(MergeStep::Canvas);
-            }
-            break;
-        case kFirstCompositeTask:
-            AllocateWhole24Bit(kFirstComposite, size);
-            if (!Entry(kFirstComposite)) {
-                progress.Fail(MergeStep::CompositeLayer1);
-            }
             break;
         case kResultTask:
             AllocateWhole24Bit(kResult, size);
@@ -137,43 +121,21 @@ void SlotTable::AllocateWhole24Bit(int slot, MergeSize size) {
                                          static_cast<int>(size.height), 24, 0, 0, 0));
 }
 
-// Mask `which` becomes the alpha channel of its layer; the scaled mask is no
-// longer needed afterwards.
-void SlotTable::SetMaskAsAlpha(int which, MergeProgress& progress) {
-    const int mask = kMask1Scaled + which;
-    if (!FreeImage_SetChannel(Entry(kLayer1Scaled + which).get(), Entry(mask).get(), FICC_ALPHA)) {
-        progress.Fail(ForInput(MergeStep::AlphaLayer1, which));
-        return;
-    }
-    ClearSlot(mask);
-}
-
-// Both composites, band by band: a band of the second needs only the same
-// band of the first.
-void SlotTable::CompositeInBands(MergeSize size, MergeProgress& progress) {
+// Alpha insertion and both composites, band by band: a band of the result
+// needs only the same band of each layer and mask. Each band stops at its
+// first failing step; the earliest of those is reported.
+void SlotTable::MergeInBands(MergeSize size, MergeProgress& progress) {
+    const BandSources sources{Entry(kLayer1Scaled).get(), Entry(kLayer2Scaled).get(),
+                              Entry(kMask1Scaled).get(), Entry(kMask2Scaled).get(),
+                              Entry(kResult).get()};
     const unsigned rows = BandRows(size.width, size.height, mergeThreads_);
     const std::size_t bands = (size.height + rows - 1) / rows;
     ParallelFor(mergeThreads_, bands, [&](std::size_t index) {
-        // Once a band of the first composite has failed, nothing later counts.
-        if (progress.Settled(MergeStep::CompositeLayer2)) {
-            return;
-        }
         const auto top = static_cast<unsigned>(index) * rows;
-        const RowBand band{top, std::min(size.height, top + rows)};
-        switch (CompositeBand(Entry(kLayer1Scaled).get(), Entry(kLayer2Scaled).get(),
-                              Entry(kCanvas).get(), Entry(kFirstComposite).get(),
-                              Entry(kResult).get(), band)) {
-            case BandOutcome::FirstCompositeFailed:
-                progress.Fail(MergeStep::CompositeLayer1);
-                break;
-            case BandOutcome::SecondCompositeFailed:
-                progress.Fail(MergeStep::CompositeLayer2);
-                break;
-            case BandOutcome::Done:
-                break;
+        if (const auto failed = MergeBand(sources, {top, std::min(size.height, top + rows)})) {
+            progress.Fail(*failed);
         }
     });
-    ClearSlot(kCanvas);
 }
 
 }  // namespace orrisbay::slots

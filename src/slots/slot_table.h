@@ -109,8 +109,7 @@ class SlotTable {
     void ConvertAndRescaleLayer(int which, MergeSize size, MergeProgress& progress);
     void RescaleMask(int which, MergeSize size, MergeProgress& progress);
     void AllocateWhole24Bit(int slot, MergeSize size);
-    void SetMaskAsAlpha(int which, MergeProgress& progress);
-    void CompositeInBands(MergeSize size, MergeProgress& progress);
+    void MergeInBands(MergeSize size, MergeProgress& progress);
     bool RescaleInto(int target, int source, int width, int height);
     bool MakeMaskGreyscale(int slot);
     void ClearScratchSlots();

@@ -1,0 +1,21 @@
+#include "bench_bitmaps.h"
+
+#include <cstddef>
+
+namespace orrisbay::bench {
+
+freeimage_base::Bitmap Gradient(int side, int bpp) {
+    freeimage_base::Bitmap bitmap(FreeImage_Allocate(side, side, bpp));
+    const unsigned pitch = FreeImage_GetPitch(bitmap.get());
+    const unsigned line = FreeImage_GetLine(bitmap.get());
+    BYTE* bits = FreeImage_GetBits(bitmap.get());
+    for (int y = 0; y < side; ++y) {
+        BYTE* row = bits + static_cast<std::size_t>(y) * pitch;
+        for (unsigned x = 0; x < line; ++x) {
+            row[x] = static_cast<BYTE>((x + static_cast<unsigned>(y)) & 0xFF);
+        }
+    }
+    return bitmap;
+}
+
+}  // namespace orrisbay::bench
