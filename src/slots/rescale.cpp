@@ -13,6 +13,9 @@ template <class... Ts>
 struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+// Older clang needs the guide spelled out.
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 struct Size {
     std::int32_t width;
