@@ -6,6 +6,9 @@
 #
 #   fuzz/run_fuzzers.sh [build folder] [seconds per target]
 #
+# The seed is fixed (ORRISBAY_FUZZ_SEED, default 1) so a CI run repeats the
+# same exploration; set ORRISBAY_FUZZ_SEED=0 for a fresh random seed.
+#
 # Longer runs: fuzz/run_fuzzers.sh build/fuzz 3600, or run one target by hand:
 #   build/fuzz/bin/load_path_fuzzer -max_len=65536 build/fuzz/corpus/load_path
 set -euo pipefail
@@ -28,7 +31,7 @@ for seeds in fuzz/corpus/*/; do
     mkdir -p "$work" "$artifacts"
     echo "fuzz: $target for ${seconds}s"
     if ! ORRISBAY_QUIET_IMAGE_LIBRARY=1 QT_QPA_PLATFORM=offscreen \
-        "$binary" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+        "$binary" -seed="${ORRISBAY_FUZZ_SEED:-1}" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
             -max_len=16384 -print_final_stats=1 -artifact_prefix="$artifacts" \
             "$work" "$seeds" >"$build/$target.log" 2>&1; then
         echo "fuzz: $target FAILED; see $build/$target.log and $artifacts" >&2
