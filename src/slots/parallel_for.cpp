@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -20,7 +21,11 @@ void ParallelFor(unsigned threads, std::size_t count,
         std::vector<std::jthread> pool;
         pool.reserve(helpers);
         for (std::size_t i = 0; i < helpers; ++i) {
-            pool.emplace_back(work);
+            try {
+                pool.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;  // no more threads to be had: the ones running do the rest
+            }
         }
         work();
     }  // the helpers are joined here

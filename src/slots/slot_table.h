@@ -74,7 +74,9 @@ class SlotTable {
     void ReleaseAllSlots();
 
     // Merges slots 0..3 into slot 19 through scratch slots 4..11 and shows the
-    // result. Precondition: slots 0..3 filled.
+    // result. A merge whose bitmaps would not fit in the memory available is
+    // refused with a message before anything is allocated; the inputs stay.
+    // Precondition: slots 0..3 filled.
     void ComposeLayers();
 
     // The bitmap in a slot (still owned by the table), or null.
