@@ -62,10 +62,7 @@ void SlotTable::RunConcurrentStep(std::size_t task, MergeSize size, MergeProgres
             RescaleMask(static_cast<int>(task - kMask1Task), size, progress);
             break;
         case kResultTask:
-            AllocateWhole24Bit(kResult, size);
-            if (!Entry(kResult)) {
-                progress.Fail(MergeStep::CompositeLayer2);
-            }
+            AllocateResult(size, progress);
             break;
         default:
             break;
@@ -115,10 +112,14 @@ void SlotTable::RescaleMask(int which, MergeSize size, MergeProgress& progress) 
     }
 }
 
-// A black 24-bit bitmap of the common size.
-void SlotTable::AllocateWhole24Bit(int slot, MergeSize size) {
-    Entry(slot).reset(FreeImage_Allocate(static_cast<int>(size.width),
-                                         static_cast<int>(size.height), 24, 0, 0, 0));
+// The 24-bit result, which the bands are pasted into. Failing to make it is
+// failing to make the second composite.
+void SlotTable::AllocateResult(MergeSize size, MergeProgress& progress) {
+    Entry(kResult).reset(FreeImage_Allocate(static_cast<int>(size.width),
+                                            static_cast<int>(size.height), 24, 0, 0, 0));
+    if (!Entry(kResult)) {
+        progress.Fail(MergeStep::CompositeLayer2);
+    }
 }
 
 // Alpha insertion and both composites, band by band: a band of the result

@@ -110,7 +110,7 @@ class SlotTable {
     void RunConcurrentStep(std::size_t task, MergeSize size, MergeProgress& progress);
     void ConvertAndRescaleLayer(int which, MergeSize size, MergeProgress& progress);
     void RescaleMask(int which, MergeSize size, MergeProgress& progress);
-    void AllocateWhole24Bit(int slot, MergeSize size);
+    void AllocateResult(MergeSize size, MergeProgress& progress);
     void MergeInBands(MergeSize size, MergeProgress& progress);
     bool RescaleInto(int target, int source, int width, int height);
     bool MakeMaskGreyscale(int slot);
