@@ -15,6 +15,8 @@
 #include "app/palette_box.h"
 #include "app/working_folder.h"
 #include "console/console.h"
+#include "gameformats/texture_rules.h"
+#include "gameformats/wad2.h"
 #include "imageio/clipboard.h"
 #include "imageio/file_types.h"
 #include "imageio/image_limits.h"
@@ -32,6 +34,17 @@ constexpr const char* kPasteTooltip = "Paste Image From Clipboard";
 constexpr std::string_view kSaveInvalidFormatMessage =
     "Save: Invalid format; save as PNG, Targa, BMP or JPEG.";
 constexpr std::string_view kNothingToSaveMessage = "Save: There is no texture to save.";
+constexpr std::string_view kNotConvertedMessage =
+    "Convert: The texture could not be converted to the Quake palette.";
+constexpr std::string_view kNotRescaledMessage = "Save: The texture could not be rescaled.";
+
+bool IsWadPath(const std::string& path) {
+    return imageio::FileExtension(path) == ".wad";
+}
+
+void ShowError(std::string_view text) {
+    console::ShowMessage(std::string(text), console::MessageButtons::OkCancel);
+}
 
 QString Title() {
     return QString::fromUtf8(console::kApplicationTitle.data(),
@@ -45,6 +58,7 @@ FrmOrrisbay::FrmOrrisbay(QWidget* parent)
       openFileDialog_(imageio::GetOpenFileNameDialog),
       saveFileDialog_(GetSaveFileNameDialog),
       overwriteQuestion_(AskToReplaceFile),
+      textureSizeQuestion_(AskYesNo),
       slotTable_(std::make_unique<slots::SlotTable>(static_cast<slots::SlotView&>(*this))) {
     setFixedSize(kClientSize);
     setWindowIcon(ApplicationIcon());
@@ -117,7 +131,8 @@ void FrmOrrisbay::createPreview() {
     preview_->setFrameStyle(QFrame::Box | QFrame::Plain);
     preview_->setLineWidth(1);
     preview_->setCursor(Qt::PointingHandCursor);
-    preview_->setPicture(BuiltinPreview());
+    fullColourPicture_ = BuiltinPreview();
+    preview_->setPicture(fullColourPicture_);
 }
 
 void FrmOrrisbay::createArrows() {
@@ -141,9 +156,21 @@ void FrmOrrisbay::createPreviewMenu() {
     addAction(copyAction_);
     addAction(saveAsAction_);
 
+    // Conversion options: plain nearest colours without fullbrights unless asked,
+    // since dithering adds noise and fullbright pixels glow in dark rooms.
+    convertAction_ = new QAction(tr("Convert to Quake palette"), this);
+    ditherAction_ = new QAction(tr("Dither"), this);
+    ditherAction_->setCheckable(true);
+    fullbrightsAction_ = new QAction(tr("Allow Fullbrights"), this);
+    fullbrightsAction_->setCheckable(true);
+
     previewMenu_ = new QMenu(this);
     previewMenu_->addAction(copyAction_);
     previewMenu_->addAction(saveAsAction_);
+    previewMenu_->addSeparator();
+    previewMenu_->addAction(convertAction_);
+    previewMenu_->addAction(ditherAction_);
+    previewMenu_->addAction(fullbrightsAction_);
     preview_->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
@@ -170,6 +197,15 @@ void FrmOrrisbay::connectSignals() {
     connect(preview_, &QWidget::customContextMenuRequested, this, &FrmOrrisbay::showPreviewMenu);
     connect(copyAction_, &QAction::triggered, this, &FrmOrrisbay::Image3Click);
     connect(saveAsAction_, &QAction::triggered, this, &FrmOrrisbay::saveAsClick);
+    connect(convertAction_, &QAction::triggered, this, &FrmOrrisbay::convertClick);
+    // A converted preview follows the options as they change.
+    for (QAction* option : {ditherAction_, fullbrightsAction_}) {
+        connect(option, &QAction::toggled, this, [this] {
+            if (converted_) {
+                convertPreview();
+            }
+        });
+    }
     for (int i = 0; i < 4; ++i) {
         connect(dropTargets_.at(Index(i)), &FileDropTarget::fileDropped, this,
                 [this, i](const QString& path) {
@@ -188,6 +224,10 @@ void FrmOrrisbay::setSaveFileDialog(SaveFileDialogFunction dialog) {
 
 void FrmOrrisbay::setOverwriteQuestion(OverwriteQuestionFunction question) {
     overwriteQuestion_ = std::move(question);
+}
+
+void FrmOrrisbay::setTextureSizeQuestion(YesNoQuestionFunction question) {
+    textureSizeQuestion_ = std::move(question);
 }
 
 void FrmOrrisbay::Load() {
@@ -272,38 +312,126 @@ void FrmOrrisbay::showPreviewMenu(const QPoint& position) {
 }
 
 void FrmOrrisbay::saveAsClick() {
-    const std::string path = saveFileDialog_(this);
+    const SaveChoice choice = saveFileDialog_(this);
+    const std::string& path = choice.path;
     if (path.empty()) {
         return;
     }
-    if (imageio::FindSaveFormat(path) == nullptr) {
-        console::ShowMessage(std::string(kSaveInvalidFormatMessage),
-                             console::MessageButtons::OkCancel);
+    const bool wad = IsWadPath(path);
+    if (!wad && imageio::FindSaveFormat(path) == nullptr) {
+        ShowError(kSaveInvalidFormatMessage);
+        return;
+    }
+    if ((wad || choice.indexed) && !quake_palette::PaletteConversionAvailable()) {
+        ShowError(quake_palette::kUnavailableMessage);
         return;
     }
     std::error_code error;
     if (std::filesystem::exists(path, error) && !overwriteQuestion_(this, path)) {
         return;
     }
-    saveTexture(path);
+    if (wad) {
+        saveWad(path);
+    } else {
+        saveTexture(path, choice.indexed);
+    }
 }
 
-bool FrmOrrisbay::saveTexture(const std::string& path) {
-    // The full-size merge when there is one; otherwise whatever the preview shows.
-    freeimage_base::Bitmap shown;
-    const FIBITMAP* texture = slotTable_->Slot(slots::kResult);
+void FrmOrrisbay::convertClick() {
+    if (!quake_palette::PaletteConversionAvailable()) {
+        ShowError(quake_palette::kUnavailableMessage);
+        return;
+    }
+    convertPreview();
+}
+
+const FIBITMAP* FrmOrrisbay::fullColourTexture(freeimage_base::Bitmap& holder) const {
+    if (const FIBITMAP* merged = slotTable_->Slot(slots::kResult)) {
+        return merged;
+    }
+    holder = imageio::PictureToBitmap(fullColourPicture_);
+    return holder.get();
+}
+
+quake_palette::ConversionOptions FrmOrrisbay::conversionOptions() const {
+    return {.dither = ditherAction_->isChecked(),
+            .allowFullbrights = fullbrightsAction_->isChecked()};
+}
+
+bool FrmOrrisbay::convertPreview() {
+    freeimage_base::Bitmap holder;
+    const FIBITMAP* texture = fullColourTexture(holder);
     if (texture == nullptr) {
-        shown = imageio::PictureToBitmap(preview_->picture());
-        texture = shown.get();
+        ShowError(kNothingToSaveMessage);
+        return false;
+    }
+    freeimage_base::Bitmap converted =
+        quake_palette::ConvertToQuakePalette(texture, conversionOptions());
+    if (!converted) {
+        ShowError(kNotConvertedMessage);
+        return false;
+    }
+    converted_ = std::move(converted);
+    preview_->setPicture(imageio::BitmapToPicture(converted_.get()));
+    return true;
+}
+
+bool FrmOrrisbay::saveTexture(const std::string& path, bool indexed) {
+    // The converted picture while the preview shows it; otherwise the full-size
+    // merge, or before any merge the picture the preview shows.
+    freeimage_base::Bitmap holder;
+    const FIBITMAP* texture = converted_.get();
+    if (texture == nullptr) {
+        texture = fullColourTexture(holder);
+        if (texture != nullptr && indexed) {
+            holder = quake_palette::ConvertToQuakePalette(texture, conversionOptions());
+            texture = holder.get();
+            if (texture == nullptr) {
+                ShowError(kNotConvertedMessage);
+                return false;
+            }
+        }
     }
     if (texture == nullptr) {
-        console::ShowMessage(std::string(kNothingToSaveMessage), console::MessageButtons::OkCancel);
+        ShowError(kNothingToSaveMessage);
         return false;
     }
     const imageio::SaveResult saved = imageio::SaveImageFile(texture, path);
     if (!saved) {
-        console::ShowMessage("Save: " + path + " was not written: " + saved.reason + ".",
-                             console::MessageButtons::OkCancel);
+        ShowError("Save: " + path + " was not written: " + saved.reason + ".");
+    }
+    return static_cast<bool>(saved);
+}
+
+bool FrmOrrisbay::saveWad(const std::string& path) {
+    // Each mip level is reduced from full colour, so the WAD is made from the
+    // merge rather than from the converted picture.
+    freeimage_base::Bitmap holder;
+    const FIBITMAP* texture = fullColourTexture(holder);
+    if (texture == nullptr) {
+        ShowError(kNothingToSaveMessage);
+        return false;
+    }
+    auto* dib = const_cast<FIBITMAP*>(texture);
+    const unsigned width = FreeImage_GetWidth(dib);
+    const unsigned height = FreeImage_GetHeight(dib);
+    freeimage_base::Bitmap rescaled;
+    if (!gameformats::IsWadTextureSize(width, height)) {
+        const std::string question =
+            gameformats::TextureSizeMessage(static_cast<int>(width), static_cast<int>(height));
+        if (!textureSizeQuestion_(this, question)) {
+            return false;
+        }
+        rescaled = gameformats::RescaleToMultipleOf16(texture);
+        if (!rescaled) {
+            ShowError(kNotRescaledMessage);
+            return false;
+        }
+        texture = rescaled.get();
+    }
+    const imageio::SaveResult saved = gameformats::SaveQuakeWad(texture, path, conversionOptions());
+    if (!saved) {
+        ShowError("Save: " + path + " was not written: " + saved.reason + ".");
     }
     return static_cast<bool>(saved);
 }
@@ -321,7 +449,10 @@ void FrmOrrisbay::ShowSizeLabel(int index, const std::string& caption) {
 }
 
 void FrmOrrisbay::ShowPreview(const FIBITMAP* bitmap) {
-    preview_->setPicture(imageio::BitmapToPicture(bitmap));
+    // A new merge (or a failed one) shows full colour again.
+    converted_.reset();
+    fullColourPicture_ = imageio::BitmapToPicture(bitmap);
+    preview_->setPicture(fullColourPicture_);
 }
 
 void FrmOrrisbay::ReportMergeFailure(const std::string& message) {

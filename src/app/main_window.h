@@ -7,6 +7,9 @@
 
 #include "app/save_dialog.h"
 #include "imageio/file_dialog_request.h"
+#include "imageio/freeimage_base.h"
+#include "imageio/picture_bridge.h"
+#include "palette/palette_conversion.h"
 #include "slots/slot_table.h"
 #include "slots/slot_view.h"
 
@@ -45,6 +48,8 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // The dialog and the replace question behind "Save As..."; tests supply their own.
     void setSaveFileDialog(SaveFileDialogFunction dialog);
     void setOverwriteQuestion(OverwriteQuestionFunction question);
+    // The question asked before a texture is rescaled to fit a WAD.
+    void setTextureSizeQuestion(YesNoQuestionFunction question);
 
     const slots::SlotTable& slotTable() const { return *slotTable_; }
     slots::SlotTable& slotTable() { return *slotTable_; }
@@ -59,16 +64,25 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     ImageBox* Image3() const { return preview_; }
     PaletteBox* PicPalette() const { return palette_; }
 
-    // The preview's context menu and its two actions, also the window's Ctrl+C and Ctrl+S.
+    // The preview's context menu: Copy and Save As (also the window's Ctrl+C and
+    // Ctrl+S), then the conversion to the game's palette and its two options.
     QMenu* previewMenu() const { return previewMenu_; }
     QAction* copyAction() const { return copyAction_; }
     QAction* saveAsAction() const { return saveAsAction_; }
+    QAction* convertAction() const { return convertAction_; }
+    QAction* ditherAction() const { return ditherAction_; }
+    QAction* fullbrightsAction() const { return fullbrightsAction_; }
+
+    // The palette picture the preview shows after "Convert to Quake palette",
+    // until the next merge; null while it shows the full-colour texture.
+    const FIBITMAP* convertedTexture() const { return converted_.get(); }
 
   public Q_SLOTS:
     void btnOpenClick(int index);
     void btnPasteClick(int index);
     void Image3Click();
     void saveAsClick();
+    void convertClick();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,8 +104,19 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
 
     void showPreviewMenu(const QPoint& position);
 
-    // Writes the picture the preview shows to `path`; false after telling the user why not.
-    bool saveTexture(const std::string& path);
+    // The full-colour texture: the merge in slot 19, or before any merge the
+    // picture the preview showed; `holder` keeps a copy made for the caller.
+    const FIBITMAP* fullColourTexture(freeimage_base::Bitmap& holder) const;
+    quake_palette::ConversionOptions conversionOptions() const;
+    // Shows the converted texture in the preview; false after telling the user why not.
+    bool convertPreview();
+
+    // Writes the picture the preview shows to `path`, converted to the game's
+    // palette first when `indexed`; false after telling the user why not.
+    bool saveTexture(const std::string& path, bool indexed);
+    // Writes a one-texture WAD made from the full-colour texture, offering to
+    // rescale it first when its sides are not multiples of 16.
+    bool saveWad(const std::string& path);
 
     // What the slot table shows through.
     void ShowThumbnail(int index, const FIBITMAP* bitmap) override;
@@ -110,11 +135,17 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QMenu* previewMenu_ = nullptr;
     QAction* copyAction_ = nullptr;
     QAction* saveAsAction_ = nullptr;
+    QAction* convertAction_ = nullptr;
+    QAction* ditherAction_ = nullptr;
+    QAction* fullbrightsAction_ = nullptr;
     std::array<FileDropTarget*, 4> dropTargets_{};
 
     imageio::OpenFileDialogFunction openFileDialog_;
     SaveFileDialogFunction saveFileDialog_;
     OverwriteQuestionFunction overwriteQuestion_;
+    YesNoQuestionFunction textureSizeQuestion_;
+    imageio::Picture fullColourPicture_;  // what the preview shows unconverted
+    freeimage_base::Bitmap converted_;
     std::unique_ptr<slots::SlotTable> slotTable_;
 };
 

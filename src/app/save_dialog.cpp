@@ -4,35 +4,68 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include "console/console.h"
 #include "imageio/image_writer.h"
 
 namespace orrisbay::app {
 
-std::string GetSaveFileNameDialog(QWidget* parent) {
+namespace {
+
+QString Title() {
+    return QString::fromUtf8(console::kApplicationTitle.data(),
+                             static_cast<qsizetype>(console::kApplicationTitle.size()));
+}
+
+QStringList SaveFilters() {
+    QStringList filters =
+        QString::fromStdString(imageio::SaveFileFilter()).split(QStringLiteral(";;"));
+    filters << QString::fromLatin1(kWadFilter) << QString::fromLatin1(kIndexedPngFilter);
+    return filters;
+}
+
+// The first extension a filter such as "JPEG (*.jpg *.jpeg)" names, without the dot.
+QString FirstSuffixOf(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    const QRegularExpressionMatch match = pattern.match(filter);
+    return match.hasMatch() ? match.captured(1) : QStringLiteral("png");
+}
+
+bool AskYesNoBox(QWidget* parent, const QString& text, QMessageBox::StandardButton preferred) {
+    QMessageBox box(QMessageBox::NoIcon, Title(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(preferred);
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace
+
+SaveChoice GetSaveFileNameDialog(QWidget* parent) {
     QFileDialog dialog(parent, QObject::tr("Save As"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(
-        QString::fromStdString(imageio::SaveFileFilter()).split(QStringLiteral(";;")));
+    dialog.setNameFilters(SaveFilters());
     dialog.setDefaultSuffix(QStringLiteral("png"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog](const QString& filter) { dialog.setDefaultSuffix(FirstSuffixOf(filter)); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    return {QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString(),
+            dialog.selectedNameFilter() == QString::fromLatin1(kIndexedPngFilter)};
 }
 
 bool AskToReplaceFile(QWidget* parent, const std::string& path) {
     const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
-    QMessageBox box(QMessageBox::NoIcon,
-                    QString::fromUtf8(console::kApplicationTitle.data(),
-                                      static_cast<qsizetype>(console::kApplicationTitle.size())),
-                    QObject::tr("%1 already exists.\nDo you want to replace it?").arg(name),
-                    QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return AskYesNoBox(parent,
+                       QObject::tr("%1 already exists.\nDo you want to replace it?").arg(name),
+                       QMessageBox::No);
+}
+
+bool AskYesNo(QWidget* parent, const std::string& message) {
+    return AskYesNoBox(parent, QString::fromStdString(message), QMessageBox::Yes);
 }
 
 }  // namespace orrisbay::app

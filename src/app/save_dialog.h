@@ -7,18 +7,40 @@ class QWidget;
 
 namespace orrisbay::app {
 
-// Asks where to save the texture: a path, or the empty text on cancel. The
-// dialog itself does not ask about replacing a file; the window does.
-using SaveFileDialogFunction = std::function<std::string(QWidget* parent)>;
+// The save dialog's filter entries that ask for more than the extension says.
+inline constexpr const char* kWadFilter = "Quake WAD2 (*.wad)";
+inline constexpr const char* kIndexedPngFilter = "8-bit PNG (*.png)";
+
+// Where to save the texture and how: the empty path on cancel. `indexed` is
+// set when the user chose "8-bit PNG", which converts to the game's palette
+// whatever the preview shows.
+struct SaveChoice {
+    SaveChoice(std::string chosenPath = {}, bool toPalette = false)
+        : path(std::move(chosenPath)), indexed(toPalette) {}
+    std::string path;
+    bool indexed = false;
+};
+
+// Asks where to save the texture. The dialog itself does not ask about
+// replacing a file; the window does.
+using SaveFileDialogFunction = std::function<SaveChoice(QWidget* parent)>;
 
 // True when the user agrees to replace the existing file at `path`.
 using OverwriteQuestionFunction = std::function<bool(QWidget* parent, const std::string& path)>;
 
-// The platform's save dialog, offering PNG, Targa, BMP and JPEG, ".png" when
-// no extension is typed. The path comes back in the file system's encoding.
-std::string GetSaveFileNameDialog(QWidget* parent);
+// True when the user agrees to what `message` asks (Yes), false on No.
+using YesNoQuestionFunction = std::function<bool(QWidget* parent, const std::string& message)>;
+
+// The platform's save dialog, offering PNG, Targa, BMP, JPEG, Quake WAD2 and
+// 8-bit PNG, with the chosen filter's extension when none is typed. The path
+// comes back in the file system's encoding.
+SaveChoice GetSaveFileNameDialog(QWidget* parent);
 
 // A modal box titled "Orrisbay", without an icon, with Yes and No (No the default).
 bool AskToReplaceFile(QWidget* parent, const std::string& path);
+
+// `message` in the same kind of box; Yes is the default, since the question
+// offers the way forward.
+bool AskYesNo(QWidget* parent, const std::string& message);
 
 }  // namespace orrisbay::app

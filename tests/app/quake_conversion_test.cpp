@@ -1,0 +1,174 @@
+// "Convert to Quake palette" in the preview menu, and saving the game's
+// formats through Save As: 8-bit pictures and WAD2 files, on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+
+#include "app/image_box.h"
+#include "cli/image_files.h"
+#include "gameformats/wad2_reader.h"
+#include "palette/palette_conversion.h"
+#include "slots/slot_table.h"
+#include "window_fixture.h"
+
+namespace orrisbay::app {
+namespace {
+
+using orrisbay::testing::LoadAs;
+using orrisbay::testing::Pattern;
+using orrisbay::testing::SamePixels;
+using orrisbay::testing::TemporaryFolder;
+
+constexpr const char* kUnavailable = "Quake palette conversion is not available.";
+
+// Mip level 0 as a bottom-up FreeImage bitmap would hold it, for comparing rows.
+std::vector<std::uint8_t> TopDownPixels(const FIBITMAP* indexed) {
+    auto* dib = const_cast<FIBITMAP*>(indexed);
+    const unsigned width = FreeImage_GetWidth(dib);
+    const unsigned height = FreeImage_GetHeight(dib);
+    std::vector<std::uint8_t> pixels;
+    for (unsigned y = height; y-- > 0;) {
+        const BYTE* row = FreeImage_GetScanLine(dib, static_cast<int>(y));
+        pixels.insert(pixels.end(), row, row + width);
+    }
+    return pixels;
+}
+
+std::optional<gameformats::testing::ReadWad> ReadWadFile(const std::string& path) {
+    return gameformats::testing::Wad2Reader(gameformats::testing::FileBytes(path)).Read();
+}
+
+class QuakeConversionTest : public testing::WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(quake_palette::PaletteConversionAvailable()) << "palette beside the tests";
+        window->setSaveFileDialog([this](QWidget*) { return choice; });
+        window->setTextureSizeQuestion([this](QWidget*, const std::string& message) {
+            sizeQuestions.push_back(message);
+            return rescale;
+        });
+    }
+    void TearDown() override {
+        quake_palette::SetPaletteConversionAvailable(true);
+        WindowTest::TearDown();
+    }
+
+    const FIBITMAP* Result() const { return window->slotTable().Slot(slots::kResult); }
+    void SaveAs(const std::string& name, bool indexed = false) {
+        choice = SaveChoice(folder.file(name), indexed);
+        window->saveAsAction()->trigger();
+    }
+
+    TemporaryFolder folder{"orrisbay-quake"};
+    SaveChoice choice;
+    bool rescale = false;
+    std::vector<std::string> sizeQuestions;
+};
+
+TEST_F(QuakeConversionTest, ConvertShowsThePalettePictureThatCopyAndSaveAsTake) {
+    window->convertAction()->trigger();
+    const FIBITMAP* converted = window->convertedTexture();
+    ASSERT_NE(converted, nullptr);
+    const freeimage_base::Bitmap expected = quake_palette::ConvertToQuakePalette(Result());
+    EXPECT_TRUE(SamePixels(expected.get(), converted));
+    const auto& palette = quake_palette::PaletteColors();
+    const RGBQUAD* table = FreeImage_GetPalette(const_cast<FIBITMAP*>(converted));
+    for (int i = 0; i < 256; ++i) {
+        EXPECT_EQ(quake_palette::MakeColour(table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue),
+                  palette[static_cast<std::size_t>(i)]);
+    }
+    for (const std::uint8_t index : TopDownPixels(converted)) {
+        ASSERT_LT(index, quake_palette::kFirstFullbright) << "fullbrights are off by default";
+    }
+
+    const QImage shown = window->Image3()->picture();
+    EXPECT_EQ(shown.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(shown.size(), QSize(256, 256));
+    window->copyAction()->trigger();
+    const QImage copied = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(copied, shown.convertToFormat(QImage::Format_RGB32));
+
+    SaveAs("converted.png");
+    SaveAs("converted.bmp");
+    EXPECT_TRUE(SamePixels(converted, LoadAs(FIF_PNG, folder.file("converted.png")).get()));
+    EXPECT_TRUE(SamePixels(converted, LoadAs(FIF_BMP, folder.file("converted.bmp")).get()));
+
+    window->fullbrightsAction()->setChecked(true);  // converts again with the new option
+    const freeimage_base::Bitmap withFullbrights =
+        quake_palette::ConvertToQuakePalette(Result(), {.allowFullbrights = true});
+    EXPECT_TRUE(SamePixels(withFullbrights.get(), window->convertedTexture()));
+
+    // Any input replaced: a new merge, shown in full colour again.
+    window->slotTable().SetSlotImage(0, Pattern(64, 64, 24));
+    EXPECT_EQ(window->convertedTexture(), nullptr);
+    EXPECT_NE(window->Image3()->picture().format(), QImage::Format_Indexed8);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Image copied to clipboard");
+}
+
+TEST_F(QuakeConversionTest, WithoutAGoodPaletteNothingIsConvertedOrWritten) {
+    quake_palette::SetPaletteConversionAvailable(false);
+    const QImage before = window->Image3()->picture();
+    window->convertAction()->trigger();
+    SaveAs("texture.wad");
+    SaveAs("texture.png", true);
+    ASSERT_EQ(messages.size(), 3u);
+    for (const auto& message : messages) {
+        EXPECT_EQ(message.text, kUnavailable);
+        EXPECT_EQ(message.buttons, console::MessageButtons::OkCancel);
+    }
+    EXPECT_EQ(window->convertedTexture(), nullptr);
+    EXPECT_EQ(window->Image3()->picture(), before);
+    EXPECT_TRUE(folder.entries().empty());
+}
+
+TEST_F(QuakeConversionTest, AWadHoldsTheFullColourMergeConvertedWithTheMenuOptions) {
+    window->ditherAction()->setChecked(true);
+    window->convertAction()->trigger();  // the WAD is still made from slot 19
+    SaveAs("Grass Dirt.wad");
+    const auto wad = ReadWadFile(folder.file("Grass Dirt.wad"));
+    ASSERT_TRUE(wad);
+    EXPECT_EQ(wad->magic, "WAD2");
+    ASSERT_EQ(wad->lumps.size(), 1u);
+    EXPECT_EQ(wad->lumps[0].textureName, "grass_dirt");
+    EXPECT_EQ(wad->lumps[0].width, 256u);
+    const freeimage_base::Bitmap expected =
+        quake_palette::ConvertToQuakePalette(Result(), {.dither = true});
+    EXPECT_EQ(wad->lumps[0].mips[0], TopDownPixels(expected.get()));
+
+    // "8-bit PNG" converts on the way out, leaving a full-colour preview alone.
+    window->slotTable().SetSlotImage(0, Pattern(64, 64, 24));
+    SaveAs("forced.png", true);
+    const freeimage_base::Bitmap forced =
+        quake_palette::ConvertToQuakePalette(Result(), {.dither = true});
+    EXPECT_TRUE(SamePixels(forced.get(), LoadAs(FIF_PNG, folder.file("forced.png")).get()));
+    EXPECT_EQ(window->convertedTexture(), nullptr);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QuakeConversionTest, ATextureOffTheSixteenGridIsRescaledOnlyWhenTheUserAgrees) {
+    window->slotTable().SetSlotImage(0, Pattern(100, 70, 24, 1));
+    window->slotTable().SetSlotImage(1, Pattern(100, 70, 24, 2));
+    const std::string question =
+        "Quake textures must be a multiple of 16 pixels wide and high, and this one is 100 x 70. "
+        "Rescale it to the nearest multiples, 96 x 64?";
+    rescale = false;
+    SaveAs("odd.wad");
+    EXPECT_EQ(sizeQuestions, std::vector<std::string>{question});
+    EXPECT_TRUE(folder.entries().empty());
+
+    rescale = true;
+    SaveAs("odd.wad");
+    EXPECT_EQ(sizeQuestions.size(), 2u);
+    const auto wad = ReadWadFile(folder.file("odd.wad"));
+    ASSERT_TRUE(wad);
+    EXPECT_EQ(wad->lumps[0].width, 96u);
+    EXPECT_EQ(wad->lumps[0].height, 64u);
+    EXPECT_TRUE(messages.empty());
+}
+
+}  // namespace
+}  // namespace orrisbay::app
