@@ -7,9 +7,14 @@
 #include <system_error>
 #include <vector>
 
+#include "app/working_folder.h"
 #include "cli/builtin_inputs.h"
+#include "console/console.h"
+#include "gameformats/texture_rules.h"
+#include "gameformats/wad2.h"
 #include "imageio/file_types.h"
 #include "imageio/image_writer.h"
+#include "palette/quake_palette.h"
 #include "slots/slot_table.h"
 #include "slots/slot_view.h"
 
@@ -99,16 +104,108 @@ Failure LoadInputs(const BlendOptions& options, std::array<freeimage_base::Bitma
 }
 
 Failure Blend(const BlendOptions& options) {
+    if (options.quake.convert) {
+        if (Failure failure = ReadQuakePalette(); failure.code != kExitSuccess) {
+            return failure;
+        }
+    }
     std::array<freeimage_base::Bitmap, 4> inputs;
     if (Failure failure = LoadInputs(options, inputs); failure.code != kExitSuccess) {
         return failure;
     }
-    return BlendBitmaps(std::move(inputs), options.output);
+    return BlendBitmaps(std::move(inputs), options.output, options.quake);
+}
+
+bool IsWadPath(const std::string& path) {
+    return imageio::FileExtension(path) == ".wad";
+}
+
+Failure NotWritten(const std::string& output, const imageio::SaveResult& saved) {
+    return {kExitOutputNotWritten, output + ": not written: " + saved.reason};
+}
+
+// Writes the merge in the game's palette: a WAD2 made from full colour (each
+// mip level is reduced before it is converted), or an 8-bit picture.
+Failure WriteQuakeTexture(const FIBITMAP* merged, const std::string& output,
+                          const QuakeOptions& quake) {
+    auto* dib = const_cast<FIBITMAP*>(merged);
+    const int width = static_cast<int>(FreeImage_GetWidth(dib));
+    const int height = static_cast<int>(FreeImage_GetHeight(dib));
+    const bool wad = IsWadPath(output);
+    freeimage_base::Bitmap rescaled;
+    if (!gameformats::IsWadTextureSize(FreeImage_GetWidth(dib), FreeImage_GetHeight(dib))) {
+        if (quake.rescale) {
+            rescaled = gameformats::RescaleToMultipleOf16(merged);
+            if (!rescaled) {
+                return {kExitMergeFailed, "the texture could not be rescaled"};
+            }
+            merged = rescaled.get();
+        } else if (wad) {
+            return {kExitNotWadSize,
+                    gameformats::TextureSizeMessage(width, height) + " Use --rescale to do so."};
+        }
+    }
+    if (wad) {
+        const imageio::SaveResult saved =
+            gameformats::SaveQuakeWad(merged, output, quake.conversion);
+        return saved ? Failure{} : NotWritten(output, saved);
+    }
+    const freeimage_base::Bitmap converted =
+        quake_palette::ConvertToQuakePalette(merged, quake.conversion);
+    if (!converted) {
+        return {kExitMergeFailed, "the texture could not be converted to the Quake palette"};
+    }
+    const imageio::SaveResult saved = imageio::SaveImageFile(converted.get(), output);
+    return saved ? Failure{} : NotWritten(output, saved);
+}
+
+// What is wrong with the palette file, for the line after the message.
+std::string PaletteProblem(const quake_palette::PaletteReadResult& read, const std::string& path) {
+    if (!read.opened) {
+        return "cannot open " + path;
+    }
+    if (!read.headerMatched) {
+        return path + " does not begin with " + std::string(quake_palette::kHeaderLine);
+    }
+    return path + " ends early";
+}
+
+// The options that only make sense with a conversion to the game's palette.
+std::string QuakeOnlyOptionError(const QuakeOptions& asked) {
+    if (asked.convert) {
+        return {};
+    }
+    const char* option = asked.conversion.dither             ? "--dither"
+                         : asked.conversion.allowFullbrights ? "--fullbrights"
+                         : asked.rescale                     ? "--rescale"
+                                                             : nullptr;
+    return option ? std::string(option) + " needs --quake or a .wad output" : std::string();
+}
+
+// Checks the output name and settles whether the texture goes to the palette.
+std::string OutputError(BlendOptions& options) {
+    const std::string& output = options.output;
+    if (output.empty()) {
+        return "no output file given (-o OUTPUT)";
+    }
+    if (IsWadPath(output)) {
+        options.quake.convert = true;  // a WAD only holds palette textures
+        return {};
+    }
+    const imageio::SaveFormat* format = imageio::FindSaveFormat(output);
+    if (format == nullptr) {
+        return output + ": unsupported output type (use .png, .tga, .bmp, .jpg or .wad)";
+    }
+    if (options.quake.convert && format->format == FIF_JPEG) {
+        return output + ": --quake writes .png, .tga, .bmp or .wad; JPEG would lose the palette";
+    }
+    return {};
 }
 
 }  // namespace
 
-BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const std::string& output) {
+BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const std::string& output,
+                          const QuakeOptions& quake) {
     MergeFailureView view;
     slots::SlotTable table(view);
     // Slot by slot, as the window fills them: the merge runs when the fourth arrives.
@@ -120,11 +217,25 @@ BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const st
         return {kExitMergeFailed,
                 "merge failed: " + (view.failure.empty() ? "no texture was made" : view.failure)};
     }
-    const imageio::SaveResult saved = imageio::SaveImageFile(result, output);
-    if (!saved) {
-        return {kExitOutputNotWritten, output + ": not written: " + saved.reason};
+    if (quake.convert) {
+        return WriteQuakeTexture(result, output, quake);
     }
-    return {};
+    const imageio::SaveResult saved = imageio::SaveImageFile(result, output);
+    return saved ? Failure{} : NotWritten(output, saved);
+}
+
+BlendFailure ReadQuakePalette() {
+    const std::string path = quake_palette::PaletteFilePath(app::ApplicationFolder());
+    // The reader's own reports would show as boxes; the command says it once, below.
+    const bool wasQuiet = console::QuietErrors();
+    console::SetQuietErrors(true);
+    const quake_palette::PaletteReadResult read = quake_palette::ReadPaletteFile(path);
+    console::SetQuietErrors(wasQuiet);
+    if (quake_palette::PaletteConversionAvailable()) {
+        return {};
+    }
+    return {kExitNoPalette,
+            std::string(quake_palette::kUnavailableMessage) + " " + PaletteProblem(read, path)};
 }
 
 ParsedArguments ParseArguments(std::span<const std::string> arguments) {
@@ -144,6 +255,14 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
             options.version = true;
         } else if (argument == "--builtin") {
             options.builtin = true;
+        } else if (argument == "--quake") {
+            options.quake.convert = true;
+        } else if (argument == "--dither") {
+            options.quake.conversion.dither = true;
+        } else if (argument == "--fullbrights") {
+            options.quake.conversion.allowFullbrights = true;
+        } else if (argument == "--rescale") {
+            options.quake.rescale = true;
         } else if (argument == "-o" || argument == "--output" ||
                    argument.starts_with("--output=")) {
             if (!TakeOutput(arguments, i, options.output)) {
@@ -163,10 +282,11 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
         parsed.error = options.builtin
                            ? "--builtin takes no input files"
                            : "expected four input files, got " + std::to_string(inputs.size());
-    } else if (options.output.empty()) {
-        parsed.error = "no output file given (-o OUTPUT)";
-    } else if (imageio::FindSaveFormat(options.output) == nullptr) {
-        parsed.error = options.output + ": unsupported output type (use .png, .tga, .bmp or .jpg)";
+    } else {
+        parsed.error = OutputError(options);
+        if (parsed.error.empty()) {
+            parsed.error = QuakeOnlyOptionError(options.quake);
+        }
     }
     for (std::size_t i = 0; i < inputs.size() && i < 4; ++i) {
         options.inputs[i] = inputs[i];
@@ -183,18 +303,29 @@ std::string UsageText() {
         "window does: all four pictures are scaled to the larger width and height of the\n"
         "two layers, and layer 2 is laid over layer 1.\n\n"
         "Inputs are BMP, GIF, JPEG, PNG or Targa files, chosen by extension. The output\n"
-        "format follows the output's extension: .png, .tga, .bmp, .jpg or .jpeg. The file\n"
-        "is written beside its target and then renamed into place.\n\n"
+        "format follows the output's extension: .png, .tga, .bmp, .jpg or .jpeg, or .wad\n"
+        "for a Quake WAD2 texture file. The file is written beside its target and then\n"
+        "renamed into place.\n\n"
         "Options:\n"
         "  -o, --output FILE   where to write the blended texture\n"
         "      --builtin       blend the window's built-in pictures instead of four files\n"
+        "      --quake         convert to the Quake palette (quake_palette_jasc.pal beside\n"
+        "                      the program): an 8-bit .png, .tga or .bmp, or a .wad, whose\n"
+        "                      four mip levels are reduced from the full-colour texture;\n"
+        "                      implied by a .wad output\n"
+        "      --dither        with --quake: Floyd-Steinberg dithering (off by default)\n"
+        "      --fullbrights   with --quake: allow the fullbright colours 224 to 255\n"
+        "      --rescale       with --quake: rescale sides that are not multiples of 16 to\n"
+        "                      the nearest multiples (a .wad needs them)\n"
         "  -h, --help          show this help and exit\n"
         "  -V, --version       show the version and exit\n\n"
         "Exit status:\n"
         "   0  the texture was written\n"
         "  64  the command line is wrong\n"
-        "  65  the inputs could not be merged\n"
+        "  65  the inputs could not be merged, rescaled or converted\n"
         "  66  an input is missing, unreadable or of an unsupported type\n"
+        "  67  a .wad texture is not a multiple of 16 pixels wide and high (see --rescale)\n"
+        "  69  Quake palette conversion is not available (palette file missing or wrong)\n"
         "  73  the output file could not be written\n";
     return text;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "imageio/freeimage_base.h"
+#include "palette/palette_conversion.h"
 
 namespace orrisbay::cli {
 
@@ -19,7 +20,16 @@ enum ExitCode : int {
     kExitUsage = 64,            // the command line is wrong
     kExitMergeFailed = 65,      // the four inputs could not be merged
     kExitBadInput = 66,         // an input is missing, unreadable or of an unsupported type
+    kExitNotWadSize = 67,       // a WAD texture would not be a multiple of 16 (see --rescale)
+    kExitNoPalette = 69,        // the palette file beside the program is missing or wrong
     kExitOutputNotWritten = 73  // the output file could not be written
+};
+
+// How the merged texture goes to the game's palette.
+struct QuakeOptions {
+    bool convert = false;  // --quake, or a .wad output
+    quake_palette::ConversionOptions conversion;
+    bool rescale = false;  // sides to the nearest multiples of 16 first
 };
 
 // What the command line asks for.
@@ -29,6 +39,7 @@ struct BlendOptions {
     bool builtin = false;               // merge the built-in pictures instead of files
     std::array<std::string, 4> inputs;  // layer 1, layer 2, mask 1, mask 2
     std::string output;
+    QuakeOptions quake;
 };
 
 struct ParsedArguments {
@@ -49,8 +60,14 @@ struct BlendFailure {
 };
 
 // Hands the four inputs (layer 1, layer 2, mask 1, mask 2) to a slot table as
-// the window does, and writes the merged texture to `output`.
-BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const std::string& output);
+// the window does, and writes the merged texture to `output`: as it is, or
+// converted to the game's palette (a WAD2 file for a .wad output).
+BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const std::string& output,
+                          const QuakeOptions& quake = {});
+
+// Reads the palette file from the program's folder for --quake; fails with
+// kExitNoPalette unless it was read whole with its header.
+BlendFailure ReadQuakePalette();
 
 // Runs the command: normal output to `out`, errors to `err`; returns the exit code.
 int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ostream& err);

@@ -150,7 +150,7 @@ TEST_F(BlendCommandTest, CommandLineMistakesAreUsageErrors) {
         {{layer1, layer2, mask1, mask2, "-x", "-o", output}, "unknown option -x"},
         {{"--builtin", layer1, "-o", output}, "--builtin takes no input files"},
         {{layer1, layer2, mask1, mask2, "-o", folder.file("out.gif")},
-         "out.gif: unsupported output type (use .png, .tga, .bmp or .jpg)"},
+         "out.gif: unsupported output type (use .png, .tga, .bmp, .jpg or .wad)"},
     };
     for (const auto& [arguments, message] : cases) {
         SCOPED_TRACE(message);
