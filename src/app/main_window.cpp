@@ -34,6 +34,7 @@ constexpr const char* kPasteTooltip = "Paste Image From Clipboard";
 constexpr std::string_view kSaveInvalidFormatMessage =
     "Save: Invalid format; save as PNG, Targa, BMP or JPEG.";
 constexpr std::string_view kNothingToSaveMessage = "Save: There is no texture to save.";
+constexpr std::string_view kNothingToConvertMessage = "Convert: There is no texture to convert.";
 constexpr std::string_view kNotConvertedMessage =
     "Convert: The texture could not be converted to the Quake palette.";
 constexpr std::string_view kNotRescaledMessage = "Save: The texture could not be rescaled.";
@@ -362,7 +363,7 @@ bool FrmOrrisbay::convertPreview() {
     freeimage_base::Bitmap holder;
     const FIBITMAP* texture = fullColourTexture(holder);
     if (texture == nullptr) {
-        ShowError(kNothingToSaveMessage);
+        ShowError(kNothingToConvertMessage);
         return false;
     }
     freeimage_base::Bitmap converted =
