@@ -7,7 +7,7 @@
 #include <QClipboard>
 
 #include "app/image_box.h"
-#include "cli/image_files.h"
+#include "support/image_files.h"
 #include "gameformats/wad2_reader.h"
 #include "palette/palette_conversion.h"
 #include "slots/slot_table.h"

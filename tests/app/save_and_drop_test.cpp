@@ -16,7 +16,7 @@
 
 #include "app/file_drop.h"
 #include "app/image_box.h"
-#include "cli/image_files.h"
+#include "support/image_files.h"
 #include "imageio/picture_bridge.h"
 #include "slots/slot_table.h"
 #include "window_fixture.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/builtin_inputs.h"
-#include "image_files.h"
+#include "support/image_files.h"
 #include "imageio/file_types.h"
 #include "slots/slot_table.h"
 

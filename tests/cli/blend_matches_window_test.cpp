@@ -8,7 +8,7 @@
 
 #include "app/window_fixture.h"
 #include "cli/blend_command.h"
-#include "image_files.h"
+#include "support/image_files.h"
 #include "imageio/file_dialog_request.h"
 #include "slots/slot_table.h"
 

@@ -10,7 +10,7 @@
 
 #include "cli/blend_command.h"
 #include "gameformats/wad2_reader.h"
-#include "image_files.h"
+#include "support/image_files.h"
 
 namespace orrisbay::cli {
 namespace {

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "gameformats/texture_rules.h"
+#include "support/image_files.h"
 #include "wad2_reader.h"
 
 namespace orrisbay::gameformats {
@@ -15,45 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using freeimage_base::Bitmap;
+using orrisbay::testing::RandomTexture;
 using quake_palette::ConversionOptions;
 using quake_palette::kFirstFullbright;
 using quake_palette::PaletteColors;
 using testing::FileBytes;
 using testing::Wad2Reader;
-
-class TempFolder {
-  public:
-    TempFolder() {
-        static std::mt19937_64 names{std::random_device{}()};
-        path_ = fs::temp_directory_path() / ("orrisbay-wad-" + std::to_string(names()));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    std::size_t EntryCount() const {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
-    }
-
-  private:
-    fs::path path_;
-};
-
-Bitmap RandomTexture(int width, int height, unsigned seed) {
-    Bitmap dib(FreeImage_Allocate(width, height, 24));
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> level(0, 255);
-    for (int y = 0; y < height; ++y) {
-        BYTE* line = FreeImage_GetScanLine(dib.get(), y);
-        for (int x = 0; x < width * 3; ++x) {
-            line[x] = static_cast<BYTE>(level(random));
-        }
-    }
-    return dib;
-}
 
 // Pure red and pure blue in single-pixel checks.
 Bitmap RedBlueChecker(int size) {
@@ -87,12 +55,12 @@ class Wad2Test : public ::testing::Test {
         freeimage_base::InitialiseImageLibrary();
         ASSERT_TRUE(quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).headerMatched);
     }
-    TempFolder folder;
+    orrisbay::testing::TemporaryFolder folder{"orrisbay-wad"};
 };
 
 TEST_F(Wad2Test, AWrittenTextureReadsBackWithTheGamesLayout) {
     const Bitmap texture = RandomTexture(64, 32, 1);
-    const std::string path = folder.File("+0Lava Flow.wad");
+    const std::string path = folder.file("+0Lava Flow.wad");
     ASSERT_TRUE(SaveQuakeWad(texture.get(), path));
 
     const auto wad = Wad2Reader(FileBytes(path)).Read();
@@ -213,7 +181,7 @@ TEST_F(Wad2Test, TexturesThatTheGameCannotLoadAreRefused) {
 }
 
 TEST_F(Wad2Test, FailedSavesLeaveTheOldFileAndNoTemporaryFiles) {
-    const std::string path = folder.File("brick.wad");
+    const std::string path = folder.file("brick.wad");
     std::ofstream(path, std::ios::binary) << "old contents";
 
     const Bitmap odd = RandomTexture(100, 70, 6);
@@ -221,22 +189,22 @@ TEST_F(Wad2Test, FailedSavesLeaveTheOldFileAndNoTemporaryFiles) {
     EXPECT_FALSE(refused);
     EXPECT_NE(refused.reason.find("96 x 64"), std::string::npos) << refused.reason;
     EXPECT_EQ(FileBytes(path).size(), std::string("old contents").size());
-    EXPECT_EQ(folder.EntryCount(), 1u);
+    EXPECT_EQ(folder.entries().size(), 1u);
 
     const Bitmap good = RandomTexture(16, 16, 7);
-    EXPECT_FALSE(SaveQuakeWad(good.get(), folder.File("missing/brick.wad")));
+    EXPECT_FALSE(SaveQuakeWad(good.get(), folder.file("missing/brick.wad")));
     ASSERT_TRUE(SaveQuakeWad(good.get(), path));
     const auto wad = Wad2Reader(FileBytes(path)).Read();
     ASSERT_TRUE(wad);
     EXPECT_EQ(wad->lumps[0].directoryName, "brick");
-    EXPECT_EQ(folder.EntryCount(), 1u);
+    EXPECT_EQ(folder.entries().size(), 1u);
 }
 
 // The loose 8-bit images for editors go through the program's image writer.
 TEST_F(Wad2Test, IndexedImagesSavedByTheImageWriterStayIndexedWithThePalette) {
     const Bitmap indexed = quake_palette::ConvertToQuakePalette(RandomTexture(32, 16, 8).get());
     for (const std::string name : {"wall.png", "wall.bmp"}) {
-        const std::string path = folder.File(name);
+        const std::string path = folder.file(name);
         ASSERT_TRUE(imageio::SaveImageFile(indexed.get(), path)) << name;
         const Bitmap back(FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0));
         ASSERT_TRUE(back) << name;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/image_files.h"
+#include "support/image_files.h"
 
 namespace orrisbay::imageio {
 namespace {

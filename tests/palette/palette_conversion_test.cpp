@@ -7,9 +7,12 @@
 #include <random>
 
 #include "palette_test_support.h"
+#include "support/image_files.h"
 
 namespace orrisbay::quake_palette {
 namespace {
+
+using orrisbay::testing::RandomTexture;
 
 using freeimage_base::Bitmap;
 using testing::ReportRecorder;
@@ -47,19 +50,6 @@ int BruteForceNearest(const Palette& palette, int count, int r, int g, int b) {
         }
     }
     return best;
-}
-
-Bitmap RandomTexture(int width, int height, unsigned seed) {
-    Bitmap dib(FreeImage_Allocate(width, height, 24));
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> level(0, 255);
-    for (int y = 0; y < height; ++y) {
-        BYTE* line = FreeImage_GetScanLine(dib.get(), y);
-        for (int x = 0; x < width * 3; ++x) {
-            line[x] = static_cast<BYTE>(level(random));
-        }
-    }
-    return dib;
 }
 
 Bitmap FlatTexture(int width, int height, int r, int g, int b) {

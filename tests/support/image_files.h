@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
 #include <string>
 
@@ -41,6 +42,20 @@ class TemporaryFolder {
   private:
     fs::path path_;
 };
+
+// A 24-bit bitmap of random bytes, the same for the same seed.
+inline freeimage_base::Bitmap RandomTexture(int width, int height, unsigned seed) {
+    freeimage_base::Bitmap dib(FreeImage_Allocate(width, height, 24));
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> level(0, 255);
+    for (int y = 0; y < height; ++y) {
+        BYTE* line = FreeImage_GetScanLine(dib.get(), y);
+        for (int x = 0; x < width * 3; ++x) {
+            line[x] = static_cast<BYTE>(level(random));
+        }
+    }
+    return dib;
+}
 
 // A bitmap with a pattern that differs from pixel to pixel and channel to channel.
 inline freeimage_base::Bitmap Pattern(int width, int height, int bpp, int seed = 0) {
