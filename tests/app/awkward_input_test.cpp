@@ -11,6 +11,7 @@
 #include "imageio/crafted_images.h"
 #include "imageio/file_dialog_request.h"
 #include "slots/slot_table.h"
+#include "support/image_files.h"
 #include "window_fixture.h"
 
 namespace orrisbay::app {

@@ -197,26 +197,4 @@ std::string CmykJpeg(int width, int height) {
     return bytes;
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-TemporaryFolder::TemporaryFolder(const std::string& prefix) {
-    static int counter = 0;
-    path_ = fs::temp_directory_path() /
-            (prefix + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-    fs::create_directories(path_);
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-std::string TemporaryFolder::Write(const std::string& name, const std::string& bytes) const {
-    WriteFile(path_ / name, bytes);
-    return (path_ / name).string();
-}
-
 }  // namespace orrisbay::testing

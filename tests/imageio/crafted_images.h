@@ -32,22 +32,4 @@ std::string HandMadePng(std::uint32_t width, std::uint32_t height, int bitDepth,
 // A baseline JPEG in the CMYK colour space, every pixel the same colour.
 std::string CmykJpeg(int width, int height);
 
-void WriteFile(const std::filesystem::path& path, const std::string& bytes);
-
-// A folder under the system's temporary folder, removed with its contents
-// when the object goes.
-class TemporaryFolder {
-  public:
-    explicit TemporaryFolder(const std::string& prefix);
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::string Write(const std::string& name, const std::string& bytes) const;
-
-  private:
-    std::filesystem::path path_;
-};
-
 }  // namespace orrisbay::testing

@@ -8,6 +8,7 @@
 
 #include "imageio/crafted_images.h"
 #include "imageio/file_types.h"
+#include "support/image_files.h"
 
 namespace orrisbay::imageio {
 namespace {

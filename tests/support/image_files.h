@@ -18,17 +18,32 @@ namespace orrisbay::testing {
 
 namespace fs = std::filesystem;
 
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
 // A private folder under the system's temporary folder, removed afterwards.
 class TemporaryFolder {
   public:
-    explicit TemporaryFolder(const std::string& name)
-        : path_(fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
+    explicit TemporaryFolder(const std::string& name) : path_(UniquePath(name)) {
         fs::remove_all(path_);
         fs::create_directories(path_);
     }
-    ~TemporaryFolder() { fs::remove_all(path_); }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
     const fs::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+    // Writes `bytes` as the file `name` in the folder and returns its path.
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        WriteFile(file(name), bytes);
+        return file(name);
+    }
 
     // The names of everything in the folder.
     std::set<std::string> entries() const {
@@ -40,6 +55,13 @@ class TemporaryFolder {
     }
 
   private:
+    // Several folders of one name may live at once in one process.
+    static fs::path UniquePath(const std::string& name) {
+        static int counter = 0;
+        return fs::temp_directory_path() /
+               (name + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    }
+
     fs::path path_;
 };
 
@@ -115,10 +137,6 @@ inline ::testing::AssertionResult SamePixels(const FIBITMAP* expected, const FIB
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 }  // namespace orrisbay::testing
