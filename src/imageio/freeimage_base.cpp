@@ -15,6 +15,42 @@ void Bitmap::reset(FIBITMAP* dib) noexcept {
 
 namespace {
 
+FIBITMAP* ForQuery(const FIBITMAP* dib) {
+    return const_cast<FIBITMAP*>(dib);  // the library's queries only read
+}
+
+}  // namespace
+
+unsigned Width(const FIBITMAP* dib) {
+    return FreeImage_GetWidth(ForQuery(dib));
+}
+unsigned Height(const FIBITMAP* dib) {
+    return FreeImage_GetHeight(ForQuery(dib));
+}
+unsigned Bpp(const FIBITMAP* dib) {
+    return FreeImage_GetBPP(ForQuery(dib));
+}
+unsigned Pitch(const FIBITMAP* dib) {
+    return FreeImage_GetPitch(ForQuery(dib));
+}
+FREE_IMAGE_TYPE ImageType(const FIBITMAP* dib) {
+    return FreeImage_GetImageType(ForQuery(dib));
+}
+FREE_IMAGE_COLOR_TYPE ColorType(const FIBITMAP* dib) {
+    return FreeImage_GetColorType(ForQuery(dib));
+}
+const BYTE* Bits(const FIBITMAP* dib) {
+    return FreeImage_GetBits(ForQuery(dib));
+}
+const BYTE* ScanLine(const FIBITMAP* dib, unsigned y) {
+    return FreeImage_GetScanLine(ForQuery(dib), static_cast<int>(y));
+}
+const RGBQUAD* Palette(const FIBITMAP* dib) {
+    return FreeImage_GetPalette(ForQuery(dib));
+}
+
+namespace {
+
 void PrintLibraryMessage(FREE_IMAGE_FORMAT format, const char* message) {
     const char* name = format == FIF_UNKNOWN ? "image" : FreeImage_GetFormatFromFIF(format);
     std::fprintf(stderr, "orrisbay: %s: %s\n", name ? name : "image", message ? message : "");

@@ -38,6 +38,20 @@ class Bitmap {
     FIBITMAP* dib_ = nullptr;
 };
 
+// Read-only queries on a bitmap the caller does not own or change. The library
+// declares its queries on non-const handles although they only read; these
+// wrappers keep that cast in one place. Each gives 0 (or null) for no bitmap.
+unsigned Width(const FIBITMAP* dib);
+unsigned Height(const FIBITMAP* dib);
+unsigned Bpp(const FIBITMAP* dib);
+unsigned Pitch(const FIBITMAP* dib);
+FREE_IMAGE_TYPE ImageType(const FIBITMAP* dib);
+FREE_IMAGE_COLOR_TYPE ColorType(const FIBITMAP* dib);
+const BYTE* Bits(const FIBITMAP* dib);
+// Row `y` counted from the bottom, as the library stores rows.
+const BYTE* ScanLine(const FIBITMAP* dib, unsigned y);
+const RGBQUAD* Palette(const FIBITMAP* dib);
+
 // Initialises the image library once per process; safe to call from anywhere,
 // any number of times.
 void InitialiseImageLibrary();
