@@ -26,12 +26,16 @@ const QImage& ImageBox::displayCopy() {
         return display_;
     }
     if (display_.size() != size || display_.devicePixelRatio() != devicePixelRatioF()) {
-        // Scaled in one go with area averaging, then brought to the screen's
-        // own format so that painting is a plain copy.
-        const QImage::Format format =
-            picture_.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-        display_ = picture_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                       .convertToFormat(format);
+        // Alpha plays no part in what is shown: many programs write 32-bit
+        // pictures with every alpha byte 0, and the merge replaces a layer's
+        // alpha with its mask anyway. The colours are made opaque first, since
+        // smooth scaling weights them by alpha; then the picture is scaled in
+        // one go with area averaging, in the screen's own format, so that
+        // painting is a plain copy.
+        const QImage opaque =
+            picture_.hasAlphaChannel() ? picture_.convertToFormat(QImage::Format_RGB32) : picture_;
+        display_ = opaque.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                       .convertToFormat(QImage::Format_RGB32);
         display_.setDevicePixelRatio(devicePixelRatioF());
     }
     return display_;

@@ -5,8 +5,8 @@
 
 namespace orrisbay::app {
 
-// An image control: shows one picture stretched over its drawing area
-// (aspect ratio not kept) and reports left clicks. The picture it holds is
+// An image control: shows one picture, opaque, stretched over its drawing
+// area (aspect ratio not kept) and reports left clicks. The picture it holds is
 // the full-size one; it paints from a copy scaled smoothly to the drawing
 // area once, when the picture or the area's size changes, so a repaint never
 // scales a large picture again.

@@ -4,9 +4,11 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
+#include "app/image_box.h"
 #include "app/working_folder.h"
 #include "imageio/file_dialog_request.h"
 #include "slots/slot_table.h"
@@ -178,6 +180,19 @@ TEST_F(OpenButtonTest, NonAsciiFileNamesLoad) {
     AnswerDialogWith(WriteImage("textur-grün-ß.png", FIF_PNG, 20, 10));
     window->btnOpen(0)->click();
     EXPECT_EQ(Label(0), "20 x 10 24 bpp");
+}
+
+TEST_F(OpenButtonTest, ThirtyTwoBitPictureWithZeroAlphaShowsItsColours) {
+    freeimage_base::Bitmap dib(FreeImage_Allocate(8, 8, 32));
+    const RGBQUAD orange{0x20, 0x80, 0xF0, 0};  // alpha 0, as many programs write it
+    for (int y = 0; y < 8; ++y) {
+        std::fill_n(reinterpret_cast<RGBQUAD*>(FreeImage_GetScanLine(dib.get(), y)), 8, orange);
+    }
+    const std::string path = (folder_ / "clear.bmp").string();
+    ASSERT_TRUE(FreeImage_Save(FIF_BMP, dib.get(), path.c_str(), 0));
+    AnswerDialogWith(path);
+    window->btnOpen(0)->click();
+    EXPECT_EQ(window->Image1(0)->grab().toImage().pixelColor(56, 56), QColor(0xF0, 0x80, 0x20));
 }
 
 }  // namespace
