@@ -34,6 +34,7 @@ constexpr const char* kPasteTooltip = "Paste Image From Clipboard";
 constexpr std::string_view kSaveInvalidFormatMessage =
     "Save: Invalid format; save as PNG, Targa, BMP or JPEG.";
 constexpr std::string_view kNothingToSaveMessage = "Save: There is no texture to save.";
+constexpr std::string_view kNothingToCopyMessage = "Copy: There is no texture to copy.";
 constexpr std::string_view kNothingToConvertMessage = "Convert: There is no texture to convert.";
 constexpr std::string_view kNotConvertedMessage =
     "Convert: The texture could not be converted to the Quake palette.";
@@ -304,6 +305,12 @@ void FrmOrrisbay::btnPasteClick(int index) {
 }
 
 void FrmOrrisbay::Image3Click() {
+    // After an abandoned merge the preview is empty: what the user has on the
+    // clipboard is worth more than an empty one.
+    if (preview_->picture().isNull()) {
+        ShowError(kNothingToCopyMessage);
+        return;
+    }
     imageio::CopyPictureToClipboard(preview_->picture());
     console::ShowMessage(imageio::kCopiedMessage, console::MessageButtons::Ok);
 }

@@ -135,6 +135,17 @@ TEST_F(WindowTest, PreviewClickCopiesTheMergeAndItPastesBackAtItsSize) {
     EXPECT_EQ(messages.size(), 1u);
 }
 
+TEST_F(WindowTest, CopyWithNothingToCopyKeepsTheClipboardAndSaysSo) {
+    window->slotTable().SetAvailableMemory(1);  // the next merge is abandoned
+    window->slotTable().ComposeLayers();
+    messages.clear();
+    QGuiApplication::clipboard()->setText("keep me");
+    QTest::mouseClick(window->Image3(), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "keep me");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Copy: There is no texture to copy.");
+}
+
 TEST_F(WindowTest, ClosingReleasesEverySlot) {
     ASSERT_NE(window->slotTable().Slot(slots::kResult), nullptr);
     window->close();
