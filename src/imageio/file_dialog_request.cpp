@@ -36,6 +36,18 @@ std::string FileTitleBuffer() {
     return "\0"s + std::string(kFileTitleSpaces, ' ') + kTwoNuls;
 }
 
+// The chosen path at the start of the dialog's file buffer, up to its NUL.
+// Only the Windows dialog's buffer has its control characters and outer
+// spaces dropped; no Windows file name holds them. Other dialogs hand back an
+// exact path, and there a name may hold a tab or end in spaces.
+std::string ChosenPath(const std::string& fileBuffer) {
+    std::string path = TextBefore(fileBuffer, "\0"s);
+#ifdef _WIN32
+    path = StripControlChars(path);
+#endif
+    return path;
+}
+
 }  // namespace
 
 std::string ImageFileFilter() {
@@ -80,7 +92,7 @@ std::string ShowFileDialog(const OpenFileDialogFunction& platform, WindowHandle 
     if (platform(request) == 0) {
         return {};
     }
-    std::string path = StripControlChars(TextBefore(request.lpstrFile, "\0"s));
+    const std::string path = ChosenPath(request.lpstrFile);
     if (path.empty()) {
         return {};
     }

@@ -65,8 +65,9 @@ OpenFileRequest BuildOpenFileRequest(WindowHandle owner, std::string_view initia
 // failure.
 using OpenFileDialogFunction = std::function<int(OpenFileRequest& request)>;
 
-// Shows the open-file dialog through `platform` and returns the chosen path,
-// or the empty text. When a file was chosen, `folder` becomes its folder.
+// Shows the open-file dialog through `platform` and returns the chosen path
+// as the dialog gave it, or the empty text. When a file was chosen, `folder`
+// becomes its folder.
 std::string ShowFileDialog(const OpenFileDialogFunction& platform, WindowHandle owner,
                            std::string_view initialFile, std::string& folder,
                            std::string_view defaultExtensionPattern, std::string_view filter,

@@ -195,5 +195,17 @@ TEST_F(OpenButtonTest, ThirtyTwoBitPictureWithZeroAlphaShowsItsColours) {
     EXPECT_EQ(window->Image1(0)->grab().toImage().pixelColor(56, 56), QColor(0xF0, 0x80, 0x20));
 }
 
+TEST_F(OpenButtonTest, NamesWithATabOrATrailingSpaceAreOpenedAsTheyAre) {
+    WriteImage("wall.png", FIF_PNG, 20, 10);  // what stripping makes of both names below
+    AnswerDialogWith(WriteImage("wa\tll.png", FIF_PNG, 30, 10));
+    window->btnOpen(0)->click();
+    EXPECT_EQ(Label(0), "30 x 10 24 bpp");
+    AnswerDialogWith(WriteImage("wall.png ", FIF_PNG, 40, 10));
+    window->btnOpen(1)->click();  // ".png " is no image extension
+    EXPECT_EQ(Label(1), "256 x 256 24 bpp");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Load: Invalid format; no image loaded.");
+}
+
 }  // namespace
 }  // namespace orrisbay::app
