@@ -33,6 +33,15 @@ const FileTypeRow* FindFileType(std::string_view extension) {
 
 namespace {
 
+// The file type of a path by its extension. Blanks at the end of a name do not
+// count towards the extension: "wall.png " is still a PNG, as it was when the
+// dialog's path had its outer spaces stripped; the file itself is opened by
+// its exact name.
+const FileTypeRow* FileTypeOfPath(std::string_view path) {
+    const std::size_t end = path.find_last_not_of(' ');
+    return FindFileType(FileExtension(path.substr(0, end == std::string_view::npos ? 0 : end + 1)));
+}
+
 #ifdef _WIN32
 // Windows file names are wide; the program's texts are UTF-8.
 std::wstring WidePath(const std::string& utf8) {
@@ -94,7 +103,7 @@ std::string FileName(const std::string& path) {
 }  // namespace
 
 std::optional<PictureSize> ReadDeclaredSize(const std::string& path) {
-    const FileTypeRow* row = FindFileType(FileExtension(path));
+    const FileTypeRow* row = FileTypeOfPath(path);
     if (row == nullptr || path.find('\0') != std::string::npos) {
         return std::nullopt;
     }
@@ -104,7 +113,7 @@ std::optional<PictureSize> ReadDeclaredSize(const std::string& path) {
 
 LoadResult LoadImageFile(const std::string& path) {
     LoadResult result;
-    const FileTypeRow* row = FindFileType(FileExtension(path));
+    const FileTypeRow* row = FileTypeOfPath(path);
     if (row == nullptr) {
         result.outcome = LoadOutcome::InvalidFormat;
         return result;

@@ -201,10 +201,9 @@ TEST_F(OpenButtonTest, NamesWithATabOrATrailingSpaceAreOpenedAsTheyAre) {
     window->btnOpen(0)->click();
     EXPECT_EQ(Label(0), "30 x 10 24 bpp");
     AnswerDialogWith(WriteImage("wall.png ", FIF_PNG, 40, 10));
-    window->btnOpen(1)->click();  // ".png " is no image extension
-    EXPECT_EQ(Label(1), "256 x 256 24 bpp");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Load: Invalid format; no image loaded.");
+    window->btnOpen(1)->click();
+    EXPECT_EQ(Label(1), "40 x 10 24 bpp");
+    EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace
