@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "console/text.h"
 #include "imageio/file_dialog_request.h"
 #include "imageio/file_types.h"
 #include "imageio/text_ops.h"
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view marker = pieces[2];
     const std::string_view answer = pieces[3];
 
-    (void)LowerCase(input);
+    (void)orrisbay::console::LowerCase(input);
     (void)TextAfter(initialFile, marker);
     (void)TextBefore(initialFile, marker);
     (void)StripControlChars(input);

@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "console/version.h"
 
 namespace {
 
@@ -31,7 +32,9 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orrisbay"));
-    QApplication::setApplicationVersion(QStringLiteral("0.01"));
+    QApplication::setApplicationVersion(
+        QString::fromUtf8(orrisbay::console::kVersion.data(),
+                          static_cast<qsizetype>(orrisbay::console::kVersion.size())));
 
     orrisbay::app::FrmOrrisbay window;
     orrisbay::app::InstallMessageBoxes(&window);

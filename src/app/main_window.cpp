@@ -12,6 +12,7 @@
 #include "app/builtin_pictures.h"
 #include "app/file_drop.h"
 #include "app/image_box.h"
+#include "app/message_box.h"
 #include "app/palette_box.h"
 #include "app/working_folder.h"
 #include "console/console.h"
@@ -46,11 +47,6 @@ bool IsWadPath(const std::string& path) {
 
 void ShowError(std::string_view text) {
     console::ShowMessage(std::string(text), console::MessageButtons::OkCancel);
-}
-
-QString Title() {
-    return QString::fromUtf8(console::kApplicationTitle.data(),
-                             static_cast<qsizetype>(console::kApplicationTitle.size()));
 }
 
 }  // namespace
@@ -233,7 +229,7 @@ void FrmOrrisbay::setTextureSizeQuestion(YesNoQuestionFunction question) {
 }
 
 void FrmOrrisbay::Load() {
-    setWindowTitle(Title());
+    setWindowTitle(ApplicationTitle());
     quake_palette::LoadPaletteSwatches(*palette_);
     RestoreWorkingFolder();
     for (int i = 0; i < 4; ++i) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <string>
 
 #include "console/console.h"
@@ -7,6 +8,10 @@
 class QWidget;
 
 namespace orrisbay::app {
+
+// The application's title as Qt text: the window caption and the title of
+// every box the program shows.
+QString ApplicationTitle();
 
 // Shows a modal message box over `owner`: no icon, titled with the
 // application's title, OK alone or OK and Cancel with OK the default.

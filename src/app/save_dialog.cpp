@@ -6,17 +6,13 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include "app/message_box.h"
 #include "console/console.h"
 #include "imageio/image_writer.h"
 
 namespace orrisbay::app {
 
 namespace {
-
-QString Title() {
-    return QString::fromUtf8(console::kApplicationTitle.data(),
-                             static_cast<qsizetype>(console::kApplicationTitle.size()));
-}
 
 QStringList SaveFilters() {
     QStringList filters =
@@ -33,7 +29,8 @@ QString FirstSuffixOf(const QString& filter) {
 }
 
 bool AskYesNoBox(QWidget* parent, const QString& text, QMessageBox::StandardButton preferred) {
-    QMessageBox box(QMessageBox::NoIcon, Title(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(preferred);
     return box.exec() == QMessageBox::Yes;
 }

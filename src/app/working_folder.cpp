@@ -1,78 +1,36 @@
 #include "app/working_folder.h"
 
-#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
 
+#include "console/application.h"
 #include "console/console.h"
+#include "console/text.h"
 
 #ifdef _WIN32
 #include <direct.h>
-#include <windows.h>
 #endif
 
 namespace orrisbay::app {
 
 namespace {
 
-std::string LowerCase(const std::string& text) {
-    std::string lower = text;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
-std::string TrimSpaces(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
 bool IsDriveRoot(const std::string& s) {
     return s.size() == 3 && s[0] >= 'a' && s[0] <= 'z' && s[1] == ':' && s[2] == '\\';
 }
 
-std::filesystem::path ExecutablePath() {
-#ifdef _WIN32
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            return std::filesystem::path(buffer);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-#else
-    return std::filesystem::path("/proc/self/exe");
-#endif
-}
-
 }  // namespace
 
-std::string ApplicationFolder() {
-    std::error_code error;
-    std::filesystem::path exe = std::filesystem::canonical(ExecutablePath(), error);
-    if (error) {
-        exe = std::filesystem::absolute(ExecutablePath(), error);
-    }
-    return exe.parent_path().string();
-}
-
 std::string TrimTrailingBackslash(const std::string& path) {
-    const std::string s = LowerCase(path);
+    const std::string s = console::LowerCase(path);
     if (IsDriveRoot(s)) {
         return s;
     }
     if (!s.empty() && s.back() == '\\') {
-        return TrimSpaces(s.substr(0, s.size() - 1));
+        return console::TrimSpaces(std::string_view(s).substr(0, s.size() - 1));
     }
-    return TrimSpaces(s);
+    return console::TrimSpaces(s);
 }
 
 bool SetCHDriveCHDir(const std::string& path) {
@@ -97,7 +55,7 @@ bool SetCHDriveCHDir(const std::string& path) {
 }
 
 bool RestoreWorkingFolder() {
-    return SetCHDriveCHDir(ApplicationFolder());
+    return SetCHDriveCHDir(console::ApplicationFolder());
 }
 
 }  // namespace orrisbay::app

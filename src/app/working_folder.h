@@ -4,10 +4,6 @@
 
 namespace orrisbay::app {
 
-// The real folder of the running executable (links resolved), without a
-// trailing separator unless it is a root.
-std::string ApplicationFolder();
-
 // Lower-cases `path`; a drive root such as "c:\" is returned as it is,
 // otherwise one trailing backslash is dropped and outer spaces are trimmed.
 std::string TrimTrailingBackslash(const std::string& path);
@@ -17,7 +13,7 @@ std::string TrimTrailingBackslash(const std::string& path);
 // A folder that cannot be made current is logged; returns false then.
 bool SetCHDriveCHDir(const std::string& path);
 
-// Makes ApplicationFolder() current again.
+// Makes the application folder (console::ApplicationFolder) current again.
 bool RestoreWorkingFolder();
 
 }  // namespace orrisbay::app

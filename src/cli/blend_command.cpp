@@ -7,9 +7,10 @@
 #include <system_error>
 #include <vector>
 
-#include "app/working_folder.h"
 #include "cli/builtin_inputs.h"
+#include "console/application.h"
 #include "console/console.h"
+#include "console/version.h"
 #include "gameformats/texture_rules.h"
 #include "gameformats/wad2.h"
 #include "imageio/file_types.h"
@@ -225,7 +226,7 @@ BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const st
 }
 
 BlendFailure ReadQuakePalette() {
-    const std::string path = quake_palette::PaletteFilePath(app::ApplicationFolder());
+    const std::string path = quake_palette::PaletteFilePath(console::ApplicationFolder());
     // The reader's own reports would show as boxes; the command says it once, below.
     const bool wasQuiet = console::QuietErrors();
     console::SetQuietErrors(true);
@@ -342,7 +343,7 @@ int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ost
         return kExitSuccess;
     }
     if (parsed.options.version) {
-        out << name << ' ' << kVersion << '\n';
+        out << name << ' ' << console::kVersion << '\n';
         return kExitSuccess;
     }
     const Failure failure = Blend(parsed.options);

@@ -12,7 +12,6 @@
 namespace orrisbay::cli {
 
 inline constexpr std::string_view kProgramName = "orrisbay-blend";
-inline constexpr std::string_view kVersion = "0.01";
 
 // Exit codes, in the spirit of sysexits.h.
 enum ExitCode : int {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "console/rounding.h"
 #include "slots/rescale.h"
 
 namespace orrisbay::gameformats {
@@ -26,7 +27,7 @@ char NameCharacter(char c) {
 }
 
 int NearestMultipleOf16(int side) {
-    const auto steps = slots::RoundHalfEven(static_cast<double>(side) / kTextureSizeStep);
+    const auto steps = console::RoundHalfEven(static_cast<double>(side) / kTextureSizeStep);
     return std::max(1, steps.value_or(1)) * static_cast<int>(kTextureSizeStep);
 }
 

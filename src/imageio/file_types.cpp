@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "console/text.h"
 #include "imageio/image_limits.h"
 #include "imageio/library_guards.h"
-#include "imageio/text_ops.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -14,7 +14,7 @@
 namespace orrisbay::imageio {
 
 std::string FileExtension(std::string_view path) {
-    std::string lower = LowerCase(path);
+    std::string lower = console::LowerCase(path);
     const std::size_t dot = lower.rfind('.');
     if (dot == std::string::npos) {
         return lower;

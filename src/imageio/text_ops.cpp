@@ -1,27 +1,17 @@
 #include "imageio/text_ops.h"
 
-#include <algorithm>
+#include "console/text.h"
 
 namespace orrisbay::imageio {
 
 namespace {
 
-char LowerChar(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Position of the first `marker` in `text`, both compared in lower case.
 std::size_t FindIgnoringCase(std::string_view text, std::string_view marker) {
-    return LowerCase(text).find(LowerCase(marker));
+    return console::LowerCase(text).find(console::LowerCase(marker));
 }
 
 }  // namespace
-
-std::string LowerCase(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), LowerChar);
-    return lower;
-}
 
 std::string TextAfter(std::string_view text, std::string_view marker) {
     const std::size_t pos = FindIgnoringCase(text, marker);
@@ -49,16 +39,11 @@ std::string StripControlChars(std::string_view text) {
             kept.push_back(c);
         }
     }
-    const std::size_t first = kept.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    const std::size_t last = kept.find_last_not_of(' ');
-    return kept.substr(first, last - first + 1);
+    return console::TrimSpaces(kept);
 }
 
 std::string FolderOfPath(std::string_view path) {
-    std::string lower = LowerCase(path);
+    std::string lower = console::LowerCase(path);
     // The slash separates folders here as well as on Windows.
     const std::size_t pos = lower.find_last_of("\\/");
     if (pos != std::string::npos) {

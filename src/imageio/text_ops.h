@@ -5,9 +5,6 @@
 
 namespace orrisbay::imageio {
 
-// Lower-cases ASCII letters; other bytes are kept.
-std::string LowerCase(std::string_view text);
-
 // The part of `text` after the first occurrence of `marker` (found without
 // regard to case), keeping its case; empty when the marker does not occur.
 std::string TextAfter(std::string_view text, std::string_view marker);

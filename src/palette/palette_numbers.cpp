@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <limits>
 #include <string>
 
+#include "console/rounding.h"
 #include "palette/quake_palette.h"
 
 namespace orrisbay::quake_palette {
@@ -56,18 +56,6 @@ long LeadingMagnitude(const std::string& s, std::size_t begin, std::size_t point
 
 }  // namespace
 
-double RoundHalfToEven(double value) {
-    const double lower = std::floor(value);
-    const double fraction = value - lower;
-    if (fraction < 0.5) {
-        return lower;
-    }
-    if (fraction > 0.5) {
-        return lower + 1.0;
-    }
-    return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
-}
-
 int RoundedWithin(double value, int low, int high) {
     if (!(value >= low)) {  // also catches NaN
         return low;
@@ -76,7 +64,7 @@ int RoundedWithin(double value, int low, int high) {
         return high;
     }
     // low <= value < high, so the rounded value lies within [low, high].
-    return static_cast<int>(RoundHalfToEven(value));
+    return console::RoundHalfEven(value).value_or(low);
 }
 
 double NumericValue(std::string_view text) {

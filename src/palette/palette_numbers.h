@@ -4,10 +4,6 @@
 
 namespace orrisbay::quake_palette {
 
-// Rounds to the nearest whole number, a value exactly halfway going to the
-// even neighbour (2.5 gives 2, 3.5 gives 4). `value` must be finite.
-double RoundHalfToEven(double value);
-
 // Rounds `value` half to even and clamps it to [low, high]. Safe for any
 // double: infinities and NaN never reach the integer conversion.
 int RoundedWithin(double value, int low, int high);

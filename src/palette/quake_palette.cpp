@@ -3,18 +3,15 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/working_folder.h"
+#include "console/application.h"
 #include "console/console.h"
+#include "console/text.h"
 #include "palette/line_reader.h"
 #include "palette/palette_conversion.h"
 #include "palette/palette_numbers.h"
 
 namespace orrisbay::quake_palette {
 namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // An entry line gives a colour only when it splits into exactly three fields
 // at single blanks; any other line is skipped.
@@ -49,13 +46,9 @@ std::array<ColourValue, 256>& PaletteColors() {
 }
 
 std::string EnsureTrailingBackslash(const std::string& folder) {
-    std::string lower(folder.size(), '\0');
-    std::transform(folder.begin(), folder.end(), lower.begin(), LowerAscii);
+    const std::string lower = console::LowerCase(folder);
     const bool endsInBackslash = !lower.empty() && lower.back() == '\\';
-    const std::size_t begin = lower.find_first_not_of(' ');
-    std::string trimmed = begin == std::string::npos
-                              ? std::string()
-                              : lower.substr(begin, lower.find_last_not_of(' ') - begin + 1);
+    std::string trimmed = console::TrimSpaces(lower);
     if (!endsInBackslash) {
         trimmed.push_back('\\');
     }
@@ -118,7 +111,7 @@ PaletteReadResult ReadPaletteFile(const std::string& path) {
 }
 
 PaletteReadResult LoadPaletteSwatches(SwatchSurface& box) {
-    return LoadPaletteSwatches(box, app::ApplicationFolder());
+    return LoadPaletteSwatches(box, console::ApplicationFolder());
 }
 
 PaletteReadResult LoadPaletteSwatches(SwatchSurface& box, const std::string& folder) {

@@ -1,12 +1,14 @@
 #include "slots/rescale.h"
 
-#include <cmath>
 #include <limits>
+
+#include "console/rounding.h"
 
 namespace orrisbay::slots {
 
 namespace {
 
+using console::RoundHalfEven;
 using freeimage_base::Bitmap;
 
 template <class... Ts>
@@ -76,19 +78,6 @@ std::optional<Size> ChooseSize(std::int32_t newWidth, std::int32_t newHeight, un
 }
 
 }  // namespace
-
-std::optional<std::int32_t> RoundHalfEven(double value) {
-    if (!std::isfinite(value)) {
-        return std::nullopt;
-    }
-    // nearbyint rounds in the current mode, which is ties-to-even by default.
-    const double rounded = std::nearbyint(value);
-    if (rounded < std::numeric_limits<std::int32_t>::min() ||
-        rounded > std::numeric_limits<std::int32_t>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(rounded);
-}
 
 Bitmap RescaleBitmap(Bitmap& source, SizeArgument width, SizeArgument height, bool percent,
                      bool releaseSource, FREE_IMAGE_FILTER filter) {

@@ -15,10 +15,6 @@ namespace orrisbay::slots {
 struct Absent {};
 using SizeArgument = std::variant<Absent, std::int64_t, double>;
 
-// Rounds to the nearest whole number, ties to the even neighbour
-// (2.5 -> 2, 3.5 -> 4). Empty when the result does not fit 32 bits.
-std::optional<std::int32_t> RoundHalfEven(double value);
-
 // Makes a resized copy of `source` with FreeImage_Rescale.
 //
 // Each side is given in pixels or as a factor (with `percent`, a factor is a

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/image_box.h"
-#include "app/working_folder.h"
+#include "console/application.h"
 #include "imageio/file_dialog_request.h"
 #include "slots/slot_table.h"
 #include "window_fixture.h"
@@ -114,7 +114,7 @@ TEST_F(OpenButtonTest, EachOfTheSixExtensionsLoadsIntoItsSlotAndMerges) {
         AnswerDialogWith(WriteImage(c.name, c.format, 64, 32, c.bpp));
         window->btnOpen(c.slot)->click();
         EXPECT_EQ(Label(c.slot), c.label);
-        EXPECT_EQ(fs::current_path(), fs::path(ApplicationFolder()));
+        EXPECT_EQ(fs::current_path(), fs::path(console::ApplicationFolder()));
     }
     EXPECT_TRUE(messages.empty());
     // Both layers are now 64 x 32, so the merge is too.
@@ -135,7 +135,7 @@ TEST_F(OpenButtonTest, UnsupportedExtensionShowsTheMessageAndLoadsNothing) {
     EXPECT_EQ(Slot(1), before);
     EXPECT_EQ(Label(1), "256 x 256 24 bpp");
     // The working folder is restored before the extension is even looked at.
-    EXPECT_EQ(fs::current_path(), fs::path(ApplicationFolder()));
+    EXPECT_EQ(fs::current_path(), fs::path(console::ApplicationFolder()));
 }
 
 TEST_F(OpenButtonTest, UnreadableFilesChangeNothingSilently) {
@@ -151,7 +151,7 @@ TEST_F(OpenButtonTest, UnreadableFilesChangeNothingSilently) {
         EXPECT_EQ(Slot(2), before);
         EXPECT_EQ(Label(2), "512 x 512 8 bpp");
         EXPECT_EQ(Slot(slots::kResult), result);
-        EXPECT_EQ(fs::current_path(), fs::path(ApplicationFolder()));
+        EXPECT_EQ(fs::current_path(), fs::path(console::ApplicationFolder()));
     }
     EXPECT_TRUE(messages.empty());
 }

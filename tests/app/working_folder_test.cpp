@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "console/application.h"
 #include "console/console.h"
 
 namespace orrisbay::app {
@@ -27,13 +28,6 @@ TEST(TrimTrailingBackslash, TestsLookAtTheTextBeforeTrimming) {
     EXPECT_EQ(TrimTrailingBackslash("\tc:\\"), "\tc:");  // a tab is no space: not a root
 }
 
-TEST(ApplicationFolder, IsTheRealFolderOfThisExecutable) {
-    const fs::path folder = ApplicationFolder();
-    EXPECT_TRUE(folder.is_absolute());
-    EXPECT_TRUE(fs::exists(folder / "test_working_folder"));
-    EXPECT_EQ(fs::canonical(folder), folder);
-}
-
 class WorkingFolderTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -47,7 +41,7 @@ class WorkingFolderTest : public ::testing::Test {
 TEST_F(WorkingFolderTest, RestoreMakesTheApplicationFolderCurrentAgain) {
     fs::current_path(fs::temp_directory_path());
     EXPECT_TRUE(RestoreWorkingFolder());
-    EXPECT_EQ(fs::current_path(), fs::path(ApplicationFolder()));
+    EXPECT_EQ(fs::current_path(), fs::path(console::ApplicationFolder()));
 }
 
 TEST_F(WorkingFolderTest, FolderWithUpperCaseLettersIsUsedAsItIs) {

@@ -51,16 +51,6 @@ TEST(NumericValue, SurvivesHugeTinyAndSpecialTexts) {
     EXPECT_EQ(NumericValue("\xff\xfe"), 0.0);
 }
 
-TEST(Rounding, GoesHalfToEven) {
-    EXPECT_EQ(RoundHalfToEven(2.5), 2.0);
-    EXPECT_EQ(RoundHalfToEven(3.5), 4.0);
-    EXPECT_EQ(RoundHalfToEven(0.5), 0.0);
-    EXPECT_EQ(RoundHalfToEven(-2.5), -2.0);
-    EXPECT_EQ(RoundHalfToEven(-3.5), -4.0);
-    EXPECT_EQ(RoundHalfToEven(2.4999), 2.0);
-    EXPECT_EQ(RoundHalfToEven(2.5001), 3.0);
-}
-
 TEST(Rounding, CountsStayWithinTheTable) {
     EXPECT_EQ(EntryCount("256"), 256);
     EXPECT_EQ(EntryCount("1000"), 256);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/working_folder.h"
+#include "console/application.h"
 #include "palette/quake_palette.h"
 #include "palette_test_support.h"
 
@@ -71,7 +71,7 @@ TEST_F(SwatchGrid, ShippedPaletteReadsCompletely) {
 TEST_F(SwatchGrid, PaletteFileLiesBesideTheExecutable) {
     RecordingSurface box;
     const PaletteReadResult result = LoadPaletteSwatches(box);
-    EXPECT_TRUE(result.opened) << app::ApplicationFolder();
+    EXPECT_TRUE(result.opened) << console::ApplicationFolder();
     EXPECT_EQ(result.entriesSet, 256);
     EXPECT_EQ(box.SwatchColour(255), MakeColour(159, 91, 83));
     EXPECT_TRUE(reports.shown.empty());

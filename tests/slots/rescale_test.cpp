@@ -37,17 +37,6 @@ Size Rescaled(unsigned w, unsigned h, SizeArgument width, SizeArgument height,
 
 constexpr Absent kAbsent{};
 
-TEST(RoundHalfEvenTest, TiesGoToTheEvenNeighbour) {
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(3.5), 4);
-    EXPECT_EQ(RoundHalfEven(50.5), 50);
-    EXPECT_EQ(RoundHalfEven(-2.5), -2);
-    EXPECT_EQ(RoundHalfEven(2.6), 3);
-    EXPECT_EQ(RoundHalfEven(1e10), std::nullopt);
-    EXPECT_EQ(RoundHalfEven(std::numeric_limits<double>::quiet_NaN()), std::nullopt);
-    EXPECT_EQ(RoundHalfEven(std::numeric_limits<double>::infinity()), std::nullopt);
-}
-
 TEST(RescaleBitmapTest, MissingSideFollowsTheAspectRatio) {
     EXPECT_EQ(Rescaled(600, 400, std::int64_t{300}, kAbsent), (Size{300, 200}));
     EXPECT_EQ(Rescaled(600, 400, kAbsent, std::int64_t{100}), (Size{150, 100}));
