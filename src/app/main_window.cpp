@@ -416,9 +416,8 @@ bool FrmOrrisbay::saveWad(const std::string& path) {
         ShowError(kNothingToSaveMessage);
         return false;
     }
-    auto* dib = const_cast<FIBITMAP*>(texture);
-    const unsigned width = FreeImage_GetWidth(dib);
-    const unsigned height = FreeImage_GetHeight(dib);
+    const unsigned width = freeimage_base::Width(texture);
+    const unsigned height = freeimage_base::Height(texture);
     freeimage_base::Bitmap rescaled;
     if (!gameformats::IsWadTextureSize(width, height)) {
         const std::string question =

@@ -129,12 +129,12 @@ Failure NotWritten(const std::string& output, const imageio::SaveResult& saved) 
 // mip level is reduced before it is converted), or an 8-bit picture.
 Failure WriteQuakeTexture(const FIBITMAP* merged, const std::string& output,
                           const QuakeOptions& quake) {
-    auto* dib = const_cast<FIBITMAP*>(merged);
-    const int width = static_cast<int>(FreeImage_GetWidth(dib));
-    const int height = static_cast<int>(FreeImage_GetHeight(dib));
+    const int width = static_cast<int>(freeimage_base::Width(merged));
+    const int height = static_cast<int>(freeimage_base::Height(merged));
     const bool wad = IsWadPath(output);
     freeimage_base::Bitmap rescaled;
-    if (!gameformats::IsWadTextureSize(FreeImage_GetWidth(dib), FreeImage_GetHeight(dib))) {
+    if (!gameformats::IsWadTextureSize(freeimage_base::Width(merged),
+                                       freeimage_base::Height(merged))) {
         if (quake.rescale) {
             rescaled = gameformats::RescaleToMultipleOf16(merged);
             if (!rescaled) {

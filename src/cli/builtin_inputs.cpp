@@ -21,11 +21,8 @@ namespace {
 
 freeimage_base::Bitmap DecodeBmp(const unsigned char* bytes, std::size_t size) {
     freeimage_base::InitialiseImageLibrary();
-    // The library only reads from the buffer, whatever its signature says.
-    FIMEMORY* memory = FreeImage_OpenMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(size));
-    freeimage_base::Bitmap bitmap(FreeImage_LoadFromMemory(FIF_BMP, memory, 0));
-    FreeImage_CloseMemory(memory);
-    return bitmap;
+    const freeimage_base::Memory memory(bytes, size);
+    return freeimage_base::Bitmap(FreeImage_LoadFromMemory(FIF_BMP, memory.get(), 0));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "console/rounding.h"
-#include "slots/rescale.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -54,18 +53,10 @@ Bitmap RescaleToMultipleOf16(const FIBITMAP* texture) {
     if (texture == nullptr) {
         return Bitmap();
     }
-    auto* dib = const_cast<FIBITMAP*>(texture);
-    const TextureSize size = NearestMultipleOf16Sizes(static_cast<int>(FreeImage_GetWidth(dib)),
-                                                      static_cast<int>(FreeImage_GetHeight(dib)));
-    Bitmap copy(FreeImage_Clone(dib));
-    FIBITMAP* const copyHandle = copy.get();
-    Bitmap scaled = slots::RescaleBitmap(copy, std::int64_t{size.width}, std::int64_t{size.height},
-                                         false, true, FILTER_BICUBIC);
-    // The rescale hands back its own source when it made nothing.
-    if (!copyHandle || scaled.get() == copyHandle) {
-        return Bitmap();
-    }
-    return scaled;
+    const TextureSize size =
+        NearestMultipleOf16Sizes(static_cast<int>(freeimage_base::Width(texture)),
+                                 static_cast<int>(freeimage_base::Height(texture)));
+    return freeimage_base::Rescale(texture, size.width, size.height, FILTER_BICUBIC);
 }
 
 std::string TextureNameFromFileName(const std::string& path) {

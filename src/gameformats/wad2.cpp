@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "gameformats/texture_rules.h"
-#include "slots/rescale.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -83,22 +82,18 @@ void WriteMipTexture(ByteWriter& out, const WadTexture& texture) {
 // A copy of `source` reduced to `width` x `height`; the box filter averages
 // exactly the 2^level x 2^level block behind each mip pixel.
 Bitmap Reduce(const FIBITMAP* source, unsigned width, unsigned height) {
-    Bitmap copy(FreeImage_Clone(const_cast<FIBITMAP*>(source)));
-    FIBITMAP* const copyHandle = copy.get();
-    Bitmap reduced = slots::RescaleBitmap(copy, std::int64_t{width}, std::int64_t{height}, false,
-                                          true, FILTER_BOX);
-    return copyHandle && reduced.get() != copyHandle ? std::move(reduced) : Bitmap();
+    return freeimage_base::Rescale(source, static_cast<int>(width), static_cast<int>(height),
+                                   FILTER_BOX);
 }
 
 // The indices of an 8-bit bitmap, top row first as the game stores them.
 std::vector<std::uint8_t> TopDownIndices(const FIBITMAP* indexed) {
-    auto* dib = const_cast<FIBITMAP*>(indexed);
-    const unsigned width = FreeImage_GetWidth(dib);
-    const unsigned height = FreeImage_GetHeight(dib);
+    const unsigned width = freeimage_base::Width(indexed);
+    const unsigned height = freeimage_base::Height(indexed);
     std::vector<std::uint8_t> indices;
     indices.reserve(static_cast<std::size_t>(width) * height);
     for (unsigned row = 0; row < height; ++row) {
-        const BYTE* line = FreeImage_GetScanLine(dib, static_cast<int>(height - 1 - row));
+        const BYTE* line = freeimage_base::ScanLine(indexed, height - 1 - row);
         indices.insert(indices.end(), line, line + width);
     }
     return indices;
@@ -114,9 +109,8 @@ WadTextureResult MakeWadTexture(const FIBITMAP* fullColour, const std::string& n
         result.error = WadTextureError::NoTexture;
         return result;
     }
-    auto* dib = const_cast<FIBITMAP*>(fullColour);
-    const unsigned width = FreeImage_GetWidth(dib);
-    const unsigned height = FreeImage_GetHeight(dib);
+    const unsigned width = freeimage_base::Width(fullColour);
+    const unsigned height = freeimage_base::Height(fullColour);
     if (!IsWadTextureSize(width, height)) {
         result.error = WadTextureError::NotMultipleOf16;
         return result;
@@ -209,10 +203,9 @@ imageio::SaveResult SaveQuakeWad(const FIBITMAP* fullColour, const std::string& 
         case WadTextureError::NoTexture:
             return {imageio::SaveOutcome::EncodeFailed, "no image to save"};
         case WadTextureError::NotMultipleOf16: {
-            auto* dib = const_cast<FIBITMAP*>(fullColour);
             return {imageio::SaveOutcome::EncodeFailed,
-                    TextureSizeMessage(static_cast<int>(FreeImage_GetWidth(dib)),
-                                       static_cast<int>(FreeImage_GetHeight(dib)))};
+                    TextureSizeMessage(static_cast<int>(freeimage_base::Width(fullColour)),
+                                       static_cast<int>(freeimage_base::Height(fullColour)))};
         }
         case WadTextureError::BadName:
             return {imageio::SaveOutcome::InvalidFormat,

@@ -16,7 +16,7 @@ void Bitmap::reset(FIBITMAP* dib) noexcept {
 namespace {
 
 FIBITMAP* ForQuery(const FIBITMAP* dib) {
-    return const_cast<FIBITMAP*>(dib);  // the library's queries only read
+    return const_cast<FIBITMAP*>(dib);  // these library calls only read
 }
 
 }  // namespace
@@ -47,6 +47,71 @@ const BYTE* ScanLine(const FIBITMAP* dib, unsigned y) {
 }
 const RGBQUAD* Palette(const FIBITMAP* dib) {
     return FreeImage_GetPalette(ForQuery(dib));
+}
+unsigned Line(const FIBITMAP* dib) {
+    return FreeImage_GetLine(ForQuery(dib));
+}
+bool HasPixels(const FIBITMAP* dib) {
+    return FreeImage_HasPixels(ForQuery(dib)) != FALSE;
+}
+unsigned DotsPerMeterX(const FIBITMAP* dib) {
+    return FreeImage_GetDotsPerMeterX(ForQuery(dib));
+}
+unsigned DotsPerMeterY(const FIBITMAP* dib) {
+    return FreeImage_GetDotsPerMeterY(ForQuery(dib));
+}
+unsigned ColorsUsed(const FIBITMAP* dib) {
+    return FreeImage_GetColorsUsed(ForQuery(dib));
+}
+bool IsTransparent(const FIBITMAP* dib) {
+    return FreeImage_IsTransparent(ForQuery(dib)) != FALSE;
+}
+const BYTE* TransparencyTable(const FIBITMAP* dib) {
+    return FreeImage_GetTransparencyTable(ForQuery(dib));
+}
+unsigned TransparencyCount(const FIBITMAP* dib) {
+    return FreeImage_GetTransparencyCount(ForQuery(dib));
+}
+
+Bitmap Clone(const FIBITMAP* dib) {
+    return Bitmap(FreeImage_Clone(ForQuery(dib)));
+}
+Bitmap ConvertTo8Bits(const FIBITMAP* dib) {
+    return Bitmap(FreeImage_ConvertTo8Bits(ForQuery(dib)));
+}
+Bitmap ConvertTo24Bits(const FIBITMAP* dib) {
+    return Bitmap(FreeImage_ConvertTo24Bits(ForQuery(dib)));
+}
+Bitmap ConvertTo32Bits(const FIBITMAP* dib) {
+    return Bitmap(FreeImage_ConvertTo32Bits(ForQuery(dib)));
+}
+Bitmap ConvertToGreyscale(const FIBITMAP* dib) {
+    return Bitmap(FreeImage_ConvertToGreyscale(ForQuery(dib)));
+}
+Bitmap ConvertToType(const FIBITMAP* dib, FREE_IMAGE_TYPE type, bool scaleLinear) {
+    return Bitmap(FreeImage_ConvertToType(ForQuery(dib), type, scaleLinear ? TRUE : FALSE));
+}
+Bitmap ConvertToStandardType(const FIBITMAP* dib, bool scaleLinear) {
+    return Bitmap(FreeImage_ConvertToStandardType(ForQuery(dib), scaleLinear ? TRUE : FALSE));
+}
+Bitmap ToneMapping(const FIBITMAP* dib, FREE_IMAGE_TMO operation) {
+    return Bitmap(FreeImage_ToneMapping(ForQuery(dib), operation));
+}
+Bitmap Rescale(const FIBITMAP* dib, int width, int height, FREE_IMAGE_FILTER filter) {
+    return Bitmap(FreeImage_Rescale(ForQuery(dib), width, height, filter));
+}
+
+Memory::Memory() noexcept : memory_(FreeImage_OpenMemory()) {}
+
+Memory::Memory(const BYTE* bytes, std::size_t size) noexcept
+    // The library's signature takes writable bytes, but a stream opened on
+    // them is only read.
+    : memory_(FreeImage_OpenMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(size))) {}
+
+Memory::~Memory() {
+    if (memory_ != nullptr) {
+        FreeImage_CloseMemory(memory_);
+    }
 }
 
 namespace {

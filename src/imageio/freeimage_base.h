@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <cstddef>
 #include <utility>
 
 namespace orrisbay::freeimage_base {
@@ -51,6 +52,47 @@ const BYTE* Bits(const FIBITMAP* dib);
 // Row `y` counted from the bottom, as the library stores rows.
 const BYTE* ScanLine(const FIBITMAP* dib, unsigned y);
 const RGBQUAD* Palette(const FIBITMAP* dib);
+unsigned Line(const FIBITMAP* dib);  // bytes of pixel data in one row, without padding
+bool HasPixels(const FIBITMAP* dib);
+unsigned DotsPerMeterX(const FIBITMAP* dib);
+unsigned DotsPerMeterY(const FIBITMAP* dib);
+unsigned ColorsUsed(const FIBITMAP* dib);
+bool IsTransparent(const FIBITMAP* dib);
+const BYTE* TransparencyTable(const FIBITMAP* dib);
+unsigned TransparencyCount(const FIBITMAP* dib);
+
+// New bitmaps made by the library from a source it only reads; empty when it
+// cannot make one (or for no source).
+Bitmap Clone(const FIBITMAP* dib);
+Bitmap ConvertTo8Bits(const FIBITMAP* dib);
+Bitmap ConvertTo24Bits(const FIBITMAP* dib);
+Bitmap ConvertTo32Bits(const FIBITMAP* dib);
+Bitmap ConvertToGreyscale(const FIBITMAP* dib);
+Bitmap ConvertToType(const FIBITMAP* dib, FREE_IMAGE_TYPE type, bool scaleLinear);
+Bitmap ConvertToStandardType(const FIBITMAP* dib, bool scaleLinear);
+Bitmap ToneMapping(const FIBITMAP* dib, FREE_IMAGE_TMO operation);
+// Exactly `width` x `height` through `filter`; the source keeps its size.
+Bitmap Rescale(const FIBITMAP* dib, int width, int height, FREE_IMAGE_FILTER filter);
+
+// Sole owner of one image-library memory stream, closed exactly once.
+class Memory {
+  public:
+    // An empty stream for the library to write into.
+    Memory() noexcept;
+    // A stream over `size` bytes at `bytes`, which the library only reads;
+    // the bytes must outlive the stream.
+    Memory(const BYTE* bytes, std::size_t size) noexcept;
+    ~Memory();
+
+    Memory(const Memory&) = delete;
+    Memory& operator=(const Memory&) = delete;
+
+    FIMEMORY* get() const noexcept { return memory_; }
+    explicit operator bool() const noexcept { return memory_ != nullptr; }
+
+  private:
+    FIMEMORY* memory_ = nullptr;
+};
 
 // Initialises the image library once per process; safe to call from anywhere,
 // any number of times.

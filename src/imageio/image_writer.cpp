@@ -37,14 +37,14 @@ std::string ErrnoText(int error) {
 // The bitmap in a depth the format can write: JPEG takes 24-bit colour or
 // 8-bit greyscale only, the others take what the library says they export.
 freeimage_base::Bitmap ConvertForFormat(const FIBITMAP* source, FREE_IMAGE_FORMAT format) {
-    auto* dib = const_cast<FIBITMAP*>(source);
-    const unsigned bpp = FreeImage_GetBPP(dib);
-    bool fits = FreeImage_GetImageType(dib) == FIT_BITMAP &&
+    const unsigned bpp = freeimage_base::Bpp(source);
+    bool fits = freeimage_base::ImageType(source) == FIT_BITMAP &&
                 FreeImage_FIFSupportsExportBPP(format, static_cast<int>(bpp));
     if (format == FIF_JPEG) {
-        fits = fits && (bpp == 24 || (bpp == 8 && FreeImage_GetColorType(dib) == FIC_MINISBLACK));
+        fits = fits &&
+               (bpp == 24 || (bpp == 8 && freeimage_base::ColorType(source) == FIC_MINISBLACK));
     }
-    return freeimage_base::Bitmap(fits ? FreeImage_Clone(dib) : FreeImage_ConvertTo24Bits(dib));
+    return fits ? freeimage_base::Clone(source) : freeimage_base::ConvertTo24Bits(source);
 }
 
 // A file name in `folder` that did not exist, created empty and opened for
@@ -137,19 +137,15 @@ SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
     if (!converted) {
         return {SaveOutcome::EncodeFailed, "the image could not be converted for this format"};
     }
-    FIMEMORY* memory = FreeImage_OpenMemory();
-    SaveResult result{SaveOutcome::EncodeFailed, "the image could not be encoded"};
+    const freeimage_base::Memory memory;
     BYTE* bytes = nullptr;
     DWORD size = 0;
-    if (memory != nullptr &&
-        FreeImage_SaveToMemory(row->format, converted.get(), memory, row->saveFlags) &&
-        FreeImage_AcquireMemory(memory, &bytes, &size)) {
-        result = WriteAtomically(bytes, size, fs::path(path));
+    if (!memory ||
+        !FreeImage_SaveToMemory(row->format, converted.get(), memory.get(), row->saveFlags) ||
+        !FreeImage_AcquireMemory(memory.get(), &bytes, &size)) {
+        return {SaveOutcome::EncodeFailed, "the image could not be encoded"};
     }
-    if (memory != nullptr) {
-        FreeImage_CloseMemory(memory);
-    }
-    return result;
+    return WriteAtomically(bytes, size, fs::path(path));
 }
 
 }  // namespace orrisbay::imageio

@@ -35,10 +35,12 @@ void CopyRowsToBitmap(const QImage& image, FIBITMAP* dib, size_t bytesPerRow) {
     }
 }
 
-void CopyRowsToPicture(FIBITMAP* dib, QImage& image, size_t bytesPerRow) {
+void CopyRowsToPicture(const FIBITMAP* dib, QImage& image, size_t bytesPerRow) {
     const int height = image.height();
     for (int y = 0; y < height; ++y) {
-        std::memcpy(image.scanLine(y), FreeImage_GetScanLine(dib, height - 1 - y), bytesPerRow);
+        std::memcpy(image.scanLine(y),
+                    freeimage_base::ScanLine(dib, static_cast<unsigned>(height - 1 - y)),
+                    bytesPerRow);
     }
 }
 
@@ -49,9 +51,9 @@ void CopyResolutionToBitmap(const QImage& image, FIBITMAP* dib) {
     }
 }
 
-void CopyResolutionToPicture(FIBITMAP* dib, QImage& image) {
-    const unsigned x = FreeImage_GetDotsPerMeterX(dib);
-    const unsigned y = FreeImage_GetDotsPerMeterY(dib);
+void CopyResolutionToPicture(const FIBITMAP* dib, QImage& image) {
+    const unsigned x = freeimage_base::DotsPerMeterX(dib);
+    const unsigned y = freeimage_base::DotsPerMeterY(dib);
     constexpr unsigned kLargest = 1'000'000'000;
     if (x > 0 && y > 0 && x < kLargest && y < kLargest) {
         image.setDotsPerMeterX(static_cast<int>(x));
@@ -81,12 +83,12 @@ void CopyColourTableToBitmap(const QList<QRgb>& table, FIBITMAP* dib) {
     }
 }
 
-QList<QRgb> ColourTableOf(FIBITMAP* dib) {
-    const RGBQUAD* palette = FreeImage_GetPalette(dib);
-    const unsigned count = FreeImage_GetColorsUsed(dib);
+QList<QRgb> ColourTableOf(const FIBITMAP* dib) {
+    const RGBQUAD* palette = freeimage_base::Palette(dib);
+    const unsigned count = freeimage_base::ColorsUsed(dib);
     const BYTE* alpha =
-        FreeImage_IsTransparent(dib) ? FreeImage_GetTransparencyTable(dib) : nullptr;
-    const unsigned alphaCount = alpha ? FreeImage_GetTransparencyCount(dib) : 0;
+        freeimage_base::IsTransparent(dib) ? freeimage_base::TransparencyTable(dib) : nullptr;
+    const unsigned alphaCount = alpha ? freeimage_base::TransparencyCount(dib) : 0;
     QList<QRgb> table;
     table.reserve(static_cast<qsizetype>(count));
     for (unsigned i = 0; i < count; ++i) {
@@ -137,30 +139,30 @@ Bitmap TrueColourPictureToBitmap(const QImage& picture) {
 
 // A standard bitmap of 8, 24 or 32 bits made from any other kind, or empty
 // when the library cannot convert it.
-Bitmap DisplayableCopy(FIBITMAP* dib) {
-    switch (FreeImage_GetImageType(dib)) {
+Bitmap DisplayableCopy(const FIBITMAP* dib) {
+    using namespace freeimage_base;
+    switch (ImageType(dib)) {
         case FIT_BITMAP:
-            if (FreeImage_GetBPP(dib) < 8) {
-                return Bitmap(FreeImage_ConvertTo8Bits(dib));
+            if (Bpp(dib) < 8) {
+                return ConvertTo8Bits(dib);
             }
-            return Bitmap(FreeImage_IsTransparent(dib) ? FreeImage_ConvertTo32Bits(dib)
-                                                       : FreeImage_ConvertTo24Bits(dib));
+            return IsTransparent(dib) ? ConvertTo32Bits(dib) : ConvertTo24Bits(dib);
         case FIT_RGB16:
-            return Bitmap(FreeImage_ConvertTo24Bits(dib));
+            return ConvertTo24Bits(dib);
         case FIT_RGBA16:
-            return Bitmap(FreeImage_ConvertTo32Bits(dib));
+            return ConvertTo32Bits(dib);
         case FIT_RGBF:
         case FIT_RGBAF:
-            return Bitmap(FreeImage_ToneMapping(dib, FITMO_DRAGO03));
+            return ToneMapping(dib, FITMO_DRAGO03);
         default:
             // Single-channel numeric images become 8-bit greyscale.
-            return Bitmap(FreeImage_ConvertToStandardType(dib, TRUE));
+            return ConvertToStandardType(dib, true);
     }
 }
 
-bool IsDisplayableAsIs(FIBITMAP* dib) {
-    const unsigned bpp = FreeImage_GetBPP(dib);
-    return FreeImage_GetImageType(dib) == FIT_BITMAP && (bpp == 8 || bpp == 24 || bpp == 32);
+bool IsDisplayableAsIs(const FIBITMAP* dib) {
+    const unsigned bpp = freeimage_base::Bpp(dib);
+    return freeimage_base::ImageType(dib) == FIT_BITMAP && (bpp == 8 || bpp == 24 || bpp == 32);
 }
 
 QImage::Format PictureFormatFor(unsigned bpp) {
@@ -174,17 +176,17 @@ QImage::Format PictureFormatFor(unsigned bpp) {
     }
 }
 
-Picture StandardBitmapToPicture(FIBITMAP* dib) {
-    const unsigned bpp = FreeImage_GetBPP(dib);
-    QImage picture(static_cast<int>(FreeImage_GetWidth(dib)),
-                   static_cast<int>(FreeImage_GetHeight(dib)), PictureFormatFor(bpp));
+Picture StandardBitmapToPicture(const FIBITMAP* dib) {
+    const unsigned bpp = freeimage_base::Bpp(dib);
+    QImage picture(static_cast<int>(freeimage_base::Width(dib)),
+                   static_cast<int>(freeimage_base::Height(dib)), PictureFormatFor(bpp));
     if (picture.isNull()) {
         return {};
     }
     if (bpp == 8) {
         picture.setColorTable(ColourTableOf(dib));
     }
-    CopyRowsToPicture(dib, picture, static_cast<size_t>(FreeImage_GetLine(dib)));
+    CopyRowsToPicture(dib, picture, static_cast<size_t>(freeimage_base::Line(dib)));
     CopyResolutionToPicture(dib, picture);
     return picture;
 }
@@ -205,11 +207,9 @@ Bitmap PictureToBitmap(const Picture& picture) {
     return dib;
 }
 
-Picture BitmapToPicture(const FIBITMAP* bitmap) {
-    // The library's queries take non-const handles but do not change them.
-    FIBITMAP* dib = const_cast<FIBITMAP*>(bitmap);
-    if (dib == nullptr || !FreeImage_HasPixels(dib) || FreeImage_GetWidth(dib) == 0 ||
-        FreeImage_GetHeight(dib) == 0) {
+Picture BitmapToPicture(const FIBITMAP* dib) {
+    if (dib == nullptr || !freeimage_base::HasPixels(dib) || freeimage_base::Width(dib) == 0 ||
+        freeimage_base::Height(dib) == 0) {
         return {};
     }
     if (IsDisplayableAsIs(dib)) {

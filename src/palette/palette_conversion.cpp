@@ -224,11 +224,10 @@ std::uint8_t NearestColourFinder::Nearest(int red, int green, int blue) const {
 }
 
 Bitmap ConvertToPalette(const FIBITMAP* texture, const NearestColourFinder& finder, bool dither) {
-    auto* source = const_cast<FIBITMAP*>(texture);
-    if (source == nullptr || FreeImage_GetImageType(source) != FIT_BITMAP) {
+    if (texture == nullptr || freeimage_base::ImageType(texture) != FIT_BITMAP) {
         return Bitmap();
     }
-    const Bitmap rgb(FreeImage_ConvertTo24Bits(source));
+    const Bitmap rgb = freeimage_base::ConvertTo24Bits(texture);
     if (!rgb) {
         return Bitmap();
     }

@@ -64,10 +64,10 @@ std::optional<std::string> SlotTable::MemoryRefusal() const {
 
 // The layers alone decide the size; each side independently.
 SlotTable::MergeSize SlotTable::CommonSize() const {
-    auto* layer1 = const_cast<FIBITMAP*>(Slot(kLayer1));
-    auto* layer2 = const_cast<FIBITMAP*>(Slot(kLayer2));
-    return {std::max(FreeImage_GetWidth(layer1), FreeImage_GetWidth(layer2)),
-            std::max(FreeImage_GetHeight(layer1), FreeImage_GetHeight(layer2))};
+    using freeimage_base::Height;
+    using freeimage_base::Width;
+    return {std::max(Width(Slot(kLayer1)), Width(Slot(kLayer2))),
+            std::max(Height(Slot(kLayer1)), Height(Slot(kLayer2)))};
 }
 
 bool SlotTable::RunMergeSteps(std::string& failure) {
@@ -75,8 +75,8 @@ bool SlotTable::RunMergeSteps(std::string& failure) {
         failure = kInputsMissingText;
         return false;
     }
-    auto* layer1 = const_cast<FIBITMAP*>(Slot(kLayer1));
-    auto* layer2 = const_cast<FIBITMAP*>(Slot(kLayer2));
+    const FIBITMAP* layer1 = Slot(kLayer1);
+    const FIBITMAP* layer2 = Slot(kLayer2);
     const MergeSize merged = CommonSize();
     const auto width = static_cast<int>(merged.width);
     const auto height = static_cast<int>(merged.height);

@@ -77,7 +77,7 @@ void SlotTable::ConvertAndRescaleLayer(int which, MergeSize size, MergeProgress&
     if (progress.Settled(convert)) {
         return;
     }
-    Entry(wide) = LayerTo32Bits(const_cast<FIBITMAP*>(Slot(kLayer1 + which)));
+    Entry(wide) = LayerTo32Bits(Slot(kLayer1 + which));
     if (!Entry(wide)) {
         progress.Fail(convert);
         return;

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "imageio/freeimage_base.h"
+
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
 #endif
@@ -22,12 +24,11 @@ std::uint64_t BitmapBytes(unsigned width, unsigned height, unsigned bpp) {
 // A mask keeps its own depth through the rescale, and is at least one byte
 // per pixel once it is greyscale.
 unsigned MaskBpp(const FIBITMAP* mask) {
-    return std::max(8U, FreeImage_GetBPP(const_cast<FIBITMAP*>(mask)));
+    return std::max(8U, freeimage_base::Bpp(mask));
 }
 
 std::uint64_t OwnSize32(const FIBITMAP* layer) {
-    auto* dib = const_cast<FIBITMAP*>(layer);
-    return BitmapBytes(FreeImage_GetWidth(dib), FreeImage_GetHeight(dib), 32);
+    return BitmapBytes(freeimage_base::Width(layer), freeimage_base::Height(layer), 32);
 }
 
 // "MemAvailable:  123456 kB" from /proc/meminfo.

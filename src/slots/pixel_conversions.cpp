@@ -2,18 +2,18 @@
 
 namespace orrisbay::slots {
 
-using freeimage_base::Bitmap;
+using namespace freeimage_base;
 
-bool IsGreyscale8(FIBITMAP* bitmap) {
-    return bitmap != nullptr && FreeImage_GetImageType(bitmap) == FIT_BITMAP &&
-           FreeImage_GetBPP(bitmap) == 8 && FreeImage_GetColorType(bitmap) == FIC_MINISBLACK;
+bool IsGreyscale8(const FIBITMAP* bitmap) {
+    return bitmap != nullptr && ImageType(bitmap) == FIT_BITMAP && Bpp(bitmap) == 8 &&
+           ColorType(bitmap) == FIC_MINISBLACK;
 }
 
 namespace {
 
 // The library's greyscale copy, accepted only if it really is 8-bit grey.
-Bitmap GreyscaleCopy(FIBITMAP* bitmap) {
-    Bitmap grey(FreeImage_ConvertToGreyscale(bitmap));
+Bitmap GreyscaleCopy(const FIBITMAP* bitmap) {
+    Bitmap grey = ConvertToGreyscale(bitmap);
     if (!IsGreyscale8(grey.get())) {
         return {};
     }
@@ -22,17 +22,17 @@ Bitmap GreyscaleCopy(FIBITMAP* bitmap) {
 
 // Brings a bitmap of a non-standard pixel type (16-bit grey or colour,
 // integer, floating point, complex) to an ordinary FIT_BITMAP.
-Bitmap StandardCopy(FIBITMAP* bitmap) {
-    Bitmap standard(FreeImage_ConvertToType(bitmap, FIT_BITMAP, TRUE));
+Bitmap StandardCopy(const FIBITMAP* bitmap) {
+    Bitmap standard = ConvertToType(bitmap, FIT_BITMAP, true);
     if (!standard) {
-        standard.reset(FreeImage_ConvertToStandardType(bitmap, TRUE));
+        standard = ConvertToStandardType(bitmap, true);
     }
     return standard;
 }
 
 }  // namespace
 
-Bitmap ToGreyscale8(FIBITMAP* bitmap) {
+Bitmap ToGreyscale8(const FIBITMAP* bitmap) {
     if (bitmap == nullptr) {
         return {};
     }
@@ -40,7 +40,7 @@ Bitmap ToGreyscale8(FIBITMAP* bitmap) {
     if (Bitmap grey = GreyscaleCopy(bitmap)) {
         return grey;
     }
-    if (FreeImage_GetImageType(bitmap) == FIT_BITMAP) {
+    if (ImageType(bitmap) == FIT_BITMAP) {
         return {};
     }
     Bitmap standard = StandardCopy(bitmap);
@@ -50,14 +50,14 @@ Bitmap ToGreyscale8(FIBITMAP* bitmap) {
     return GreyscaleCopy(standard.get());
 }
 
-Bitmap LayerTo32Bits(FIBITMAP* bitmap) {
-    Bitmap converted(FreeImage_ConvertTo32Bits(bitmap));
-    if (!converted && bitmap != nullptr && FreeImage_GetImageType(bitmap) == FIT_UINT16) {
+Bitmap LayerTo32Bits(const FIBITMAP* bitmap) {
+    Bitmap converted = ConvertTo32Bits(bitmap);
+    if (!converted && bitmap != nullptr && ImageType(bitmap) == FIT_UINT16) {
         // A 16-bit greyscale layer: keep the high byte of each sample, then
         // widen the 8-bit grey to 32 bits.
-        const Bitmap grey(FreeImage_ConvertTo8Bits(bitmap));
+        const Bitmap grey = ConvertTo8Bits(bitmap);
         if (grey) {
-            converted.reset(FreeImage_ConvertTo32Bits(grey.get()));
+            converted = ConvertTo32Bits(grey.get());
         }
     }
     return converted;

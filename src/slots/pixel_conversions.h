@@ -8,13 +8,13 @@ namespace orrisbay::slots {
 
 // True for an 8-bit greyscale bitmap: the only kind of source the library
 // accepts as an alpha channel.
-bool IsGreyscale8(FIBITMAP* bitmap);
+bool IsGreyscale8(const FIBITMAP* bitmap);
 
 // An 8-bit greyscale copy of a bitmap of any pixel type the library can
 // bring to a standard bitmap; empty when it cannot.
-freeimage_base::Bitmap ToGreyscale8(FIBITMAP* bitmap);
+freeimage_base::Bitmap ToGreyscale8(const FIBITMAP* bitmap);
 
 // A 32-bit copy of a colour layer; empty when the library cannot make one.
-freeimage_base::Bitmap LayerTo32Bits(FIBITMAP* bitmap);
+freeimage_base::Bitmap LayerTo32Bits(const FIBITMAP* bitmap);
 
 }  // namespace orrisbay::slots

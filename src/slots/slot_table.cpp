@@ -12,11 +12,9 @@ bool ArrayContains(int value, std::span<const int> list) {
 }
 
 std::string SizeCaption(const FIBITMAP* bitmap) {
-    // The library's queries take a non-const handle but only read it.
-    auto* dib = const_cast<FIBITMAP*>(bitmap);
-    return std::to_string(FreeImage_GetWidth(dib)) + " x " +
-           std::to_string(FreeImage_GetHeight(dib)) + " " + std::to_string(FreeImage_GetBPP(dib)) +
-           " bpp";
+    return std::to_string(freeimage_base::Width(bitmap)) + " x " +
+           std::to_string(freeimage_base::Height(bitmap)) + " " +
+           std::to_string(freeimage_base::Bpp(bitmap)) + " bpp";
 }
 
 SlotTable::SlotTable(SlotView& view) : view_(view) {

@@ -45,9 +45,8 @@ class AwkwardInputTest : public testing::WindowTest {
     // result of the common size, with no message shown.
     void ExpectLoadedAndMerged(int slot, unsigned width, unsigned height) {
         ASSERT_NE(Slot(slot), nullptr);
-        auto* dib = const_cast<FIBITMAP*>(Slot(slot));
-        EXPECT_EQ(FreeImage_GetWidth(dib), width);
-        EXPECT_EQ(FreeImage_GetHeight(dib), height);
+        EXPECT_EQ(freeimage_base::Width(Slot(slot)), width);
+        EXPECT_EQ(freeimage_base::Height(Slot(slot)), height);
         EXPECT_EQ(Label(slot).rfind(std::to_string(width) + " x " + std::to_string(height), 0), 0u)
             << Label(slot);
         EXPECT_NE(Slot(slots::kResult), nullptr);
@@ -102,8 +101,8 @@ TEST_F(AwkwardInputTest, VeryWideAndVeryTallLayersMergeAtTheCommonSize) {
     OpenInto(1, Save("tall.png", FreeImage_Allocate(1, 4096, 24), FIF_PNG));
     OpenInto(2, Save("mask.png", FreeImage_Allocate(3, 700, 8), FIF_PNG));
     ASSERT_NE(Slot(slots::kResult), nullptr);
-    EXPECT_EQ(FreeImage_GetWidth(const_cast<FIBITMAP*>(Slot(slots::kResult))), 4096u);
-    EXPECT_EQ(FreeImage_GetHeight(const_cast<FIBITMAP*>(Slot(slots::kResult))), 4096u);
+    EXPECT_EQ(freeimage_base::Width(Slot(slots::kResult)), 4096u);
+    EXPECT_EQ(freeimage_base::Height(Slot(slots::kResult)), 4096u);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -141,11 +140,11 @@ TEST_F(AwkwardInputTest, PicturesOfEveryFormatPasteIntoEverySlot) {
         QGuiApplication::clipboard()->setImage(picture);
         window->btnPaste(slot)->click();
         if (messages.empty()) {
-            auto* dib = const_cast<FIBITMAP*>(Slot(slot));
+            const FIBITMAP* dib = Slot(slot);
             ASSERT_NE(dib, nullptr) << "format " << format;
-            EXPECT_EQ(FreeImage_GetWidth(dib), static_cast<unsigned>(picture.width()))
+            EXPECT_EQ(freeimage_base::Width(dib), static_cast<unsigned>(picture.width()))
                 << "format " << format;
-            EXPECT_EQ(FreeImage_GetHeight(dib), static_cast<unsigned>(picture.height()))
+            EXPECT_EQ(freeimage_base::Height(dib), static_cast<unsigned>(picture.height()))
                 << "format " << format;
         } else {
             ADD_FAILURE() << "format " << format << ": " << messages.front().text;

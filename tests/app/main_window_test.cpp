@@ -34,8 +34,8 @@ TEST_F(WindowTest, StartUpMergesTheBuiltInPictures) {
     EXPECT_EQ(window->lblsize(3)->text(), "512 x 512 8 bpp");
     const FIBITMAP* result = window->slotTable().Slot(slots::kResult);
     ASSERT_NE(result, nullptr);
-    EXPECT_EQ(FreeImage_GetWidth(const_cast<FIBITMAP*>(result)), 256u);
-    EXPECT_EQ(FreeImage_GetBPP(const_cast<FIBITMAP*>(result)), 24u);
+    EXPECT_EQ(freeimage_base::Width(result), 256u);
+    EXPECT_EQ(freeimage_base::Bpp(result), 24u);
 
     // The preview now shows the computed merge, not the built-in picture.
     const QImage shown = window->Image3()->picture();
@@ -116,8 +116,8 @@ TEST_F(WindowTest, RgbImagePastedAsMaskBecomesGreyscale) {
     EXPECT_TRUE(messages.empty());
     const FIBITMAP* mask = window->slotTable().Slot(2);
     ASSERT_NE(mask, nullptr);
-    EXPECT_EQ(FreeImage_GetBPP(const_cast<FIBITMAP*>(mask)), 8u);
-    EXPECT_EQ(FreeImage_GetColorType(const_cast<FIBITMAP*>(mask)), FIC_MINISBLACK);
+    EXPECT_EQ(freeimage_base::Bpp(mask), 8u);
+    EXPECT_EQ(freeimage_base::ColorType(mask), FIC_MINISBLACK);
     EXPECT_EQ(window->lblsize(2)->text(), "40 x 30 8 bpp");
     EXPECT_EQ(window->lblsize(0)->text(), "256 x 256 24 bpp");
 }

@@ -120,8 +120,8 @@ TEST_F(OpenButtonTest, EachOfTheSixExtensionsLoadsIntoItsSlotAndMerges) {
     // Both layers are now 64 x 32, so the merge is too.
     const FIBITMAP* result = Slot(slots::kResult);
     ASSERT_NE(result, nullptr);
-    EXPECT_EQ(FreeImage_GetWidth(const_cast<FIBITMAP*>(result)), 64u);
-    EXPECT_EQ(FreeImage_GetHeight(const_cast<FIBITMAP*>(result)), 32u);
+    EXPECT_EQ(freeimage_base::Width(result), 64u);
+    EXPECT_EQ(freeimage_base::Height(result), 32u);
 }
 
 TEST_F(OpenButtonTest, UnsupportedExtensionShowsTheMessageAndLoadsNothing) {

@@ -7,10 +7,10 @@
 #include <QClipboard>
 
 #include "app/image_box.h"
-#include "support/image_files.h"
 #include "gameformats/wad2_reader.h"
 #include "palette/palette_conversion.h"
 #include "slots/slot_table.h"
+#include "support/image_files.h"
 #include "window_fixture.h"
 
 namespace orrisbay::app {
@@ -25,12 +25,11 @@ constexpr const char* kUnavailable = "Quake palette conversion is not available.
 
 // Mip level 0 as a bottom-up FreeImage bitmap would hold it, for comparing rows.
 std::vector<std::uint8_t> TopDownPixels(const FIBITMAP* indexed) {
-    auto* dib = const_cast<FIBITMAP*>(indexed);
-    const unsigned width = FreeImage_GetWidth(dib);
-    const unsigned height = FreeImage_GetHeight(dib);
+    const unsigned width = freeimage_base::Width(indexed);
+    const unsigned height = freeimage_base::Height(indexed);
     std::vector<std::uint8_t> pixels;
     for (unsigned y = height; y-- > 0;) {
-        const BYTE* row = FreeImage_GetScanLine(dib, static_cast<int>(y));
+        const BYTE* row = freeimage_base::ScanLine(indexed, y);
         pixels.insert(pixels.end(), row, row + width);
     }
     return pixels;
@@ -75,7 +74,7 @@ TEST_F(QuakeConversionTest, ConvertShowsThePalettePictureThatCopyAndSaveAsTake) 
     const freeimage_base::Bitmap expected = quake_palette::ConvertToQuakePalette(Result());
     EXPECT_TRUE(SamePixels(expected.get(), converted));
     const auto& palette = quake_palette::PaletteColors();
-    const RGBQUAD* table = FreeImage_GetPalette(const_cast<FIBITMAP*>(converted));
+    const RGBQUAD* table = freeimage_base::Palette(converted);
     for (int i = 0; i < 256; ++i) {
         EXPECT_EQ(quake_palette::MakeColour(table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue),
                   palette[static_cast<std::size_t>(i)]);

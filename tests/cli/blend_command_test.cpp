@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "cli/builtin_inputs.h"
-#include "support/image_files.h"
 #include "imageio/file_types.h"
 #include "slots/slot_table.h"
+#include "support/image_files.h"
 
 namespace orrisbay::cli {
 namespace {
@@ -57,7 +57,7 @@ class BlendCommandTest : public ::testing::Test {
         for (int i = 0; i < 4; ++i) {
             table.SetSlotImage(i, std::move(imageio::LoadImageFile(inputs[i]).bitmap));
         }
-        return freeimage_base::Bitmap(FreeImage_Clone(const_cast<FIBITMAP*>(table.Slot(19))));
+        return freeimage_base::Clone(table.Slot(19));
     }
 
     // Runs a failing command with a file already at the output path and checks

@@ -33,11 +33,10 @@ RunResult Blend(std::vector<std::string> arguments) {
 
 // Mip level 0 of a WAD holds rows from the top down; FreeImage from the bottom up.
 std::vector<std::uint8_t> TopDownPixels(const FIBITMAP* indexed) {
-    auto* dib = const_cast<FIBITMAP*>(indexed);
     std::vector<std::uint8_t> pixels;
-    for (unsigned y = FreeImage_GetHeight(dib); y-- > 0;) {
-        const BYTE* row = FreeImage_GetScanLine(dib, static_cast<int>(y));
-        pixels.insert(pixels.end(), row, row + FreeImage_GetWidth(dib));
+    for (unsigned y = freeimage_base::Height(indexed); y-- > 0;) {
+        const BYTE* row = freeimage_base::ScanLine(indexed, y);
+        pixels.insert(pixels.end(), row, row + freeimage_base::Width(indexed));
     }
     return pixels;
 }

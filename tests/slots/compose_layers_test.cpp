@@ -63,18 +63,18 @@ TEST_F(ComposeLayersTest, CommonSizeComesFromTheLayersAlone) {
     Fill({SolidColour(256, 256, 24, kRed), SolidColour(128, 512, 24, kBlue),
           SolidGrey8(512, 512, 255), SolidGrey8(512, 512, 255)});
     ASSERT_NE(Result(), nullptr);
-    auto* result = const_cast<FIBITMAP*>(Result());
-    EXPECT_EQ(FreeImage_GetWidth(result), 256U);
-    EXPECT_EQ(FreeImage_GetHeight(result), 512U);
-    EXPECT_EQ(FreeImage_GetBPP(result), 24U);
+    const FIBITMAP* result = Result();
+    EXPECT_EQ(freeimage_base::Width(result), 256U);
+    EXPECT_EQ(freeimage_base::Height(result), 512U);
+    EXPECT_EQ(freeimage_base::Bpp(result), 24U);
     EXPECT_TRUE(Near(PixelAt(result, 128, 256), kBlue));
     ExpectScratchEmpty();
 
     // Masks larger than equal-sized layers are scaled down to them.
     table.SetSlotImage(kLayer2, SolidColour(256, 256, 24, kBlue));
-    result = const_cast<FIBITMAP*>(Result());
-    EXPECT_EQ(FreeImage_GetWidth(result), 256U);
-    EXPECT_EQ(FreeImage_GetHeight(result), 256U);
+    result = Result();
+    EXPECT_EQ(freeimage_base::Width(result), 256U);
+    EXPECT_EQ(freeimage_base::Height(result), 256U);
     ExpectScratchEmpty();
 }
 
@@ -85,7 +85,7 @@ TEST_F(ComposeLayersTest, InputsAreOnlyRead) {
     for (int index = kLayer1; index <= kMask2; ++index) {
         EXPECT_EQ(table.Slot(index), before[index]) << "slot " << index;
     }
-    EXPECT_EQ(FreeImage_GetBPP(const_cast<FIBITMAP*>(table.Slot(kMask2))), 32U);
+    EXPECT_EQ(freeimage_base::Bpp(table.Slot(kMask2)), 32U);
 }
 
 TEST_F(ComposeLayersTest, MasksDecideWhichLayerShows) {

@@ -108,12 +108,12 @@ TEST_F(SlotTableTest, IndexOutsideTheInputsChangesNothing) {
 TEST_F(SlotTableTest, TwentyFourBitMasksBecomeGreyscale) {
     for (int index : kAlphaSlots) {
         FIBITMAP* original = Give(index, SolidColour(512, 512, 24, Colour{200, 100, 50}));
-        auto* stored = const_cast<FIBITMAP*>(table.Slot(index));
+        const FIBITMAP* stored = table.Slot(index);
         ASSERT_NE(stored, nullptr);
         EXPECT_NE(stored, original);
         EXPECT_EQ(UnloadCount(original), 1) << "the 24-bit mask is released";
-        EXPECT_EQ(FreeImage_GetBPP(stored), 8U);
-        EXPECT_EQ(FreeImage_GetColorType(stored), FIC_MINISBLACK);
+        EXPECT_EQ(freeimage_base::Bpp(stored), 8U);
+        EXPECT_EQ(freeimage_base::ColorType(stored), FIC_MINISBLACK);
         EXPECT_EQ(view.labels[static_cast<std::size_t>(index)], "512 x 512 8 bpp");
         EXPECT_EQ(view.thumbnails.back().bitmap, stored) << "thumbnail shows the grey copy";
     }

@@ -111,23 +111,18 @@ inline freeimage_base::Bitmap LoadAs(FREE_IMAGE_FORMAT format, const std::string
 }
 
 // True when both bitmaps have the same size and depth and the same bytes in every pixel.
-inline ::testing::AssertionResult SamePixels(const FIBITMAP* expected, const FIBITMAP* actual) {
-    auto* a = const_cast<FIBITMAP*>(expected);
-    auto* b = const_cast<FIBITMAP*>(actual);
+inline ::testing::AssertionResult SamePixels(const FIBITMAP* a, const FIBITMAP* b) {
+    using namespace freeimage_base;
     if (a == nullptr || b == nullptr) {
         return ::testing::AssertionFailure() << "a bitmap is missing";
     }
-    if (FreeImage_GetWidth(a) != FreeImage_GetWidth(b) ||
-        FreeImage_GetHeight(a) != FreeImage_GetHeight(b) ||
-        FreeImage_GetBPP(a) != FreeImage_GetBPP(b)) {
+    if (Width(a) != Width(b) || Height(a) != Height(b) || Bpp(a) != Bpp(b)) {
         return ::testing::AssertionFailure()
-               << FreeImage_GetWidth(a) << "x" << FreeImage_GetHeight(a) << "x"
-               << FreeImage_GetBPP(a) << " against " << FreeImage_GetWidth(b) << "x"
-               << FreeImage_GetHeight(b) << "x" << FreeImage_GetBPP(b);
+               << Width(a) << "x" << Height(a) << "x" << Bpp(a) << " against " << Width(b) << "x"
+               << Height(b) << "x" << Bpp(b);
     }
-    for (unsigned y = 0; y < FreeImage_GetHeight(a); ++y) {
-        if (std::memcmp(FreeImage_GetScanLine(a, static_cast<int>(y)),
-                        FreeImage_GetScanLine(b, static_cast<int>(y)), FreeImage_GetLine(a)) != 0) {
+    for (unsigned y = 0; y < Height(a); ++y) {
+        if (std::memcmp(ScanLine(a, y), ScanLine(b, y), Line(a)) != 0) {
             return ::testing::AssertionFailure() << "row " << y << " differs";
         }
     }
