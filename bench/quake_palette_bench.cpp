@@ -17,10 +17,7 @@ using orrisbay::freeimage_base::Bitmap;
 using namespace orrisbay::quake_palette;
 
 const Palette& ShippedPalette() {
-    static const Palette palette = [] {
-        ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
-        return PaletteColors();
-    }();
+    static const Palette palette = ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).PaletteColors;
     return palette;
 }
 

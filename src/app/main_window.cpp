@@ -15,6 +15,7 @@
 #include "app/message_box.h"
 #include "app/palette_box.h"
 #include "app/working_folder.h"
+#include "console/application.h"
 #include "console/console.h"
 #include "gameformats/texture_rules.h"
 #include "gameformats/wad2.h"
@@ -230,7 +231,7 @@ void FrmOrrisbay::setTextureSizeQuestion(YesNoQuestionFunction question) {
 
 void FrmOrrisbay::Load() {
     setWindowTitle(ApplicationTitle());
-    quake_palette::LoadPaletteSwatches(*palette_);
+    LoadPalette(console::ApplicationFolder());
     RestoreWorkingFolder();
     for (int i = 0; i < 4; ++i) {
         freeimage_base::Bitmap bitmap = imageio::PictureToBitmap(Image1(i)->picture());
@@ -238,6 +239,11 @@ void FrmOrrisbay::Load() {
             slotTable_->SetSlotImage(i, std::move(bitmap));
         }
     }
+}
+
+void FrmOrrisbay::LoadPalette(const std::string& folder) {
+    conversionPalette_ =
+        quake_palette::LoadPaletteSwatches(*PicPalette(), folder).ConversionPalette();
 }
 
 void FrmOrrisbay::Unload() {
@@ -326,7 +332,7 @@ void FrmOrrisbay::saveAsClick() {
         ShowError(kSaveInvalidFormatMessage);
         return;
     }
-    if ((wad || choice.indexed) && !quake_palette::PaletteConversionAvailable()) {
+    if ((wad || choice.indexed) && !conversionPalette_) {
         ShowError(quake_palette::kUnavailableMessage);
         return;
     }
@@ -342,7 +348,7 @@ void FrmOrrisbay::saveAsClick() {
 }
 
 void FrmOrrisbay::convertClick() {
-    if (!quake_palette::PaletteConversionAvailable()) {
+    if (!conversionPalette_) {
         ShowError(quake_palette::kUnavailableMessage);
         return;
     }
@@ -370,7 +376,7 @@ bool FrmOrrisbay::convertPreview() {
         return false;
     }
     freeimage_base::Bitmap converted =
-        quake_palette::ConvertToQuakePalette(texture, conversionOptions());
+        quake_palette::ConvertToQuakePalette(texture, *conversionPalette_, conversionOptions());
     if (!converted) {
         ShowError(kNotConvertedMessage);
         return false;
@@ -388,7 +394,8 @@ bool FrmOrrisbay::saveTexture(const std::string& path, bool indexed) {
     if (texture == nullptr) {
         texture = fullColourTexture(holder);
         if (texture != nullptr && indexed) {
-            holder = quake_palette::ConvertToQuakePalette(texture, conversionOptions());
+            holder = quake_palette::ConvertToQuakePalette(texture, *conversionPalette_,
+                                                          conversionOptions());
             texture = holder.get();
             if (texture == nullptr) {
                 ShowError(kNotConvertedMessage);
@@ -432,7 +439,8 @@ bool FrmOrrisbay::saveWad(const std::string& path) {
         }
         texture = rescaled.get();
     }
-    const imageio::SaveResult saved = gameformats::SaveQuakeWad(texture, path, conversionOptions());
+    const imageio::SaveResult saved =
+        gameformats::SaveQuakeWad(texture, path, conversionOptions(), *conversionPalette_);
     if (!saved) {
         ShowError("Save: " + path + " was not written: " + saved.reason + ".");
     }

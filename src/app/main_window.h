@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/save_dialog.h"
@@ -38,6 +39,10 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // Start-up, before the window is first shown: caption, palette, working
     // folder, then slots 0..3 from the built-in pictures (merging at slot 3).
     void Load();
+
+    // Reads the palette file in `folder`, paints its swatches and keeps the
+    // palette for conversions when the file was read whole with its header.
+    void LoadPalette(const std::string& folder);
 
     // Shut-down: releases every slot, 0 to 19.
     void Unload();
@@ -76,6 +81,11 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // The palette picture the preview shows after "Convert to Quake palette",
     // until the next merge; null while it shows the full-colour texture.
     const FIBITMAP* convertedTexture() const { return converted_.get(); }
+
+    // The game's palette the window converts to; empty without a good palette file.
+    const std::optional<quake_palette::Palette>& conversionPalette() const {
+        return conversionPalette_;
+    }
 
   public Q_SLOTS:
     void btnOpenClick(int index);
@@ -146,6 +156,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     YesNoQuestionFunction textureSizeQuestion_;
     imageio::Picture fullColourPicture_;  // what the preview shows unconverted
     freeimage_base::Bitmap converted_;
+    std::optional<quake_palette::Palette> conversionPalette_;
     std::unique_ptr<slots::SlotTable> slotTable_;
 };
 

@@ -105,8 +105,9 @@ Failure LoadInputs(const BlendOptions& options, std::array<freeimage_base::Bitma
 }
 
 Failure Blend(const BlendOptions& options) {
+    std::optional<quake_palette::Palette> palette;
     if (options.quake.convert) {
-        if (Failure failure = ReadQuakePalette(); failure.code != kExitSuccess) {
+        if (Failure failure = ReadQuakePalette(palette); failure.code != kExitSuccess) {
             return failure;
         }
     }
@@ -114,7 +115,7 @@ Failure Blend(const BlendOptions& options) {
     if (Failure failure = LoadInputs(options, inputs); failure.code != kExitSuccess) {
         return failure;
     }
-    return BlendBitmaps(std::move(inputs), options.output, options.quake);
+    return BlendBitmaps(std::move(inputs), options.output, options.quake, palette);
 }
 
 bool IsWadPath(const std::string& path) {
@@ -128,7 +129,7 @@ Failure NotWritten(const std::string& output, const imageio::SaveResult& saved) 
 // Writes the merge in the game's palette: a WAD2 made from full colour (each
 // mip level is reduced before it is converted), or an 8-bit picture.
 Failure WriteQuakeTexture(const FIBITMAP* merged, const std::string& output,
-                          const QuakeOptions& quake) {
+                          const QuakeOptions& quake, const quake_palette::Palette& palette) {
     const int width = static_cast<int>(freeimage_base::Width(merged));
     const int height = static_cast<int>(freeimage_base::Height(merged));
     const bool wad = IsWadPath(output);
@@ -148,27 +149,16 @@ Failure WriteQuakeTexture(const FIBITMAP* merged, const std::string& output,
     }
     if (wad) {
         const imageio::SaveResult saved =
-            gameformats::SaveQuakeWad(merged, output, quake.conversion);
+            gameformats::SaveQuakeWad(merged, output, quake.conversion, palette);
         return saved ? Failure{} : NotWritten(output, saved);
     }
     const freeimage_base::Bitmap converted =
-        quake_palette::ConvertToQuakePalette(merged, quake.conversion);
+        quake_palette::ConvertToQuakePalette(merged, palette, quake.conversion);
     if (!converted) {
         return {kExitMergeFailed, "the texture could not be converted to the Quake palette"};
     }
     const imageio::SaveResult saved = imageio::SaveImageFile(converted.get(), output);
     return saved ? Failure{} : NotWritten(output, saved);
-}
-
-// What is wrong with the palette file, for the line after the message.
-std::string PaletteProblem(const quake_palette::PaletteReadResult& read, const std::string& path) {
-    if (!read.opened) {
-        return "cannot open " + path;
-    }
-    if (!read.headerMatched) {
-        return path + " does not begin with " + std::string(quake_palette::kHeaderLine);
-    }
-    return path + " ends early";
 }
 
 // The options that only make sense with a conversion to the game's palette.
@@ -206,7 +196,8 @@ std::string OutputError(BlendOptions& options) {
 }  // namespace
 
 BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const std::string& output,
-                          const QuakeOptions& quake) {
+                          const QuakeOptions& quake,
+                          const std::optional<quake_palette::Palette>& palette) {
     MergeFailureView view;
     slots::SlotTable table(view);
     // Slot by slot, as the window fills them: the merge runs when the fourth arrives.
@@ -219,24 +210,27 @@ BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const st
                 "merge failed: " + (view.failure.empty() ? "no texture was made" : view.failure)};
     }
     if (quake.convert) {
-        return WriteQuakeTexture(result, output, quake);
+        if (!palette) {
+            return {kExitNoPalette, std::string(quake_palette::kUnavailableMessage)};
+        }
+        return WriteQuakeTexture(result, output, quake, *palette);
     }
     const imageio::SaveResult saved = imageio::SaveImageFile(result, output);
     return saved ? Failure{} : NotWritten(output, saved);
 }
 
-BlendFailure ReadQuakePalette() {
+BlendFailure ReadQuakePalette(std::optional<quake_palette::Palette>& palette) {
     const std::string path = quake_palette::PaletteFilePath(console::ApplicationFolder());
     // The reader's own reports would show as boxes; the command says it once, below.
     const bool wasQuiet = console::QuietErrors();
     console::SetQuietErrors(true);
     const quake_palette::PaletteReadResult read = quake_palette::ReadPaletteFile(path);
     console::SetQuietErrors(wasQuiet);
-    if (quake_palette::PaletteConversionAvailable()) {
+    palette = read.ConversionPalette();
+    if (palette) {
         return {};
     }
-    return {kExitNoPalette,
-            std::string(quake_palette::kUnavailableMessage) + " " + PaletteProblem(read, path)};
+    return {kExitNoPalette, std::string(quake_palette::kUnavailableMessage) + " " + read.Problem()};
 }
 
 ParsedArguments ParseArguments(std::span<const std::string> arguments) {

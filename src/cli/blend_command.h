@@ -2,6 +2,7 @@
 
 #include <array>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -61,12 +62,14 @@ struct BlendFailure {
 // Hands the four inputs (layer 1, layer 2, mask 1, mask 2) to a slot table as
 // the window does, and writes the merged texture to `output`: as it is, or
 // converted to the game's palette (a WAD2 file for a .wad output).
+// `palette` is needed only for a conversion.
 BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const std::string& output,
-                          const QuakeOptions& quake = {});
+                          const QuakeOptions& quake = {},
+                          const std::optional<quake_palette::Palette>& palette = std::nullopt);
 
-// Reads the palette file from the program's folder for --quake; fails with
-// kExitNoPalette unless it was read whole with its header.
-BlendFailure ReadQuakePalette();
+// Reads the palette file from the program's folder into `palette` for
+// --quake; fails with kExitNoPalette unless it was read whole with its header.
+BlendFailure ReadQuakePalette(std::optional<quake_palette::Palette>& palette);
 
 // Runs the command: normal output to `out`, errors to `err`; returns the exit code.
 int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ostream& err);

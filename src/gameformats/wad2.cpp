@@ -139,11 +139,6 @@ WadTextureResult MakeWadTexture(const FIBITMAP* fullColour, const std::string& n
     return result;
 }
 
-WadTextureResult MakeWadTexture(const FIBITMAP* fullColour, const std::string& name,
-                                quake_palette::ConversionOptions options) {
-    return MakeWadTexture(fullColour, name, options, quake_palette::PaletteColors());
-}
-
 std::optional<std::vector<std::uint8_t>> EncodeWad2(std::span<const WadTexture> textures) {
     std::size_t total = kHeaderSize;
     for (const WadTexture& texture : textures) {
@@ -194,9 +189,10 @@ imageio::SaveResult WriteWad2(const std::string& path, std::span<const WadTextur
 }
 
 imageio::SaveResult SaveQuakeWad(const FIBITMAP* fullColour, const std::string& path,
-                                 quake_palette::ConversionOptions options) {
+                                 quake_palette::ConversionOptions options,
+                                 const quake_palette::Palette& palette) {
     const std::string name = TextureNameFromFileName(path);
-    const WadTextureResult made = MakeWadTexture(fullColour, name, options);
+    const WadTextureResult made = MakeWadTexture(fullColour, name, options, palette);
     switch (made.error) {
         case WadTextureError::None:
             return WriteWad2(path, std::span(&made.texture, 1));

@@ -46,9 +46,6 @@ struct WadTextureResult {
 WadTextureResult MakeWadTexture(const FIBITMAP* fullColour, const std::string& name,
                                 quake_palette::ConversionOptions options,
                                 const quake_palette::Palette& palette);
-// The same with the palette read at start-up.
-WadTextureResult MakeWadTexture(const FIBITMAP* fullColour, const std::string& name,
-                                quake_palette::ConversionOptions options = {});
 
 // The bytes of a WAD2 file holding `textures`, one lump each in the given
 // order. Empty when a texture has a bad name, a bad size or mip data that
@@ -63,6 +60,7 @@ imageio::SaveResult WriteWad2(const std::string& path, std::span<const WadTextur
 // named after the file. The texture must already be a multiple of 16 on both
 // sides (see RescaleToMultipleOf16).
 imageio::SaveResult SaveQuakeWad(const FIBITMAP* fullColour, const std::string& path,
-                                 quake_palette::ConversionOptions options = {});
+                                 quake_palette::ConversionOptions options,
+                                 const quake_palette::Palette& palette);
 
 }  // namespace orrisbay::gameformats

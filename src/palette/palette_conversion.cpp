@@ -12,8 +12,6 @@ constexpr int kCellBits = 3;  // 8 levels per channel in a cell, 32 cells per ch
 constexpr int kCellsPerChannel = 256 >> kCellBits;
 constexpr int kCellSpan = 1 << kCellBits;
 
-bool conversionAvailable = false;
-
 int Red(ColourValue colour) {
     return static_cast<int>(colour & 0xFFu);
 }
@@ -128,13 +126,6 @@ void ConvertDithered(FIBITMAP* rgb, FIBITMAP* indexed, const NearestColourFinder
 }
 
 }  // namespace
-
-bool PaletteConversionAvailable() {
-    return conversionAvailable;
-}
-void SetPaletteConversionAvailable(bool available) {
-    conversionAvailable = available;
-}
 
 std::uint32_t ColourDistance(int r1, int g1, int b1, int r2, int g2, int b2) {
     // At most 1534 * 255^2 per term, so the sum fits 32 bits.
@@ -251,10 +242,6 @@ Bitmap ConvertToQuakePalette(const FIBITMAP* texture, const Palette& palette,
     }
     const NearestColourFinder finder(palette, options.allowFullbrights);
     return ConvertToPalette(texture, finder, options.dither);
-}
-
-Bitmap ConvertToQuakePalette(const FIBITMAP* texture, ConversionOptions options) {
-    return ConvertToQuakePalette(texture, PaletteColors(), options);
 }
 
 }  // namespace orrisbay::quake_palette

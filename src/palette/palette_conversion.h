@@ -11,8 +11,6 @@
 
 namespace orrisbay::quake_palette {
 
-using Palette = std::array<ColourValue, 256>;
-
 // Indices 224 to 255 are drawn unlit by the game, so they glow in dark rooms.
 inline constexpr int kFirstFullbright = 224;
 
@@ -20,11 +18,6 @@ struct ConversionOptions {
     bool dither = false;            // Floyd-Steinberg error diffusion
     bool allowFullbrights = false;  // let indices 224 to 255 be chosen
 };
-
-// True once a palette file with a correct header has been read completely;
-// conversion to a palette that failed to load would give nonsense.
-bool PaletteConversionAvailable();
-void SetPaletteConversionAvailable(bool available);
 
 // The "redmean" colour distance, scaled by 512 so it stays an exact integer:
 // (1024 + r1 + r2) dR^2 + 2048 dG^2 + (1534 - r1 - r2) dB^2.
@@ -63,9 +56,6 @@ class NearestColourFinder {
 freeimage_base::Bitmap ConvertToPalette(const FIBITMAP* texture, const NearestColourFinder& finder,
                                         bool dither);
 freeimage_base::Bitmap ConvertToQuakePalette(const FIBITMAP* texture, const Palette& palette,
-                                             ConversionOptions options);
-// The same with the palette read at start-up.
-freeimage_base::Bitmap ConvertToQuakePalette(const FIBITMAP* texture,
                                              ConversionOptions options = {});
 
 }  // namespace orrisbay::quake_palette

@@ -7,7 +7,6 @@
 #include "console/console.h"
 #include "console/text.h"
 #include "palette/line_reader.h"
-#include "palette/palette_conversion.h"
 #include "palette/palette_numbers.h"
 
 namespace orrisbay::quake_palette {
@@ -40,11 +39,6 @@ PaletteReadResult EndedEarly(PaletteReadResult result, const std::string& path) 
 
 }  // namespace
 
-std::array<ColourValue, 256>& PaletteColors() {
-    static std::array<ColourValue, 256> colors{};
-    return colors;
-}
-
 std::string EnsureTrailingBackslash(const std::string& folder) {
     const std::string lower = console::LowerCase(folder);
     const bool endsInBackslash = !lower.empty() && lower.back() == '\\';
@@ -68,9 +62,26 @@ std::string PaletteFilePath(const std::string& folder) {
 #endif
 }
 
+std::optional<Palette> PaletteReadResult::ConversionPalette() const {
+    if (!opened || !headerMatched || endedEarly) {
+        return std::nullopt;
+    }
+    return PaletteColors;
+}
+
+std::string PaletteReadResult::Problem() const {
+    if (!opened) {
+        return "cannot open " + path;
+    }
+    if (!headerMatched) {
+        return path + " does not begin with " + std::string(kHeaderLine);
+    }
+    return endedEarly ? path + " ends early" : std::string();
+}
+
 PaletteReadResult ReadPaletteFile(const std::string& path) {
     PaletteReadResult result;
-    SetPaletteConversionAvailable(false);
+    result.path = path;
     LineReader reader(path);
     if (!reader.IsOpen()) {
         console::ReportError(std::string(kCannotOpenMessage) + path);
@@ -95,18 +106,16 @@ PaletteReadResult ReadPaletteFile(const std::string& path) {
     }
 
     const int count = CountFrom(*countLine);
-    auto& colors = PaletteColors();
     for (int index = 0; index < count; ++index) {
         const std::optional<TextLine> line = reader.Next();
         if (!line) {
             return EndedEarly(result, path);
         }
         if (const std::optional<ColourValue> colour = EntryColour(*line)) {
-            colors[static_cast<std::size_t>(index)] = *colour;
+            result.PaletteColors[static_cast<std::size_t>(index)] = *colour;
             ++result.entriesSet;
         }
     }
-    SetPaletteConversionAvailable(result.headerMatched);
     return result;
 }
 
@@ -115,8 +124,8 @@ PaletteReadResult LoadPaletteSwatches(SwatchSurface& box) {
 }
 
 PaletteReadResult LoadPaletteSwatches(SwatchSurface& box, const std::string& folder) {
-    const PaletteReadResult result = ReadPaletteFile(PaletteFilePath(folder));
-    PaintSwatches(box);
+    PaletteReadResult result = ReadPaletteFile(PaletteFilePath(folder));
+    PaintSwatches(box, result.PaletteColors);
     return result;
 }
 

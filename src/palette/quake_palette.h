@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,8 +30,8 @@ inline constexpr ColourValue MakeColour(int red, int green, int blue) {
            (static_cast<ColourValue>(blue) << 16);
 }
 
-// The game's 256 colours, all black until a palette file is read.
-std::array<ColourValue, 256>& PaletteColors();
+// A table of 256 colours, indices 0 to 255: the game's palette once read.
+using Palette = std::array<ColourValue, 256>;
 
 // Lower-cases `folder`, trims its outer spaces and ends it with exactly one
 // backslash (unless it already ended in one before trimming).
@@ -40,17 +41,29 @@ std::string EnsureTrailingBackslash(const std::string& folder);
 // blanks and tabs anywhere ignored; 0 when it does not begin with one.
 double NumericValue(std::string_view text);
 
-// Outcome of reading a palette file into PaletteColors().
+// What reading a palette file gave: the colours it set, and whether they
+// make the game's palette.
 struct PaletteReadResult {
+    // The table as the file set it, black where it set nothing: what the
+    // swatch grid shows, whatever else went wrong.
+    Palette PaletteColors{};
+    std::string path;            // the file that was read
     bool opened = false;         // the file could be opened
     bool headerMatched = false;  // line 1 was exactly "JASC-PAL"
     bool endedEarly = false;     // the file ended before a line the reader needed
     int entriesSet = 0;          // how many table entries the file set
+
+    // The palette to convert textures to: only a file read whole with its
+    // header gives one, since a partial palette would give nonsense.
+    std::optional<Palette> ConversionPalette() const;
+    // Why there is no palette to convert to ("cannot open PATH", "PATH does
+    // not begin with JASC-PAL", "PATH ends early"); empty when there is one.
+    std::string Problem() const;
 };
 
-// Reads the palette file at `path` into PaletteColors(), reporting a wrong
-// header, a file that cannot be opened and a file that ends early through
-// console::ReportError. Never throws for any file content.
+// Reads the palette file at `path`, reporting a wrong header, a file that
+// cannot be opened and a file that ends early through console::ReportError.
+// Never throws for any file content.
 PaletteReadResult ReadPaletteFile(const std::string& path);
 
 // The surface the swatches are painted into: the window's palette box.
@@ -69,11 +82,11 @@ class SwatchSurface {
 std::string PaletteFilePath(const std::string& folder);
 
 // Reads the palette file from the application folder and paints the 16 x 16
-// swatch grid. The second form reads from `folder` instead.
+// swatch grid of its PaletteColors. The second form reads from `folder` instead.
 PaletteReadResult LoadPaletteSwatches(SwatchSurface& box);
 PaletteReadResult LoadPaletteSwatches(SwatchSurface& box, const std::string& folder);
 
-// Paints all 256 swatches of PaletteColors() into `box`.
-void PaintSwatches(SwatchSurface& box);
+// Paints all 256 swatches of `colours` into `box`.
+void PaintSwatches(SwatchSurface& box, const Palette& colours);
 
 }  // namespace orrisbay::quake_palette

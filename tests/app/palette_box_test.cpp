@@ -23,7 +23,6 @@ class PaletteBoxTest : public testing::WindowTest {
         WindowTest::SetUp();
         folder_ = fs::temp_directory_path() / ("orrisbay-palette-" + std::to_string(::getpid()));
         fs::create_directories(folder_);
-        quake_palette::PaletteColors().fill(0);
         messages.clear();
     }
     void TearDown() override {

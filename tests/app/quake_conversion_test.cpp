@@ -43,19 +43,19 @@ class QuakeConversionTest : public testing::WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ASSERT_TRUE(quake_palette::PaletteConversionAvailable()) << "palette beside the tests";
+        ASSERT_TRUE(window->conversionPalette()) << "palette beside the tests";
         window->setSaveFileDialog([this](QWidget*) { return choice; });
         window->setTextureSizeQuestion([this](QWidget*, const std::string& message) {
             sizeQuestions.push_back(message);
             return rescale;
         });
     }
-    void TearDown() override {
-        quake_palette::SetPaletteConversionAvailable(true);
-        WindowTest::TearDown();
-    }
-
     const FIBITMAP* Result() const { return window->slotTable().Slot(slots::kResult); }
+    // The merge converted with the window's palette.
+    freeimage_base::Bitmap Converted(quake_palette::ConversionOptions options = {}) const {
+        return quake_palette::ConvertToQuakePalette(Result(), *window->conversionPalette(),
+                                                    options);
+    }
     void SaveAs(const std::string& name, bool indexed = false) {
         choice = SaveChoice(folder.file(name), indexed);
         window->saveAsAction()->trigger();
@@ -71,9 +71,9 @@ TEST_F(QuakeConversionTest, ConvertShowsThePalettePictureThatCopyAndSaveAsTake) 
     window->convertAction()->trigger();
     const FIBITMAP* converted = window->convertedTexture();
     ASSERT_NE(converted, nullptr);
-    const freeimage_base::Bitmap expected = quake_palette::ConvertToQuakePalette(Result());
+    const freeimage_base::Bitmap expected = Converted();
     EXPECT_TRUE(SamePixels(expected.get(), converted));
-    const auto& palette = quake_palette::PaletteColors();
+    const auto& palette = *window->conversionPalette();
     const RGBQUAD* table = freeimage_base::Palette(converted);
     for (int i = 0; i < 256; ++i) {
         EXPECT_EQ(quake_palette::MakeColour(table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue),
@@ -96,8 +96,7 @@ TEST_F(QuakeConversionTest, ConvertShowsThePalettePictureThatCopyAndSaveAsTake) 
     EXPECT_TRUE(SamePixels(converted, LoadAs(FIF_BMP, folder.file("converted.bmp")).get()));
 
     window->fullbrightsAction()->setChecked(true);  // converts again with the new option
-    const freeimage_base::Bitmap withFullbrights =
-        quake_palette::ConvertToQuakePalette(Result(), {.allowFullbrights = true});
+    const freeimage_base::Bitmap withFullbrights = Converted({.allowFullbrights = true});
     EXPECT_TRUE(SamePixels(withFullbrights.get(), window->convertedTexture()));
 
     // Any input replaced: a new merge, shown in full colour again.
@@ -109,7 +108,9 @@ TEST_F(QuakeConversionTest, ConvertShowsThePalettePictureThatCopyAndSaveAsTake) 
 }
 
 TEST_F(QuakeConversionTest, WithoutAGoodPaletteNothingIsConvertedOrWritten) {
-    quake_palette::SetPaletteConversionAvailable(false);
+    const TemporaryFolder noPalette{"orrisbay-no-palette"};
+    window->LoadPalette(noPalette.path().string());
+    messages.clear();  // the missing file's own report
     const QImage before = window->Image3()->picture();
     window->convertAction()->trigger();
     SaveAs("texture.wad");
@@ -134,15 +135,13 @@ TEST_F(QuakeConversionTest, AWadHoldsTheFullColourMergeConvertedWithTheMenuOptio
     ASSERT_EQ(wad->lumps.size(), 1u);
     EXPECT_EQ(wad->lumps[0].textureName, "grass_dirt");
     EXPECT_EQ(wad->lumps[0].width, 256u);
-    const freeimage_base::Bitmap expected =
-        quake_palette::ConvertToQuakePalette(Result(), {.dither = true});
+    const freeimage_base::Bitmap expected = Converted({.dither = true});
     EXPECT_EQ(wad->lumps[0].mips[0], TopDownPixels(expected.get()));
 
     // "8-bit PNG" converts on the way out, leaving a full-colour preview alone.
     window->slotTable().SetSlotImage(0, Pattern(64, 64, 24));
     SaveAs("forced.png", true);
-    const freeimage_base::Bitmap forced =
-        quake_palette::ConvertToQuakePalette(Result(), {.dither = true});
+    const freeimage_base::Bitmap forced = Converted({.dither = true});
     EXPECT_TRUE(SamePixels(forced.get(), LoadAs(FIF_PNG, folder.file("forced.png")).get()));
     EXPECT_EQ(window->convertedTexture(), nullptr);
     EXPECT_TRUE(messages.empty());

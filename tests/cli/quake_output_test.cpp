@@ -44,7 +44,7 @@ std::vector<std::uint8_t> TopDownPixels(const FIBITMAP* indexed) {
 class QuakeOutputTest : public ::testing::Test {
   protected:
     // The expected pictures are converted with the palette the command reads.
-    void SetUp() override { ASSERT_EQ(ReadQuakePalette().code, kExitSuccess); }
+    void SetUp() override { ASSERT_EQ(ReadQuakePalette(palette).code, kExitSuccess); }
 
     // The built-in merge in full colour, as the command writes it without --quake.
     freeimage_base::Bitmap FullColourMerge() {
@@ -54,11 +54,13 @@ class QuakeOutputTest : public ::testing::Test {
     }
 
     TemporaryFolder folder{"orrisbay-blend-quake"};
+    std::optional<quake_palette::Palette> palette;
 };
 
 TEST_F(QuakeOutputTest, WritesEightBitPicturesWithThePalette) {
     const freeimage_base::Bitmap full = FullColourMerge();
-    const freeimage_base::Bitmap expected = quake_palette::ConvertToQuakePalette(full.get());
+    const freeimage_base::Bitmap expected =
+        quake_palette::ConvertToQuakePalette(full.get(), *palette);
     for (const auto& [name, format] : {std::pair{"quake.png", FIF_PNG}, {"quake.bmp", FIF_BMP}}) {
         SCOPED_TRACE(name);
         const RunResult run = Blend({"--builtin", "--quake", "-o", folder.file(name)});
@@ -69,7 +71,7 @@ TEST_F(QuakeOutputTest, WritesEightBitPicturesWithThePalette) {
         ASSERT_NE(table, nullptr);
         EXPECT_EQ(
             quake_palette::MakeColour(table[254].rgbRed, table[254].rgbGreen, table[254].rgbBlue),
-            quake_palette::PaletteColors()[254]);
+            (*palette)[254]);
     }
 }
 
@@ -84,7 +86,7 @@ TEST_F(QuakeOutputTest, AWadOutputHoldsTheMergeInThePaletteWithTheChosenOptions)
     ASSERT_EQ(read->lumps.size(), 1u);
     EXPECT_EQ(read->lumps[0].textureName, "grass");
     const freeimage_base::Bitmap expected = quake_palette::ConvertToQuakePalette(
-        full.get(), {.dither = true, .allowFullbrights = true});
+        full.get(), *palette, {.dither = true, .allowFullbrights = true});
     EXPECT_EQ(read->lumps[0].mips[0], TopDownPixels(expected.get()));
 }
 

@@ -19,7 +19,7 @@ using freeimage_base::Bitmap;
 using orrisbay::testing::RandomTexture;
 using quake_palette::ConversionOptions;
 using quake_palette::kFirstFullbright;
-using quake_palette::PaletteColors;
+using quake_palette::Palette;
 using testing::FileBytes;
 using testing::Wad2Reader;
 
@@ -49,12 +49,33 @@ std::vector<std::uint8_t> TopDown(const Bitmap& indexed) {
     return indices;
 }
 
+// The shipped palette, read through the program's own reader.
+const Palette& ShippedPalette() {
+    static const Palette palette = [] {
+        freeimage_base::InitialiseImageLibrary();
+        const auto read = quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
+        EXPECT_TRUE(read.headerMatched);
+        return read.PaletteColors;
+    }();
+    return palette;
+}
+
+WadTextureResult MakeWadTexture(const FIBITMAP* texture, const std::string& name,
+                                ConversionOptions options) {
+    return gameformats::MakeWadTexture(texture, name, options, ShippedPalette());
+}
+
+Bitmap ConvertToQuakePalette(const FIBITMAP* texture, ConversionOptions options = {}) {
+    return quake_palette::ConvertToQuakePalette(texture, ShippedPalette(), options);
+}
+
+imageio::SaveResult SaveQuakeWad(const FIBITMAP* texture, const std::string& path) {
+    return gameformats::SaveQuakeWad(texture, path, {}, ShippedPalette());
+}
+
 class Wad2Test : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        freeimage_base::InitialiseImageLibrary();
-        ASSERT_TRUE(quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).headerMatched);
-    }
+    static void SetUpTestSuite() { ShippedPalette(); }
     orrisbay::testing::TemporaryFolder folder{"orrisbay-wad"};
 };
 
@@ -87,7 +108,7 @@ TEST_F(Wad2Test, AWrittenTextureReadsBackWithTheGamesLayout) {
     EXPECT_EQ(lump.memorySize, lump.diskSize);
     EXPECT_EQ(wad->directoryOffset, 12 + lump.diskSize);
 
-    const Bitmap converted = quake_palette::ConvertToQuakePalette(texture.get());
+    const Bitmap converted = ConvertToQuakePalette(texture.get());
     EXPECT_EQ(lump.mips[0], TopDown(converted));
     for (const auto& mip : lump.mips) {
         for (const std::uint8_t index : mip) {
@@ -101,7 +122,7 @@ TEST_F(Wad2Test, MipLevelsAreReducedFromFullColourThenConverted) {
     const Bitmap checker = RedBlueChecker(32);
     const WadTextureResult made = MakeWadTexture(checker.get(), "checker", {});
     ASSERT_TRUE(made);
-    const quake_palette::NearestColourFinder finder(PaletteColors(), false);
+    const quake_palette::NearestColourFinder finder(ShippedPalette(), false);
     std::set<int> purples;
     for (int red : {127, 128}) {
         for (int blue : {127, 128}) {
@@ -123,7 +144,7 @@ TEST_F(Wad2Test, DitherAndFullbrightOptionsReachEveryMipLevel) {
         BYTE* pixel = FreeImage_GetScanLine(bright.get(), y);
         for (int x = 0; x < 16; ++x, pixel += 3) {
             const auto colour =
-                PaletteColors()[static_cast<std::size_t>(kFirstFullbright + (x + y) % 32)];
+                ShippedPalette()[static_cast<std::size_t>(kFirstFullbright + (x + y) % 32)];
             pixel[FI_RGBA_RED] = static_cast<BYTE>(colour & 0xFF);
             pixel[FI_RGBA_GREEN] = static_cast<BYTE>((colour >> 8) & 0xFF);
             pixel[FI_RGBA_BLUE] = static_cast<BYTE>((colour >> 16) & 0xFF);
@@ -132,8 +153,7 @@ TEST_F(Wad2Test, DitherAndFullbrightOptionsReachEveryMipLevel) {
     const WadTextureResult allowed = MakeWadTexture(bright.get(), "glow", {true, true});
     const WadTextureResult plain = MakeWadTexture(bright.get(), "glow", {true, false});
     ASSERT_TRUE(allowed && plain);
-    EXPECT_EQ(allowed.texture.mips[0],
-              TopDown(quake_palette::ConvertToQuakePalette(bright.get(), {true, true})));
+    EXPECT_EQ(allowed.texture.mips[0], TopDown(ConvertToQuakePalette(bright.get(), {true, true})));
     int brightIndices = 0;
     for (int level = 0; level < 4; ++level) {
         for (const std::uint8_t index : plain.texture.mips[static_cast<std::size_t>(level)]) {
@@ -202,7 +222,7 @@ TEST_F(Wad2Test, FailedSavesLeaveTheOldFileAndNoTemporaryFiles) {
 
 // The loose 8-bit images for editors go through the program's image writer.
 TEST_F(Wad2Test, IndexedImagesSavedByTheImageWriterStayIndexedWithThePalette) {
-    const Bitmap indexed = quake_palette::ConvertToQuakePalette(RandomTexture(32, 16, 8).get());
+    const Bitmap indexed = ConvertToQuakePalette(RandomTexture(32, 16, 8).get());
     for (const std::string name : {"wall.png", "wall.bmp"}) {
         const std::string path = folder.file(name);
         ASSERT_TRUE(imageio::SaveImageFile(indexed.get(), path)) << name;
@@ -213,7 +233,7 @@ TEST_F(Wad2Test, IndexedImagesSavedByTheImageWriterStayIndexedWithThePalette) {
         for (std::size_t i = 0; i < 256; ++i) {
             ASSERT_EQ(
                 quake_palette::MakeColour(table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue),
-                PaletteColors()[i])
+                ShippedPalette()[i])
                 << name;
         }
         EXPECT_EQ(TopDown(back), TopDown(indexed)) << name;

@@ -34,7 +34,7 @@ Palette ShippedPalette() {
     const PaletteReadResult read = ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
     EXPECT_TRUE(read.headerMatched);
     EXPECT_EQ(read.entriesSet, 256);
-    return PaletteColors();
+    return read.PaletteColors;
 }
 
 // Nearest allowed index by trying every entry, lowest index on ties.
@@ -209,18 +209,25 @@ TEST_F(PaletteConversionTest, OtherDepthsAreReadAsRgbAndMissingInputGivesNothing
     EXPECT_FALSE(ConvertToQuakePalette(floats.get(), palette, {}));
 }
 
-TEST(PaletteConversionAvailability, FollowsTheHeaderOfTheLastPaletteRead) {
+TEST(PaletteConversionAvailability, OnlyAWholeFileWithItsHeaderGivesAPalette) {
     const TempFolder folder;
     ReportRecorder recorder;
     const std::vector<std::string> entries(256, "1 2 3");
-    ReadPaletteFile(folder.WritePalette(testing::PaletteText("256", entries)));
-    EXPECT_TRUE(PaletteConversionAvailable());
-    ReadPaletteFile(folder.WritePalette(testing::PaletteText("256", entries, "jasc-pal")));
-    EXPECT_FALSE(PaletteConversionAvailable());
-    ReadPaletteFile(folder.WritePalette(testing::PaletteText("256", {"1 2 3"})));
-    EXPECT_FALSE(PaletteConversionAvailable()) << "a palette that ended early";
-    ReadPaletteFile(folder.Path() + "/missing.pal");
-    EXPECT_FALSE(PaletteConversionAvailable());
+    const std::string path = folder.WritePalette(testing::PaletteText("256", entries));
+    const PaletteReadResult whole = ReadPaletteFile(path);
+    EXPECT_EQ(whole.ConversionPalette(), whole.PaletteColors);
+    EXPECT_EQ(whole.Problem(), "");
+    folder.WritePalette(testing::PaletteText("256", entries, "jasc-pal"));
+    const PaletteReadResult wrongHeader = ReadPaletteFile(path);
+    EXPECT_FALSE(wrongHeader.ConversionPalette());
+    EXPECT_EQ(wrongHeader.Problem(), path + " does not begin with JASC-PAL");
+    folder.WritePalette(testing::PaletteText("256", {"1 2 3"}));
+    const PaletteReadResult early = ReadPaletteFile(path);
+    EXPECT_FALSE(early.ConversionPalette()) << "a palette that ended early";
+    EXPECT_EQ(early.Problem(), path + " ends early");
+    const PaletteReadResult missing = ReadPaletteFile(folder.Path() + "/missing.pal");
+    EXPECT_FALSE(missing.ConversionPalette());
+    EXPECT_EQ(missing.Problem(), "cannot open " + folder.Path() + "/missing.pal");
 }
 
 }  // namespace

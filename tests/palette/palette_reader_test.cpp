@@ -34,12 +34,14 @@ std::vector<std::string> TestEntries(int count) {
 class PaletteReader : public ::testing::Test {
   protected:
     PaletteReadResult Read(const std::string& bytes) {
-        return ReadPaletteFile(folder.WritePalette(bytes));
+        last = ReadPaletteFile(folder.WritePalette(bytes));
+        return last;
     }
 
     TempFolder folder;
     ReportRecorder reports;
-    std::array<ColourValue, 256>& colors = PaletteColors();
+    PaletteReadResult last;
+    const Palette& colors = last.PaletteColors;  // the table of the last Read
 };
 
 TEST_F(PaletteReader, WellFormedFileFillsTheTableAndEverySwatch) {
@@ -54,7 +56,7 @@ TEST_F(PaletteReader, WellFormedFileFillsTheTableAndEverySwatch) {
     EXPECT_TRUE(reports.shown.empty());
     EXPECT_TRUE(console::ConsoleText().empty());
     for (int j = 0; j < 256; ++j) {
-        ASSERT_EQ(colors[j], TestColour(j)) << "entry " << j;
+        ASSERT_EQ(result.PaletteColors[j], TestColour(j)) << "entry " << j;
         ASSERT_EQ(box.SwatchColour(j), TestColour(j)) << "swatch " << j;
     }
 }
@@ -62,7 +64,6 @@ TEST_F(PaletteReader, WellFormedFileFillsTheTableAndEverySwatch) {
 TEST_F(PaletteReader, WrongHeaderIsReportedOnceAndTheEntriesAreStillRead) {
     for (const std::string header : {"jasc-pal", "JASC-PAL ", "", "\xef\xbb\xbfJASC-PAL"}) {
         reports.shown.clear();
-        colors.fill(0);
         RecordingSurface box;
         folder.WritePalette(PaletteText("2", {"1 2 3", "4 5 6"}, header));
         const PaletteReadResult result = LoadPaletteSwatches(box, folder.Path());
@@ -77,7 +78,6 @@ TEST_F(PaletteReader, WrongHeaderIsReportedOnceAndTheEntriesAreStillRead) {
 
 TEST_F(PaletteReader, ZeroOrNonNumericCountReadsNoEntries) {
     for (const std::string count : {"0", "-5", "none", "", "-40000"}) {
-        colors.fill(0);
         const PaletteReadResult result = Read(PaletteText(count, {"9 9 9", "8 8 8"}));
         EXPECT_EQ(result.entriesSet, 0) << count;
         EXPECT_FALSE(result.endedEarly) << count;
@@ -107,12 +107,12 @@ TEST_F(PaletteReader, LinesOfOtherThanThreeFieldsAreSkippedButUseTheirIndex) {
                                                 "",       "1 2",    "1 2 3 4"};
     std::vector<std::string> entries = malformed;
     entries.push_back("9 8 7");
-    colors.fill(MakeColour(1, 1, 1));  // an index the file does not set keeps its value
 
     const PaletteReadResult result = Read(PaletteText("8", entries));
     EXPECT_EQ(result.entriesSet, 1);
     for (std::size_t j = 0; j < malformed.size(); ++j) {
-        EXPECT_EQ(colors[j], MakeColour(1, 1, 1)) << "line \"" << malformed[j] << "\"";
+        // An index the file does not set keeps its value: black.
+        EXPECT_EQ(colors[j], 0u) << "line \"" << malformed[j] << "\"";
     }
     EXPECT_EQ(colors[7], MakeColour(9, 8, 7));
     EXPECT_TRUE(reports.shown.empty());
@@ -185,7 +185,6 @@ TEST_F(PaletteReader, EarlyEndInTheHeadLinesIsReported) {
 
 TEST_F(PaletteReader, EveryLineEndReadsTheSame) {
     for (const std::string lineEnd : {"\r\n", "\n", "\r"}) {
-        colors.fill(0);
         const PaletteReadResult result =
             Read(PaletteText("3", {"1 2 3", "", "7 8 9"}, "JASC-PAL", lineEnd));
         EXPECT_TRUE(result.headerMatched);

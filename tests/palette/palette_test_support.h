@@ -41,15 +41,13 @@ class TempFolder {
     std::filesystem::path path_;
 };
 
-// Collects the message boxes that reports show, and starts from an empty log
-// and an all-black palette.
+// Collects the message boxes that reports show, and starts from an empty log.
 class ReportRecorder {
   public:
     ReportRecorder() {
         console::ResetConsoleForTesting();
         previous_ = console::SetMessageBoxHook(
             [this](const std::string& text, console::MessageButtons) { shown.push_back(text); });
-        PaletteColors().fill(0);
     }
     ~ReportRecorder() { console::SetMessageBoxHook(previous_); }
     ReportRecorder(const ReportRecorder&) = delete;

@@ -17,12 +17,12 @@ using testing::ReportRecorder;
 class SwatchGrid : public ::testing::Test {
   protected:
     ReportRecorder reports;
-    std::array<ColourValue, 256>& colors = PaletteColors();
+    Palette colors{};
 };
 
 TEST_F(SwatchGrid, SizesTheBoxThenCoversEveryPixelExactlyOnce) {
     RecordingSurface box;
-    PaintSwatches(box);
+    PaintSwatches(box, colors);
 
     EXPECT_EQ(box.calls, (std::vector<std::string>{"persistent", "size 130x130"}));
     EXPECT_EQ(box.fills, 256);
@@ -39,7 +39,7 @@ TEST_F(SwatchGrid, CornerSwatchesShowTheirEntriesRowByRow) {
     colors[240] = MakeColour(0, 0, 50);
     colors[255] = MakeColour(60, 70, 80);
     RecordingSurface box;
-    PaintSwatches(box);
+    PaintSwatches(box, colors);
 
     EXPECT_EQ(box.Pixel(0, 0), colors[0]);
     EXPECT_EQ(box.Pixel(7, 7), colors[0]);
@@ -62,9 +62,9 @@ TEST_F(SwatchGrid, ShippedPaletteReadsCompletely) {
     EXPECT_TRUE(result.headerMatched);
     EXPECT_FALSE(result.endedEarly);
     EXPECT_EQ(result.entriesSet, 256);
-    EXPECT_EQ(colors[0], MakeColour(0, 0, 0));
-    EXPECT_EQ(colors[1], MakeColour(15, 15, 15));
-    EXPECT_EQ(colors[255], MakeColour(159, 91, 83));
+    EXPECT_EQ(result.PaletteColors[0], MakeColour(0, 0, 0));
+    EXPECT_EQ(result.PaletteColors[1], MakeColour(15, 15, 15));
+    EXPECT_EQ(result.PaletteColors[255], MakeColour(159, 91, 83));
     EXPECT_TRUE(reports.shown.empty());
 }
 
