@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGroupBox>
@@ -17,8 +18,7 @@
 #include "app/working_folder.h"
 #include "console/application.h"
 #include "console/console.h"
-#include "gameformats/texture_rules.h"
-#include "gameformats/wad2.h"
+#include "gameformats/texture_export.h"
 #include "imageio/clipboard.h"
 #include "imageio/file_types.h"
 #include "imageio/image_limits.h"
@@ -42,13 +42,27 @@ constexpr std::string_view kNotConvertedMessage =
     "Convert: The texture could not be converted to the Quake palette.";
 constexpr std::string_view kNotRescaledMessage = "Save: The texture could not be rescaled.";
 
-bool IsWadPath(const std::string& path) {
-    return imageio::FileExtension(path) == ".wad";
-}
-
 void ShowError(std::string_view text) {
     console::ShowMessage(std::string(text), console::MessageButtons::OkCancel);
 }
+
+// A busy cursor while the window works on a texture, set aside while it asks
+// the user something.
+class WaitCursor {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+    class Paused {
+      public:
+        Paused() { QApplication::restoreOverrideCursor(); }
+        ~Paused() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        Paused(const Paused&) = delete;
+        Paused& operator=(const Paused&) = delete;
+    };
+};
 
 }  // namespace
 
@@ -323,27 +337,60 @@ void FrmOrrisbay::showPreviewMenu(const QPoint& position) {
 
 void FrmOrrisbay::saveAsClick() {
     const SaveChoice choice = saveFileDialog_(this);
-    const std::string& path = choice.path;
-    if (path.empty()) {
+    if (choice.path.empty()) {
         return;
     }
-    const bool wad = IsWadPath(path);
-    if (!wad && imageio::FindSaveFormat(path) == nullptr) {
-        ShowError(kSaveInvalidFormatMessage);
-        return;
+    // While the preview shows the converted picture, Save As writes it in the palette.
+    const gameformats::ExportRequest request{choice.path, choice.indexed || converted_,
+                                             conversionOptions()};
+    gameformats::ExportResult result;
+    {
+        const WaitCursor busy;
+        freeimage_base::Bitmap holder;
+        result = gameformats::ExportTexture(fullColourTexture(holder), request, conversionPalette_,
+                                            exportQuestions());
     }
-    if ((wad || choice.indexed) && !conversionPalette_) {
-        ShowError(quake_palette::kUnavailableMessage);
-        return;
-    }
-    std::error_code error;
-    if (std::filesystem::exists(path, error) && !overwriteQuestion_(this, path)) {
-        return;
-    }
-    if (wad) {
-        saveWad(path);
-    } else {
-        saveTexture(path, choice.indexed);
+    showExportFailure(result, request.path);
+}
+
+gameformats::ExportQuestions FrmOrrisbay::exportQuestions() {
+    return {[this](const std::string& path) {
+                const WaitCursor::Paused asking;
+                return overwriteQuestion_(this, path);
+            },
+            // Only a WAD needs the 16-pixel grid; an 8-bit picture is written at its size.
+            [this](const gameformats::RescaleQuestion& question) {
+                const WaitCursor::Paused asking;
+                return question.required && textureSizeQuestion_(this, question.text);
+            }};
+}
+
+void FrmOrrisbay::showExportFailure(const gameformats::ExportResult& result,
+                                    const std::string& path) {
+    using gameformats::ExportOutcome;
+    switch (result.outcome) {
+        case ExportOutcome::Written:
+        case ExportOutcome::Cancelled:
+        case ExportOutcome::NotWadSize:  // the user said no to the rescale
+            return;
+        case ExportOutcome::UnsupportedFormat:
+            ShowError(kSaveInvalidFormatMessage);
+            return;
+        case ExportOutcome::NoPalette:
+            ShowError(quake_palette::kUnavailableMessage);
+            return;
+        case ExportOutcome::NoTexture:
+            ShowError(kNothingToSaveMessage);
+            return;
+        case ExportOutcome::RescaleFailed:
+            ShowError(kNotRescaledMessage);
+            return;
+        case ExportOutcome::ConversionFailed:
+            ShowError(kNotConvertedMessage);
+            return;
+        case ExportOutcome::NotWritten:
+            ShowError("Save: " + path + " was not written: " + result.message + ".");
+            return;
     }
 }
 
@@ -375,8 +422,12 @@ bool FrmOrrisbay::convertPreview() {
         ShowError(kNothingToConvertMessage);
         return false;
     }
-    freeimage_base::Bitmap converted =
-        quake_palette::ConvertToQuakePalette(texture, *conversionPalette_, conversionOptions());
+    freeimage_base::Bitmap converted;
+    {
+        const WaitCursor busy;
+        converted =
+            quake_palette::ConvertToQuakePalette(texture, *conversionPalette_, conversionOptions());
+    }
     if (!converted) {
         ShowError(kNotConvertedMessage);
         return false;
@@ -384,67 +435,6 @@ bool FrmOrrisbay::convertPreview() {
     converted_ = std::move(converted);
     preview_->setPicture(imageio::BitmapToPicture(converted_.get()));
     return true;
-}
-
-bool FrmOrrisbay::saveTexture(const std::string& path, bool indexed) {
-    // The converted picture while the preview shows it; otherwise the full-size
-    // merge, or before any merge the picture the preview shows.
-    freeimage_base::Bitmap holder;
-    const FIBITMAP* texture = converted_.get();
-    if (texture == nullptr) {
-        texture = fullColourTexture(holder);
-        if (texture != nullptr && indexed) {
-            holder = quake_palette::ConvertToQuakePalette(texture, *conversionPalette_,
-                                                          conversionOptions());
-            texture = holder.get();
-            if (texture == nullptr) {
-                ShowError(kNotConvertedMessage);
-                return false;
-            }
-        }
-    }
-    if (texture == nullptr) {
-        ShowError(kNothingToSaveMessage);
-        return false;
-    }
-    const imageio::SaveResult saved = imageio::SaveImageFile(texture, path);
-    if (!saved) {
-        ShowError("Save: " + path + " was not written: " + saved.reason + ".");
-    }
-    return static_cast<bool>(saved);
-}
-
-bool FrmOrrisbay::saveWad(const std::string& path) {
-    // Each mip level is reduced from full colour, so the WAD is made from the
-    // merge rather than from the converted picture.
-    freeimage_base::Bitmap holder;
-    const FIBITMAP* texture = fullColourTexture(holder);
-    if (texture == nullptr) {
-        ShowError(kNothingToSaveMessage);
-        return false;
-    }
-    const unsigned width = freeimage_base::Width(texture);
-    const unsigned height = freeimage_base::Height(texture);
-    freeimage_base::Bitmap rescaled;
-    if (!gameformats::IsWadTextureSize(width, height)) {
-        const std::string question =
-            gameformats::TextureSizeMessage(static_cast<int>(width), static_cast<int>(height));
-        if (!textureSizeQuestion_(this, question)) {
-            return false;
-        }
-        rescaled = gameformats::RescaleToMultipleOf16(texture);
-        if (!rescaled) {
-            ShowError(kNotRescaledMessage);
-            return false;
-        }
-        texture = rescaled.get();
-    }
-    const imageio::SaveResult saved =
-        gameformats::SaveQuakeWad(texture, path, conversionOptions(), *conversionPalette_);
-    if (!saved) {
-        ShowError("Save: " + path + " was not written: " + saved.reason + ".");
-    }
-    return static_cast<bool>(saved);
 }
 
 void FrmOrrisbay::ShowThumbnail(int index, const FIBITMAP* bitmap) {

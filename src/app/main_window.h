@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/save_dialog.h"
+#include "gameformats/texture_export.h"
 #include "imageio/file_dialog_request.h"
 #include "imageio/freeimage_base.h"
 #include "imageio/picture_bridge.h"
@@ -121,12 +122,10 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // Shows the converted texture in the preview; false after telling the user why not.
     bool convertPreview();
 
-    // Writes the picture the preview shows to `path`, converted to the game's
-    // palette first when `indexed`; false after telling the user why not.
-    bool saveTexture(const std::string& path, bool indexed);
-    // Writes a one-texture WAD made from the full-colour texture, offering to
-    // rescale it first when its sides are not multiples of 16.
-    bool saveWad(const std::string& path);
+    // The replace and rescale questions of Save As, asked of the user.
+    gameformats::ExportQuestions exportQuestions();
+    // Tells the user why Save As wrote nothing, unless the user chose that.
+    void showExportFailure(const gameformats::ExportResult& result, const std::string& path);
 
     // What the slot table shows through.
     void ShowThumbnail(int index, const FIBITMAP* bitmap) override;

@@ -11,10 +11,8 @@
 #include "console/application.h"
 #include "console/console.h"
 #include "console/version.h"
-#include "gameformats/texture_rules.h"
-#include "gameformats/wad2.h"
+#include "gameformats/texture_export.h"
 #include "imageio/file_types.h"
-#include "imageio/image_writer.h"
 #include "palette/quake_palette.h"
 #include "slots/slot_table.h"
 #include "slots/slot_view.h"
@@ -118,47 +116,26 @@ Failure Blend(const BlendOptions& options) {
     return BlendBitmaps(std::move(inputs), options.output, options.quake, palette);
 }
 
-bool IsWadPath(const std::string& path) {
-    return imageio::FileExtension(path) == ".wad";
-}
-
-Failure NotWritten(const std::string& output, const imageio::SaveResult& saved) {
-    return {kExitOutputNotWritten, output + ": not written: " + saved.reason};
-}
-
-// Writes the merge in the game's palette: a WAD2 made from full colour (each
-// mip level is reduced before it is converted), or an 8-bit picture.
-Failure WriteQuakeTexture(const FIBITMAP* merged, const std::string& output,
-                          const QuakeOptions& quake, const quake_palette::Palette& palette) {
-    const int width = static_cast<int>(freeimage_base::Width(merged));
-    const int height = static_cast<int>(freeimage_base::Height(merged));
-    const bool wad = IsWadPath(output);
-    freeimage_base::Bitmap rescaled;
-    if (!gameformats::IsWadTextureSize(freeimage_base::Width(merged),
-                                       freeimage_base::Height(merged))) {
-        if (quake.rescale) {
-            rescaled = gameformats::RescaleToMultipleOf16(merged);
-            if (!rescaled) {
-                return {kExitMergeFailed, "the texture could not be rescaled"};
-            }
-            merged = rescaled.get();
-        } else if (wad) {
-            return {kExitNotWadSize,
-                    gameformats::TextureSizeMessage(width, height) + " Use --rescale to do so."};
-        }
+// The exit status and message for an export that did not write the texture.
+Failure ExportFailure(const gameformats::ExportResult& exported, const std::string& output) {
+    using gameformats::ExportOutcome;
+    switch (exported.outcome) {
+        case ExportOutcome::Written:
+            return {};
+        case ExportOutcome::NoPalette:
+            return {kExitNoPalette, exported.message};
+        case ExportOutcome::NotWadSize:
+            return {kExitNotWadSize, exported.message + " Use --rescale to do so."};
+        case ExportOutcome::NoTexture:
+        case ExportOutcome::RescaleFailed:
+        case ExportOutcome::ConversionFailed:
+            return {kExitMergeFailed, exported.message};
+        case ExportOutcome::UnsupportedFormat:
+        case ExportOutcome::Cancelled:
+        case ExportOutcome::NotWritten:
+            break;
     }
-    if (wad) {
-        const imageio::SaveResult saved =
-            gameformats::SaveQuakeWad(merged, output, quake.conversion, palette);
-        return saved ? Failure{} : NotWritten(output, saved);
-    }
-    const freeimage_base::Bitmap converted =
-        quake_palette::ConvertToQuakePalette(merged, palette, quake.conversion);
-    if (!converted) {
-        return {kExitMergeFailed, "the texture could not be converted to the Quake palette"};
-    }
-    const imageio::SaveResult saved = imageio::SaveImageFile(converted.get(), output);
-    return saved ? Failure{} : NotWritten(output, saved);
+    return {kExitOutputNotWritten, output + ": not written: " + exported.message};
 }
 
 // The options that only make sense with a conversion to the game's palette.
@@ -179,16 +156,20 @@ std::string OutputError(BlendOptions& options) {
     if (output.empty()) {
         return "no output file given (-o OUTPUT)";
     }
-    if (IsWadPath(output)) {
-        options.quake.convert = true;  // a WAD only holds palette textures
-        return {};
-    }
-    const imageio::SaveFormat* format = imageio::FindSaveFormat(output);
-    if (format == nullptr) {
-        return output + ": unsupported output type (use .png, .tga, .bmp, .jpg or .wad)";
-    }
-    if (options.quake.convert && format->format == FIF_JPEG) {
-        return output + ": --quake writes .png, .tga, .bmp or .wad; JPEG would lose the palette";
+    switch (gameformats::OutputKindOf(output)) {
+        case gameformats::OutputKind::Unsupported:
+            return output + ": unsupported output type (use .png, .tga, .bmp, .jpg or .wad)";
+        case gameformats::OutputKind::Wad:
+            options.quake.convert = true;  // a WAD only holds palette textures
+            return {};
+        case gameformats::OutputKind::Jpeg:
+            if (options.quake.convert) {
+                return output +
+                       ": --quake writes .png, .tga, .bmp or .wad; JPEG would lose the palette";
+            }
+            return {};
+        case gameformats::OutputKind::Picture:
+            break;
     }
     return {};
 }
@@ -209,14 +190,11 @@ BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const st
         return {kExitMergeFailed,
                 "merge failed: " + (view.failure.empty() ? "no texture was made" : view.failure)};
     }
-    if (quake.convert) {
-        if (!palette) {
-            return {kExitNoPalette, std::string(quake_palette::kUnavailableMessage)};
-        }
-        return WriteQuakeTexture(result, output, quake, *palette);
-    }
-    const imageio::SaveResult saved = imageio::SaveImageFile(result, output);
-    return saved ? Failure{} : NotWritten(output, saved);
+    const gameformats::ExportRequest request{output, quake.convert, quake.conversion};
+    const gameformats::ExportQuestions answers{
+        [](const std::string&) { return true; },  // a command replaces its output
+        [&quake](const gameformats::RescaleQuestion&) { return quake.rescale; }};
+    return ExportFailure(gameformats::ExportTexture(result, request, palette, answers), output);
 }
 
 BlendFailure ReadQuakePalette(std::optional<quake_palette::Palette>& palette) {

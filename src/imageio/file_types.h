@@ -49,6 +49,7 @@ struct LoadResult {
     LoadOutcome outcome = LoadOutcome::LoadFailed;
     freeimage_base::Bitmap bitmap;
     std::string message;  // for TooLarge: the text to show the user
+    explicit operator bool() const { return outcome == LoadOutcome::Loaded; }
 };
 
 // Chooses the file type by extension and loads the file with flags 0. The

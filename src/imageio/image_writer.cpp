@@ -123,8 +123,7 @@ std::string SaveFileFilter() {
 SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
     const SaveFormat* row = FindSaveFormat(path);
     if (row == nullptr) {
-        return {SaveOutcome::InvalidFormat,
-                "unsupported output format (use .png, .tga, .bmp or .jpg)"};
+        return {SaveOutcome::InvalidFormat, std::string(kUnsupportedSaveFormatMessage)};
     }
     if (path.find('\0') != std::string::npos) {
         return {SaveOutcome::WriteFailed, "invalid file name"};

@@ -19,6 +19,10 @@ struct SaveFormat {
 // Targa, BMP, JPEG), or null when it names none of them.
 const SaveFormat* FindSaveFormat(std::string_view path);
 
+// Why a path names no format we write.
+inline constexpr std::string_view kUnsupportedSaveFormatMessage =
+    "unsupported output format (use .png, .tga, .bmp or .jpg)";
+
 // The filter of the save dialog, in Qt's "Name (*.a *.b);;..." form, PNG first.
 std::string SaveFileFilter();
 
@@ -31,7 +35,7 @@ enum class SaveOutcome {
 
 struct SaveResult {
     SaveOutcome outcome = SaveOutcome::WriteFailed;
-    std::string reason;  // empty when saved; otherwise a short explanation
+    std::string message;  // empty when saved; otherwise a short explanation
     explicit operator bool() const { return outcome == SaveOutcome::Saved; }
 };
 

@@ -207,7 +207,7 @@ TEST_F(Wad2Test, FailedSavesLeaveTheOldFileAndNoTemporaryFiles) {
     const Bitmap odd = RandomTexture(100, 70, 6);
     const imageio::SaveResult refused = SaveQuakeWad(odd.get(), path);
     EXPECT_FALSE(refused);
-    EXPECT_NE(refused.reason.find("96 x 64"), std::string::npos) << refused.reason;
+    EXPECT_NE(refused.message.find("96 x 64"), std::string::npos) << refused.message;
     EXPECT_EQ(FileBytes(path).size(), std::string("old contents").size());
     EXPECT_EQ(folder.entries().size(), 1u);
 

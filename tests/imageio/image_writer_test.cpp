@@ -46,7 +46,7 @@ TEST(ImageWriterTest, FailuresLeaveTheTargetAndTheFolderAlone) {
               SaveOutcome::InvalidFormat);
     const SaveResult missing = SaveImageFile(good.get(), folder.file("none/texture.png"));
     EXPECT_EQ(missing.outcome, SaveOutcome::WriteFailed);
-    EXPECT_FALSE(missing.reason.empty());
+    EXPECT_FALSE(missing.message.empty());
     EXPECT_TRUE(ReadFile(target) == "old");
     EXPECT_EQ(folder.entries(), std::set<std::string>{"texture.png"});
 
