@@ -1,20 +1,19 @@
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <filesystem>
 
 #include "app/builtin_pictures.h"
 #include "app/file_drop.h"
 #include "app/image_box.h"
 #include "app/message_box.h"
 #include "app/palette_box.h"
+#include "app/wait_cursor.h"
 #include "app/working_folder.h"
 #include "console/application.h"
 #include "console/console.h"
@@ -22,7 +21,6 @@
 #include "imageio/clipboard.h"
 #include "imageio/file_types.h"
 #include "imageio/image_limits.h"
-#include "imageio/image_writer.h"
 #include "imageio/picture_bridge.h"
 #include "imageio/qt_file_dialog.h"
 #include "palette/quake_palette.h"
@@ -45,24 +43,6 @@ constexpr std::string_view kNotRescaledMessage = "Save: The texture could not be
 void ShowError(std::string_view text) {
     console::ShowMessage(std::string(text), console::MessageButtons::OkCancel);
 }
-
-// A busy cursor while the window works on a texture, set aside while it asks
-// the user something.
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-    class Paused {
-      public:
-        Paused() { QApplication::restoreOverrideCursor(); }
-        ~Paused() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        Paused(const Paused&) = delete;
-        Paused& operator=(const Paused&) = delete;
-    };
-};
 
 }  // namespace
 

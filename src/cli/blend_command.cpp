@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <ostream>
 #include <system_error>
-#include <vector>
 
 #include "cli/builtin_inputs.h"
 #include "console/application.h"
@@ -31,25 +30,6 @@ class MergeFailureView : public slots::NullSlotView {
 };
 
 using Failure = BlendFailure;
-
-bool IsOption(const std::string& argument) {
-    return argument.size() > 1 && argument[0] == '-';
-}
-
-// Reads the value of "-o X", "--output X" or "--output=X"; false when missing.
-bool TakeOutput(std::span<const std::string> arguments, std::size_t& i, std::string& output) {
-    const std::string& argument = arguments[i];
-    constexpr std::string_view kLongEquals = "--output=";
-    if (argument.starts_with(kLongEquals)) {
-        output = argument.substr(kLongEquals.size());
-        return !output.empty();
-    }
-    if (i + 1 >= arguments.size()) {
-        return false;
-    }
-    output = arguments[++i];
-    return !output.empty();
-}
 
 // Why a file whose type was accepted could not be read.
 std::string UnreadableReason(const std::string& path) {
@@ -138,42 +118,6 @@ Failure ExportFailure(const gameformats::ExportResult& exported, const std::stri
     return {kExitOutputNotWritten, output + ": not written: " + exported.message};
 }
 
-// The options that only make sense with a conversion to the game's palette.
-std::string QuakeOnlyOptionError(const QuakeOptions& asked) {
-    if (asked.convert) {
-        return {};
-    }
-    const char* option = asked.conversion.dither             ? "--dither"
-                         : asked.conversion.allowFullbrights ? "--fullbrights"
-                         : asked.rescale                     ? "--rescale"
-                                                             : nullptr;
-    return option ? std::string(option) + " needs --quake or a .wad output" : std::string();
-}
-
-// Checks the output name and settles whether the texture goes to the palette.
-std::string OutputError(BlendOptions& options) {
-    const std::string& output = options.output;
-    if (output.empty()) {
-        return "no output file given (-o OUTPUT)";
-    }
-    switch (gameformats::OutputKindOf(output)) {
-        case gameformats::OutputKind::Unsupported:
-            return output + ": unsupported output type (use .png, .tga, .bmp, .jpg or .wad)";
-        case gameformats::OutputKind::Wad:
-            options.quake.convert = true;  // a WAD only holds palette textures
-            return {};
-        case gameformats::OutputKind::Jpeg:
-            if (options.quake.convert) {
-                return output +
-                       ": --quake writes .png, .tga, .bmp or .wad; JPEG would lose the palette";
-            }
-            return {};
-        case gameformats::OutputKind::Picture:
-            break;
-    }
-    return {};
-}
-
 }  // namespace
 
 BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const std::string& output,
@@ -209,98 +153,6 @@ BlendFailure ReadQuakePalette(std::optional<quake_palette::Palette>& palette) {
         return {};
     }
     return {kExitNoPalette, std::string(quake_palette::kUnavailableMessage) + " " + read.Problem()};
-}
-
-ParsedArguments ParseArguments(std::span<const std::string> arguments) {
-    ParsedArguments parsed;
-    BlendOptions& options = parsed.options;
-    std::vector<std::string> inputs;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (optionsEnded || !IsOption(argument)) {
-            inputs.push_back(argument);
-        } else if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "-h" || argument == "--help") {
-            options.help = true;
-        } else if (argument == "-V" || argument == "--version") {
-            options.version = true;
-        } else if (argument == "--builtin") {
-            options.builtin = true;
-        } else if (argument == "--quake") {
-            options.quake.convert = true;
-        } else if (argument == "--dither") {
-            options.quake.conversion.dither = true;
-        } else if (argument == "--fullbrights") {
-            options.quake.conversion.allowFullbrights = true;
-        } else if (argument == "--rescale") {
-            options.quake.rescale = true;
-        } else if (argument == "-o" || argument == "--output" ||
-                   argument.starts_with("--output=")) {
-            if (!TakeOutput(arguments, i, options.output)) {
-                parsed.error = "option " + argument + " needs a file name";
-                return parsed;
-            }
-        } else {
-            parsed.error = "unknown option " + argument;
-            return parsed;
-        }
-    }
-    if (options.help || options.version) {
-        return parsed;
-    }
-    const std::size_t wanted = options.builtin ? 0 : 4;
-    if (inputs.size() != wanted) {
-        parsed.error = options.builtin
-                           ? "--builtin takes no input files"
-                           : "expected four input files, got " + std::to_string(inputs.size());
-    } else {
-        parsed.error = OutputError(options);
-        if (parsed.error.empty()) {
-            parsed.error = QuakeOnlyOptionError(options.quake);
-        }
-    }
-    for (std::size_t i = 0; i < inputs.size() && i < 4; ++i) {
-        options.inputs[i] = inputs[i];
-    }
-    return parsed;
-}
-
-std::string UsageText() {
-    const std::string name(kProgramName);
-    std::string text = "Usage: " + name + " LAYER1 LAYER2 MASK1 MASK2 -o OUTPUT\n" +  //
-                       "       " + name + " --builtin -o OUTPUT\n\n";
-    text +=
-        "Blends two texture layers through their alpha masks onto black, as the Orrisbay\n"
-        "window does: all four pictures are scaled to the larger width and height of the\n"
-        "two layers, and layer 2 is laid over layer 1.\n\n"
-        "Inputs are BMP, GIF, JPEG, PNG or Targa files, chosen by extension. The output\n"
-        "format follows the output's extension: .png, .tga, .bmp, .jpg or .jpeg, or .wad\n"
-        "for a Quake WAD2 texture file. The file is written beside its target and then\n"
-        "renamed into place.\n\n"
-        "Options:\n"
-        "  -o, --output FILE   where to write the blended texture\n"
-        "      --builtin       blend the window's built-in pictures instead of four files\n"
-        "      --quake         convert to the Quake palette (quake_palette_jasc.pal beside\n"
-        "                      the program): an 8-bit .png, .tga or .bmp, or a .wad, whose\n"
-        "                      four mip levels are reduced from the full-colour texture;\n"
-        "                      implied by a .wad output\n"
-        "      --dither        with --quake: Floyd-Steinberg dithering (off by default)\n"
-        "      --fullbrights   with --quake: allow the fullbright colours 224 to 255\n"
-        "      --rescale       with --quake: rescale sides that are not multiples of 16 to\n"
-        "                      the nearest multiples (a .wad needs them)\n"
-        "  -h, --help          show this help and exit\n"
-        "  -V, --version       show the version and exit\n\n"
-        "Exit status:\n"
-        "   0  the texture was written\n"
-        "  64  the command line is wrong\n"
-        "  65  the inputs could not be merged, rescaled or converted\n"
-        "  66  an input is missing, unreadable or of an unsupported type\n"
-        "  67  a .wad texture is not a multiple of 16 pixels wide and high (see --rescale)\n"
-        "  69  Quake palette conversion is not available (palette file missing or wrong)\n"
-        "  73  the output file could not be written\n";
-    return text;
 }
 
 int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {

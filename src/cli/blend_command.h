@@ -7,12 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "cli/blend_arguments.h"
 #include "imageio/freeimage_base.h"
 #include "palette/palette_conversion.h"
 
 namespace orrisbay::cli {
-
-inline constexpr std::string_view kProgramName = "orrisbay-blend";
 
 // Exit codes, in the spirit of sysexits.h.
 enum ExitCode : int {
@@ -24,34 +23,6 @@ enum ExitCode : int {
     kExitNoPalette = 69,        // the palette file beside the program is missing or wrong
     kExitOutputNotWritten = 73  // the output file could not be written
 };
-
-// How the merged texture goes to the game's palette.
-struct QuakeOptions {
-    bool convert = false;  // --quake, or a .wad output
-    quake_palette::ConversionOptions conversion;
-    bool rescale = false;  // sides to the nearest multiples of 16 first
-};
-
-// What the command line asks for.
-struct BlendOptions {
-    bool help = false;
-    bool version = false;
-    bool builtin = false;               // merge the built-in pictures instead of files
-    std::array<std::string, 4> inputs;  // layer 1, layer 2, mask 1, mask 2
-    std::string output;
-    QuakeOptions quake;
-};
-
-struct ParsedArguments {
-    BlendOptions options;
-    std::string error;  // empty when the command line is valid
-};
-
-// Reads the arguments after the program name.
-ParsedArguments ParseArguments(std::span<const std::string> arguments);
-
-// The text of --help.
-std::string UsageText();
 
 // Why a run failed: the exit code and the line for standard error.
 struct BlendFailure {

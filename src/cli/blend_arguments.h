@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "palette/palette_conversion.h"
+
+// The command line of orrisbay-blend: what it asks for, and its help text.
+namespace orrisbay::cli {
+
+inline constexpr std::string_view kProgramName = "orrisbay-blend";
+
+// How the merged texture goes to the game's palette.
+struct QuakeOptions {
+    bool convert = false;  // --quake, or a .wad output
+    quake_palette::ConversionOptions conversion;
+    bool rescale = false;  // sides to the nearest multiples of 16 first
+};
+
+// What the command line asks for.
+struct BlendOptions {
+    bool help = false;
+    bool version = false;
+    bool builtin = false;               // merge the built-in pictures instead of files
+    std::array<std::string, 4> inputs;  // layer 1, layer 2, mask 1, mask 2
+    std::string output;
+    QuakeOptions quake;
+};
+
+struct ParsedArguments {
+    BlendOptions options;
+    std::string error;  // empty when the command line is valid
+};
+
+// Reads the arguments after the program name.
+ParsedArguments ParseArguments(std::span<const std::string> arguments);
+
+// The text of --help.
+std::string UsageText();
+
+}  // namespace orrisbay::cli
