@@ -27,15 +27,14 @@ inline constexpr int kLowerBound = 0;
 inline constexpr int kUpperBound = 19;
 inline constexpr int kSlotCount = kUpperBound - kLowerBound + 1;
 
-// Scratch slots of the merge.
+// Scratch slots of the merge. Slots 10 and 11 stay empty: the canvas and the
+// first composite are only ever made band by band.
 inline constexpr int kLayer1Wide = 4;
 inline constexpr int kLayer2Wide = 5;
 inline constexpr int kLayer1Scaled = 6;
 inline constexpr int kLayer2Scaled = 7;
 inline constexpr int kMask1Scaled = 8;
 inline constexpr int kMask2Scaled = 9;
-inline constexpr int kCanvas = 10;
-inline constexpr int kFirstComposite = 11;
 
 // What a merge reports when one of slots 0..3 is empty.
 inline constexpr const char* kInputsMissingText =
@@ -82,9 +81,9 @@ class SlotTable {
     // The bitmap in a slot (still owned by the table), or null.
     const FIBITMAP* Slot(int index) const;
 
-    // How many threads one merge may use; 1 runs the steps one after another
-    // on the calling thread. The result is the same either way. Defaults to
-    // the machine's cores; 0 means that default.
+    // How many threads one merge may use; with 1 the same steps run on the
+    // calling thread alone. The result is the same to the byte either way.
+    // Defaults to the machine's cores; 0 means that default.
     void SetMergeThreads(unsigned threads);
     unsigned MergeThreads() const { return mergeThreads_; }
 
@@ -106,7 +105,6 @@ class SlotTable {
     MergeSize CommonSize() const;
     std::optional<std::string> MemoryRefusal() const;
     bool RunMergeSteps(std::string& failure);
-    bool RunMergeStepsConcurrently(std::string& failure);
     void RunConcurrentStep(std::size_t task, MergeSize size, MergeProgress& progress);
     void ConvertAndRescaleLayer(int which, MergeSize size, MergeProgress& progress);
     void RescaleMask(int which, MergeSize size, MergeProgress& progress);

@@ -1,11 +1,12 @@
-// The merge of compose_layers.cpp with its independent steps on several
-// threads: each layer's conversion and rescale, each mask's rescale and the
-// result's allocation run side by side; then the alpha insertions and both
-// composites run band by band, each band over a black canvas of its own, so
-// neither the whole canvas nor the whole first composite is ever needed.
-// Every step writes its own slots or rows, so no two threads write one
-// pixel, and the result is the same to the byte. Scratch bitmaps are released
-// as soon as no later step reads them.
+// The merge's steps, in two stages on up to SetMergeThreads threads (inline
+// on the calling thread when that is one): each layer's conversion and
+// rescale, each mask's rescale and the result's allocation run side by side;
+// then the alpha insertions and both composites run band by band
+// (band_composite.cpp), each band over a black canvas of its own, so neither
+// the whole canvas nor the whole first composite is ever needed. Every step
+// writes its own slots or rows, so no two threads write one pixel, and the
+// result is the same to the byte for any number of threads. Scratch bitmaps
+// are released as soon as no later step reads them.
 
 #include <algorithm>
 
@@ -32,7 +33,7 @@ enum ConcurrentTask : std::size_t {
 
 }  // namespace
 
-bool SlotTable::RunMergeStepsConcurrently(std::string& failure) {
+bool SlotTable::RunMergeSteps(std::string& failure) {
     if (!InputsFilled()) {
         failure = kInputsMissingText;
         return false;
