@@ -1,6 +1,6 @@
 // Time of one full merge for layers of a given side, with masks twice that
-// side (the proportions of the window's built-in pictures), one step after
-// another (threads:1) and on the machine's cores (threads:0).
+// side (the proportions of the window's built-in pictures), on the calling
+// thread alone (threads:1) and on the machine's cores (threads:0).
 //
 // Compare both modes at 4096 in one run:
 //   orrisbay_bench_compose --benchmark_filter=side:4096/

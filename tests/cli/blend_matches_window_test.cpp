@@ -2,20 +2,22 @@
 // inputs the command's file holds exactly the pixels of the window's slot 19.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QPushButton>
 #include <sstream>
 #include <vector>
 
 #include "app/window_fixture.h"
 #include "cli/blend_command.h"
-#include "support/image_files.h"
 #include "imageio/file_dialog_request.h"
 #include "slots/slot_table.h"
+#include "support/image_files.h"
 
 namespace orrisbay::cli {
 namespace {
 
 using orrisbay::testing::LoadAs;
+using orrisbay::testing::ReadFile;
 using orrisbay::testing::SamePixels;
 using orrisbay::testing::SavePattern;
 using orrisbay::testing::TemporaryFolder;
@@ -76,6 +78,39 @@ TEST_F(BlendMatchesWindowTest, FourFilesGiveTheWindowsPixels) {
         ASSERT_EQ(Blend({set.layer1, set.layer2, set.mask1, set.mask2, "-o", output}),
                   kExitSuccess);
         EXPECT_TRUE(SamePixels(WindowResult(), LoadAs(FIF_PNG, output).get()));
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+// Save As and the command write the built-in merge to the same bytes, in
+// full colour, in the palette and as a WAD.
+TEST_F(BlendMatchesWindowTest, SaveAsWritesTheCommandsBytes) {
+    struct Case {
+        const char* name;
+        bool indexed, dither, fullbrights;
+        std::vector<std::string> flags;
+    };
+    const Case cases[] = {{"full.tga", false, false, false, {}},
+                          {"full.jpg", false, false, false, {}},
+                          {"quake.png", true, false, false, {"--quake"}},
+                          {"quake.bmp", true, true, true, {"--quake", "--dither", "--fullbrights"}},
+                          {"grass.wad", false, true, false, {"--dither"}}};
+    app::SaveChoice choice;
+    window->setSaveFileDialog([&choice](QWidget*) { return choice; });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TemporaryFolder fromWindow{"orrisbay-save-window"};
+        const TemporaryFolder fromCommand{"orrisbay-save-command"};
+        window->ditherAction()->setChecked(c.dither);
+        window->fullbrightsAction()->setChecked(c.fullbrights);
+        choice = app::SaveChoice(fromWindow.file(c.name), c.indexed);
+        window->saveAsAction()->trigger();
+        std::vector<std::string> arguments = {"--builtin", "-o", fromCommand.file(c.name)};
+        arguments.insert(arguments.end(), c.flags.begin(), c.flags.end());
+        ASSERT_EQ(Blend(arguments), kExitSuccess);
+        const std::string written = ReadFile(fromWindow.file(c.name));
+        EXPECT_FALSE(written.empty());
+        EXPECT_TRUE(written == ReadFile(fromCommand.file(c.name)));
     }
     EXPECT_TRUE(messages.empty());
 }
