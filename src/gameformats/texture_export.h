@@ -37,7 +37,8 @@ struct RescaleQuestion {
 };
 
 // The answers an export may need from its caller: the window asks the user,
-// the command answers from its options.
+// the command answers from its options. Both must be set; each is called only
+// when its question arises.
 struct ExportQuestions {
     // True to replace the file that exists at `path`.
     std::function<bool(const std::string& path)> replaceFile;
