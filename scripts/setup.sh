@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xclip xauth
   libjpeg-dev zlib1g-dev
+  liblcms2-dev
   clang libclang-rt-14-dev valgrind
 )
 

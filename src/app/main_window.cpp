@@ -22,6 +22,7 @@
 #include "imageio/file_types.h"
 #include "imageio/image_limits.h"
 #include "imageio/picture_bridge.h"
+#include "imageio/picture_colour.h"
 #include "imageio/qt_file_dialog.h"
 #include "palette/quake_palette.h"
 
@@ -274,6 +275,9 @@ void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path) {
             console::ShowMessage(result.message, console::MessageButtons::OkCancel);
             return;
         case imageio::LoadOutcome::Loaded:
+            if (!result.warning.empty()) {
+                console::ConsoleAppend("Load: " + path + ": " + result.warning + ".");
+            }
             slotTable_->SetSlotImage(index, std::move(result.bitmap));
             return;
     }
@@ -292,7 +296,12 @@ void FrmOrrisbay::btnPasteClick(int index) {
                              console::MessageButtons::OkCancel);
         return;
     }
-    freeimage_base::Bitmap bitmap = imageio::PictureToBitmap(picture);
+    std::string colourWarning;
+    freeimage_base::Bitmap bitmap =
+        imageio::PictureToBitmap(imageio::PictureInSrgb(picture, colourWarning));
+    if (!colourWarning.empty()) {
+        console::ConsoleAppend("Paste: the clipboard image: " + colourWarning + ".");
+    }
     if (!bitmap) {
         console::ShowMessage(imageio::kCouldNotReadMessage, console::MessageButtons::OkCancel);
         return;

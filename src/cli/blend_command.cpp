@@ -46,7 +46,8 @@ std::string UnreadableReason(const std::string& path) {
     return std::string("cannot be read as a ") + (format ? format : "supported") + " image";
 }
 
-Failure LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap) {
+// Loads one input; a colour profile that could not be used is told on `err`.
+Failure LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap, std::ostream& err) {
     std::error_code error;
     if (imageio::FindFileType(imageio::FileExtension(path)) != nullptr &&
         !fs::exists(path, error)) {
@@ -55,6 +56,9 @@ Failure LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap) {
     imageio::LoadResult result = imageio::LoadImageFile(path);
     switch (result.outcome) {
         case imageio::LoadOutcome::Loaded:
+            if (!result.warning.empty()) {
+                err << kProgramName << ": " << path << ": " << result.warning << '\n';
+            }
             bitmap = std::move(result.bitmap);
             return {};
         case imageio::LoadOutcome::InvalidFormat:
@@ -68,13 +72,14 @@ Failure LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap) {
     return {kExitBadInput, path + ": " + UnreadableReason(path)};
 }
 
-Failure LoadInputs(const BlendOptions& options, std::array<freeimage_base::Bitmap, 4>& inputs) {
+Failure LoadInputs(const BlendOptions& options, std::array<freeimage_base::Bitmap, 4>& inputs,
+                   std::ostream& err) {
     for (std::size_t slot = 0; slot < inputs.size(); ++slot) {
         if (options.builtin) {
             inputs[slot] = LoadBuiltinInput(static_cast<int>(slot));
             continue;
         }
-        if (Failure failure = LoadInput(options.inputs[slot], inputs[slot]);
+        if (Failure failure = LoadInput(options.inputs[slot], inputs[slot], err);
             failure.code != kExitSuccess) {
             return failure;
         }
@@ -82,7 +87,7 @@ Failure LoadInputs(const BlendOptions& options, std::array<freeimage_base::Bitma
     return {};
 }
 
-Failure Blend(const BlendOptions& options) {
+Failure Blend(const BlendOptions& options, std::ostream& err) {
     std::optional<quake_palette::Palette> palette;
     if (options.quake.convert) {
         if (Failure failure = ReadQuakePalette(palette); failure.code != kExitSuccess) {
@@ -90,7 +95,7 @@ Failure Blend(const BlendOptions& options) {
         }
     }
     std::array<freeimage_base::Bitmap, 4> inputs;
-    if (Failure failure = LoadInputs(options, inputs); failure.code != kExitSuccess) {
+    if (Failure failure = LoadInputs(options, inputs, err); failure.code != kExitSuccess) {
         return failure;
     }
     return BlendBitmaps(std::move(inputs), options.output, options.quake, palette);
@@ -170,7 +175,7 @@ int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ost
         out << name << ' ' << console::kVersion << '\n';
         return kExitSuccess;
     }
-    const Failure failure = Blend(parsed.options);
+    const Failure failure = Blend(parsed.options, err);
     if (failure.code != kExitSuccess) {
         err << name << ": " << failure.message << '\n';
     }

@@ -4,6 +4,8 @@
 #include <fstream>
 
 #include "console/text.h"
+#include "imageio/bitmap_colour.h"
+#include "imageio/embedded_profile.h"
 #include "imageio/image_limits.h"
 #include "imageio/library_guards.h"
 
@@ -95,6 +97,30 @@ std::optional<PictureSize> DeclaredSize(FREE_IMAGE_FORMAT format, const std::str
     return PictureSize{FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get())};
 }
 
+// The profile stored in the file, where the image library would not read it.
+EmbeddedProfile ReadProfile(FREE_IMAGE_FORMAT format, const std::string& path) {
+    std::ifstream file(FileSystemPath(path), std::ios::binary);
+    return ReadEmbeddedProfile(format, file);
+}
+
+// A PNG with a profile is decoded without the library's own gamma
+// correction: the profile governs, and the pixels are corrected once.
+int LoadFlags(const FileTypeRow& row, const EmbeddedProfile& profile) {
+    return row.format == FIF_PNG && profile.present ? row.loadFlags | PNG_IGNOREGAMMA
+                                                    : row.loadFlags;
+}
+
+// Brings the loaded pixels to sRGB; the warning when the profile was not used.
+std::string ConvertToSrgb(FIBITMAP* dib, const EmbeddedProfile& fromFile) {
+    const ProfileBytes profile =
+        fromFile.present ? ProfileBytes(fromFile.bytes) : AttachedProfile(dib);
+    if (!fromFile.present && profile.empty()) {
+        return {};
+    }
+    const ColourResult colours = ConvertBitmapToSrgb(dib, profile);
+    return colours.problem.empty() ? std::string() : ColourProfileWarning(colours.problem);
+}
+
 std::string FileName(const std::string& path) {
     const std::size_t separator = path.find_last_of("/\\");
     return separator == std::string::npos ? path : path.substr(separator + 1);
@@ -135,8 +161,14 @@ LoadResult LoadImageFile(const std::string& path) {
         result.message = FileTooLargeMessage(FileName(path), *size);
         return result;
     }
-    result.bitmap.reset(LoadWithLibrary(row->format, path, row->loadFlags));
-    result.outcome = result.bitmap ? LoadOutcome::Loaded : LoadOutcome::LoadFailed;
+    const EmbeddedProfile profile = ReadProfile(row->format, path);
+    result.bitmap.reset(LoadWithLibrary(row->format, path, LoadFlags(*row, profile)));
+    if (!result.bitmap) {
+        result.outcome = LoadOutcome::LoadFailed;
+        return result;
+    }
+    result.outcome = LoadOutcome::Loaded;
+    result.warning = ConvertToSrgb(result.bitmap.get(), profile);
     return result;
 }
 

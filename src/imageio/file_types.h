@@ -21,11 +21,12 @@ struct FileTypeRow {
     int loadFlags;
 };
 
-// The six accepted extensions, in look-up order.
+// The six accepted extensions, in look-up order. JPEGs are decoded with the
+// accurate transform and smooth chroma upsampling, not the library's fast default.
 inline constexpr std::array<FileTypeRow, 6> kFileTypeTable = {{
     {".bmp", FIF_BMP, 0},
-    {".jpg", FIF_JPEG, 0},
-    {".jpeg", FIF_JPEG, 0},
+    {".jpg", FIF_JPEG, JPEG_ACCURATE},
+    {".jpeg", FIF_JPEG, JPEG_ACCURATE},
     {".gif", FIF_GIF, 0},
     {".png", FIF_PNG, 0},
     {".tga", FIF_TARGA, 0},
@@ -49,13 +50,16 @@ struct LoadResult {
     LoadOutcome outcome = LoadOutcome::LoadFailed;
     freeimage_base::Bitmap bitmap;
     std::string message;  // for TooLarge: the text to show the user
+    std::string warning;  // for Loaded: the colour profile was not used, and why
     explicit operator bool() const { return outcome == LoadOutcome::Loaded; }
 };
 
-// Chooses the file type by extension and loads the file with flags 0. The
-// path is passed to the library in the system's own file-name encoding, so
-// every name that exists can be opened. The picture size in the file's header
-// is checked against the limits of image_limits.h before any pixel is decoded.
+// Chooses the file type by extension and loads the file with the table's
+// flags. The path is passed to the library in the system's own file-name
+// encoding, so every name that exists can be opened. The picture size in the
+// file's header is checked against the limits of image_limits.h before any
+// pixel is decoded. A picture whose file carries a colour profile other than
+// sRGB is converted to sRGB; a PNG's gamma chunk then yields to the profile.
 LoadResult LoadImageFile(const std::string& path);
 
 // The picture size declared in the header of the file at `path`, read under

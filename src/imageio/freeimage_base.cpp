@@ -72,6 +72,9 @@ const BYTE* TransparencyTable(const FIBITMAP* dib) {
 unsigned TransparencyCount(const FIBITMAP* dib) {
     return FreeImage_GetTransparencyCount(ForQuery(dib));
 }
+const FIICCPROFILE* IccProfile(const FIBITMAP* dib) {
+    return FreeImage_GetICCProfile(ForQuery(dib));
+}
 
 Bitmap Clone(const FIBITMAP* dib) {
     return Bitmap(FreeImage_Clone(ForQuery(dib)));

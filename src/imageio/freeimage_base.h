@@ -60,6 +60,8 @@ unsigned ColorsUsed(const FIBITMAP* dib);
 bool IsTransparent(const FIBITMAP* dib);
 const BYTE* TransparencyTable(const FIBITMAP* dib);
 unsigned TransparencyCount(const FIBITMAP* dib);
+// The colour profile the library attached while loading (size 0 for none).
+const FIICCPROFILE* IccProfile(const FIBITMAP* dib);
 
 // New bitmaps made by the library from a source it only reads; empty when it
 // cannot make one (or for no source).

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QColorSpace>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include "app/palette_box.h"
 #include "imageio/picture_bridge.h"
 #include "slots/slot_table.h"
+#include "support/colour_profiles.h"
 #include "window_fixture.h"
 
 namespace orrisbay::app {
@@ -120,6 +122,42 @@ TEST_F(WindowTest, RgbImagePastedAsMaskBecomesGreyscale) {
     EXPECT_EQ(freeimage_base::ColorType(mask), FIC_MINISBLACK);
     EXPECT_EQ(window->lblsize(2)->text(), "40 x 30 8 bpp");
     EXPECT_EQ(window->lblsize(0)->text(), "256 x 256 24 bpp");
+}
+
+TEST_F(WindowTest, PastedPictureInAnotherColourSpaceBecomesSrgb) {
+    QImage picture(32, 8, QImage::Format_RGB888);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            picture.setPixel(x, y, qRgb(x * 8, 255 - y * 30, (x * y * 5) % 256));
+        }
+    }
+    picture.setColorSpace(QColorSpace::DisplayP3);
+    QGuiApplication::clipboard()->setImage(picture);
+    window->btnPaste(0)->click();
+
+    const QByteArray icc = picture.colorSpace().iccProfile();
+    QImage expected = picture.copy();
+    for (int y = 0; y < 8; ++y) {
+        orrisbay::testing::LittleCmsToSrgb(icc.toStdString(), expected.scanLine(y),
+                                           expected.scanLine(y), 32, TYPE_RGB_8, TYPE_RGB_8);
+    }
+    const QImage pasted = imageio::BitmapToPicture(window->slotTable().Slot(0));
+    ASSERT_EQ(pasted.size(), expected.size());
+    auto largestDifference = [&](const QImage& other) {
+        int largest = 0;
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                const QRgb a = pasted.pixel(x, y), b = other.pixel(x, y);
+                largest =
+                    std::max({largest, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+            }
+        }
+        return largest;
+    };
+    EXPECT_LE(largestDifference(expected), 1);
+    EXPECT_GT(largestDifference(picture), 1);
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(WindowTest, PreviewClickCopiesTheMergeAndItPastesBackAtItsSize) {

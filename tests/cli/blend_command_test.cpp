@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/builtin_inputs.h"
+#include "imageio/crafted_images.h"
 #include "imageio/file_types.h"
 #include "slots/slot_table.h"
 #include "support/image_files.h"
@@ -84,6 +85,16 @@ TEST_F(BlendCommandTest, WritesTheSameMergeAsTheSlotTable) {
     EXPECT_TRUE(run.err.empty());
     EXPECT_TRUE(SamePixels(ExpectedMerge().get(), LoadAs(FIF_PNG, output).get()));
     EXPECT_EQ(folder.entries().size(), 5u);  // the four inputs and the output, nothing else
+}
+
+TEST_F(BlendCommandTest, AnUnusableColourProfileIsToldOnceAndTheBlendGoesOn) {
+    WriteFile(layer1, testing::WithPngChunks(ReadFile(layer1), testing::IccpChunk("no profile")));
+    const Outcome run = Blend({layer1, layer2, mask1, mask2, "-o", output});
+    EXPECT_EQ(run.code, kExitSuccess);
+    EXPECT_EQ(run.err,
+              "orrisbay-blend: " + layer1 +
+                  ": its colour profile cannot be read, so its colours are used as stored\n");
+    EXPECT_TRUE(SamePixels(ExpectedMerge().get(), LoadAs(FIF_PNG, output).get()));
 }
 
 TEST_F(BlendCommandTest, OutputFormatFollowsTheExtensionAndReplacesAnOldFile) {

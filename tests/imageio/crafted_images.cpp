@@ -42,13 +42,6 @@ std::string BigEndian32(std::uint32_t value) {
     return bytes;
 }
 
-std::string PngChunk(const std::string& type, const std::string& data) {
-    const std::string body = type + data;
-    const auto crc = static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
-    return BigEndian32(static_cast<std::uint32_t>(data.size())) + body + BigEndian32(crc);
-}
-
 std::string SmallSaved(FREE_IMAGE_FORMAT format) {
     FIBITMAP* dib = FreeImage_Allocate(2, 2, 24);
     std::string bytes = SavedBytes(dib, format);
@@ -57,6 +50,26 @@ std::string SmallSaved(FREE_IMAGE_FORMAT format) {
 }
 
 }  // namespace
+
+std::string PngChunk(const std::string& type, const std::string& data) {
+    const std::string body = type + data;
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
+    return BigEndian32(static_cast<std::uint32_t>(data.size())) + body + BigEndian32(crc);
+}
+
+std::string IccpChunk(const std::string& profile) {
+    uLongf size = compressBound(static_cast<uLong>(profile.size()));
+    std::string packed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &size,
+             reinterpret_cast<const Bytef*>(profile.data()), static_cast<uLong>(profile.size()));
+    return PngChunk("iCCP", std::string("ICC\0\0", 5) + packed.substr(0, size));
+}
+
+std::string WithPngChunks(const std::string& png, const std::string& chunks) {
+    constexpr std::size_t kAfterHeader = 8 + 25;  // signature, IHDR chunk
+    return png.substr(0, kAfterHeader) + chunks + png.substr(kAfterHeader);
+}
 
 std::string SavedBytes(FIBITMAP* dib, FREE_IMAGE_FORMAT format, int flags) {
     FIMEMORY* memory = FreeImage_OpenMemory();

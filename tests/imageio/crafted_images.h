@@ -29,6 +29,15 @@ std::string HandMadeGif(std::uint16_t screenWidth, std::uint16_t screenHeight,
 std::string HandMadePng(std::uint32_t width, std::uint32_t height, int bitDepth, int colourType,
                         std::uint8_t sample);
 
+// A PNG chunk of `type` with its length and checksum.
+std::string PngChunk(const std::string& type, const std::string& data);
+
+// An iCCP chunk holding `profile`, compressed.
+std::string IccpChunk(const std::string& profile);
+
+// `png` (a whole file) with `chunks` inserted right after its header chunk.
+std::string WithPngChunks(const std::string& png, const std::string& chunks);
+
 // A baseline JPEG in the CMYK colour space, every pixel the same colour.
 std::string CmykJpeg(int width, int height);
 

@@ -105,9 +105,10 @@ inline std::string SavePattern(const std::string& path, FREE_IMAGE_FORMAT format
     return path;
 }
 
-inline freeimage_base::Bitmap LoadAs(FREE_IMAGE_FORMAT format, const std::string& path) {
+inline freeimage_base::Bitmap LoadAs(FREE_IMAGE_FORMAT format, const std::string& path,
+                                     int flags = 0) {
     freeimage_base::InitialiseImageLibrary();
-    return freeimage_base::Bitmap(FreeImage_Load(format, path.c_str(), 0));
+    return freeimage_base::Bitmap(FreeImage_Load(format, path.c_str(), flags));
 }
 
 // True when both bitmaps have the same size and depth and the same bytes in every pixel.

@@ -1,0 +1,168 @@
+// Pictures whose files carry a colour profile load as LittleCMS converts them
+// to sRGB; pictures without one, or with sRGB's, load as the library decodes them.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+
+#include "imageio/crafted_images.h"
+#include "imageio/file_types.h"
+#include "support/colour_profiles.h"
+#include "support/image_files.h"
+
+namespace orrisbay::imageio {
+namespace {
+
+using namespace orrisbay::testing;
+using freeimage_base::Bitmap;
+
+// The largest difference between two bitmaps of one size and depth, in levels.
+int MaxDifference(const FIBITMAP* expected, const FIBITMAP* actual) {
+    EXPECT_EQ(freeimage_base::Bpp(expected), freeimage_base::Bpp(actual));
+    int largest = 0;
+    for (unsigned y = 0; y < freeimage_base::Height(expected); ++y) {
+        const BYTE* a = freeimage_base::ScanLine(expected, y);
+        const BYTE* b = freeimage_base::ScanLine(actual, y);
+        for (unsigned x = 0;
+             x < freeimage_base::Width(expected) * freeimage_base::Bpp(expected) / 8; ++x) {
+            largest = std::max(largest, std::abs(a[x] - b[x]));
+        }
+    }
+    return largest;
+}
+
+// The stored pixels converted by LittleCMS: what a load should give.
+Bitmap Converted(const FIBITMAP* stored, const std::string& profile) {
+    Bitmap copy(FreeImage_Clone(const_cast<FIBITMAP*>(stored)));
+    const unsigned bpp = freeimage_base::Bpp(copy.get());
+    const cmsUInt32Number format = bpp == 8 ? TYPE_GRAY_8 : bpp == 24 ? TYPE_BGR_8 : TYPE_BGRA_8;
+    for (unsigned y = 0; y < freeimage_base::Height(copy.get()); ++y) {
+        BYTE* row = FreeImage_GetScanLine(copy.get(), static_cast<int>(y));
+        LittleCmsToSrgb(profile, row, row, freeimage_base::Width(copy.get()), format, format);
+    }
+    return copy;
+}
+
+FREE_IMAGE_FORMAT FormatOf(const std::string& name) {
+    return FindFileType(FileExtension(name))->format;
+}
+
+struct Case {
+    const char* name;  // its extension selects the file type
+    int bpp;           // 8 (grey), 24 or 32
+    std::optional<ProfileKind> profile;
+    bool unitGamma;  // a PNG gamma chunk of 1.0 besides
+    bool converted;  // expected: LittleCMS's conversion; else the pixels as decoded
+};
+
+std::string FileBytes(const Case& c, const std::string& profile) {
+    Bitmap picture = Pattern(24, 16, c.bpp, 3);
+    switch (FormatOf(c.name)) {
+        case FIF_JPEG:
+            if (!profile.empty()) {
+                FreeImage_CreateICCProfile(picture.get(), const_cast<char*>(profile.data()),
+                                           static_cast<long>(profile.size()));
+            }
+            return SavedBytes(picture.get(), FIF_JPEG, JPEG_QUALITYSUPERB);
+        default:
+            return WithPngChunks(
+                SavedBytes(picture.get(), FIF_PNG),
+                (c.profile ? IccpChunk(profile) : "") +
+                    (c.unitGamma ? PngChunk("gAMA", std::string("\0\1\x86\xa0", 4)) : ""));
+    }
+}
+
+TEST(ColourProfiles, PicturesLoadAsTheirProfilesMeanThem) {
+    using enum ProfileKind;
+    const Case cases[] = {
+        {"plain.png", 24, {}, false, false},
+        {"gamma.png", 24, {}, true, false},  // the library's own gamma, as before
+        {"srgb.png", 32, TabulatedSrgb, false, false},
+        {"p3.png", 24, DisplayP3, false, true},
+        {"rec2020.png", 32, Rec2020, false, true},   // alpha kept
+        {"linear.png", 24, LinearSrgb, true, true},  // corrected once: the gamma chunk yields
+        {"grey.png", 8, LinearGrey, false, true},    // stays grey
+        {"plain.jpg", 24, {}, false, false},  // the accurate decoder's pixels
+        {"p3.jpg", 24, DisplayP3, false, true},
+    };
+    TemporaryFolder folder("orrisbay-colour");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string profile = c.profile ? MakeProfile(*c.profile) : "";
+        const std::string path = folder.Write(c.name, FileBytes(c, profile));
+        const LoadResult loaded = LoadImageFile(path);
+        ASSERT_EQ(loaded.outcome, LoadOutcome::Loaded);
+        EXPECT_EQ(loaded.warning, "");
+        const FREE_IMAGE_FORMAT format = FormatOf(c.name);
+        const int flags = format == FIF_JPEG ? JPEG_ACCURATE : c.profile ? PNG_IGNOREGAMMA : 0;
+        const Bitmap stored = LoadAs(format, path, flags);
+        EXPECT_EQ(freeimage_base::ColorType(loaded.bitmap.get()),
+                  freeimage_base::ColorType(stored.get()));
+        if (c.converted) {
+            EXPECT_LE(MaxDifference(Converted(stored.get(), profile).get(), loaded.bitmap.get()),
+                      1);
+            EXPECT_GT(MaxDifference(stored.get(), loaded.bitmap.get()), 1);
+        } else {
+            EXPECT_TRUE(SamePixels(stored.get(), loaded.bitmap.get()));
+        }
+    }
+}
+
+TEST(ColourProfiles, UnusableProfilesLeaveThePixelsAsStoredAndSaySo) {
+    const std::string png = SavedBytes(Pattern(16, 8, 24).get(), FIF_PNG);
+    const std::string chunks[] = {
+        IccpChunk(std::string(300, 'x')), PngChunk("iCCP", std::string("ICC\0\0not zlib", 13)),
+        IccpChunk(MakeProfile(ProfileKind::Lab)),  // not a picture's colours
+    };
+    TemporaryFolder folder("orrisbay-colour-broken");
+    for (const std::string& chunk : chunks) {
+        const std::string path = folder.Write("broken.png", WithPngChunks(png, chunk));
+        const LoadResult loaded = LoadImageFile(path);
+        ASSERT_EQ(loaded.outcome, LoadOutcome::Loaded);
+        EXPECT_TRUE(SamePixels(LoadAs(FIF_PNG, path, PNG_IGNOREGAMMA).get(), loaded.bitmap.get()));
+        EXPECT_THAT(
+            loaded.warning,
+            ::testing::MatchesRegex("its colour profile .+, so its colours are used as stored"));
+    }
+}
+
+// Converted at 16 bits, the colours stay closer to what the file means than
+// when the pixels are cut to 8 bits first.
+TEST(ColourProfiles, SixteenBitPicturesAreConvertedBeforeReduction) {
+    constexpr unsigned kWidth = 512;
+    Bitmap stored(FreeImage_AllocateT(FIT_RGB16, kWidth, 1));
+    auto* pixels = reinterpret_cast<FIRGB16*>(FreeImage_GetBits(stored.get()));
+    for (unsigned x = 0; x < kWidth; ++x) {
+        pixels[x] = {WORD(x * 127 + 61), WORD(65535 - x * 101), WORD(x * 4099)};
+    }
+    const std::string profile = MakeProfile(ProfileKind::Rec2020);
+    TemporaryFolder folder("orrisbay-colour-16");
+    const std::string path = folder.Write(
+        "deep.png", WithPngChunks(SavedBytes(stored.get(), FIF_PNG), IccpChunk(profile)));
+    const LoadResult loaded = LoadImageFile(path);
+    ASSERT_EQ(freeimage_base::ImageType(loaded.bitmap.get()), FIT_RGB16);
+
+    std::vector<float> ideal(3 * kWidth);
+    LittleCmsToSrgb(profile, pixels, ideal.data(), kWidth, TYPE_RGB_16, TYPE_RGB_FLT);
+    Bitmap cut(FreeImage_ConvertTo24Bits(stored.get()));
+    BYTE* cutPixels = FreeImage_GetBits(cut.get());
+    LittleCmsToSrgb(profile, cutPixels, cutPixels, kWidth, TYPE_BGR_8, TYPE_BGR_8);
+    const auto* ours = reinterpret_cast<const FIRGB16*>(freeimage_base::Bits(loaded.bitmap.get()));
+    double oursError = 0;
+    double cutError = 0;
+    for (unsigned x = 0; x < kWidth; ++x) {
+        const float* want = &ideal[3 * x];
+        oursError += std::fabs(ours[x].red / 65535.0 - want[0]) +
+                     std::fabs(ours[x].green / 65535.0 - want[1]) +
+                     std::fabs(ours[x].blue / 65535.0 - want[2]);
+        const BYTE* c = cutPixels + 3 * x;
+        cutError += std::fabs(c[FI_RGBA_RED] / 255.0 - want[0]) +
+                    std::fabs(c[FI_RGBA_GREEN] / 255.0 - want[1]) +
+                    std::fabs(c[FI_RGBA_BLUE] / 255.0 - want[2]);
+    }
+    EXPECT_LE(oursError, cutError);
+}
+
+}  // namespace
+}  // namespace orrisbay::imageio
