@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <numeric>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -123,7 +124,7 @@ bool IsSrgbAlready(cmsHPROFILE profile, cmsHPROFILE srgb, bool grey) {
     return true;
 }
 
-std::string SpaceName(cmsColorSpaceSignature space) {
+std::string SpaceName(cmsUInt32Number space) {
     switch (space) {
         case cmsSigGrayData:
             return "grey";
@@ -139,7 +140,8 @@ std::string SpaceName(cmsColorSpaceSignature space) {
 }
 
 bool CanBeSource(cmsHPROFILE profile) {
-    const cmsProfileClassSignature kind = cmsGetDeviceClass(profile);
+    // As numbers: a file may hold any value, not only the enumerated ones.
+    const cmsUInt32Number kind = cmsGetDeviceClass(profile);
     return kind == cmsSigInputClass || kind == cmsSigDisplayClass || kind == cmsSigOutputClass ||
            kind == cmsSigColorSpaceClass;
 }
@@ -148,6 +150,7 @@ bool CanBeSource(cmsHPROFILE profile) {
 struct Preparation {
     Transform transform;
     std::string problem;
+    bool greyProfileOnColours = false;  // colour pixels that a grey profile describes
 };
 
 Preparation Prepare(ProfileBytes bytes, PixelLayout layout) {
@@ -160,7 +163,10 @@ Preparation Prepare(ProfileBytes bytes, PixelLayout layout) {
     if (!profile) {
         return {{}, "cannot be read"};
     }
-    const cmsColorSpaceSignature space = cmsGetColorSpace(profile.get());
+    const cmsUInt32Number space = cmsGetColorSpace(profile.get());
+    if (!traits.grey && space == cmsSigGrayData) {
+        return {{}, {}, true};
+    }
     if (space != (traits.grey ? cmsSigGrayData : cmsSigRgbData)) {
         return {{},
                 "describes " + SpaceName(space) + " colours, not the picture's " +
@@ -216,10 +222,40 @@ void TransformRows(cmsHTRANSFORM transform, const PixelRows& rows) {
     }
 }
 
+// Colour pixels under a grey profile (a grey picture the image library
+// expanded to RGB): each colour channel is converted as a grey level, through
+// a table of every level converted once; alpha is kept.
+template <typename Channel>
+ColourResult ConvertChannelsAsGrey(ProfileBytes profile, const PixelRows& rows) {
+    std::vector<Channel> levels(std::size_t{std::numeric_limits<Channel>::max()} + 1);
+    std::iota(levels.begin(), levels.end(), Channel{0});
+    const ColourResult result = ConvertRowsToSrgb(
+        profile, {reinterpret_cast<std::uint8_t*>(levels.data()), levels.size() * sizeof(Channel),
+                  static_cast<unsigned>(levels.size()), 1,
+                  sizeof(Channel) == 1 ? PixelLayout::Grey8 : PixelLayout::Grey16});
+    if (!result.converted) {
+        return result;
+    }
+    const unsigned channels = TraitsOf(rows.layout).alpha ? 4 : 3;
+    for (unsigned y = 0; y < rows.height; ++y) {
+        auto* pixel =
+            reinterpret_cast<Channel*>(rows.first + static_cast<std::size_t>(y) * rows.stride);
+        for (unsigned x = 0; x < rows.width; ++x, pixel += channels) {
+            std::transform(pixel, pixel + 3, pixel, [&](Channel level) { return levels[level]; });
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
 ColourResult ConvertRowsToSrgb(ProfileBytes profile, const PixelRows& rows) {
     Preparation prepared = Prepare(profile, rows.layout);
+    if (prepared.greyProfileOnColours) {
+        const bool deep = rows.layout == PixelLayout::Rgb16 || rows.layout == PixelLayout::Rgba16;
+        return deep ? ConvertChannelsAsGrey<std::uint16_t>(profile, rows)
+                    : ConvertChannelsAsGrey<std::uint8_t>(profile, rows);
+    }
     if (!prepared.transform) {
         return {false, std::move(prepared.problem)};
     }
@@ -230,20 +266,9 @@ ColourResult ConvertRowsToSrgb(ProfileBytes profile, const PixelRows& rows) {
 }
 
 ColourResult ConvertColourTableToSrgb(ProfileBytes profile, std::span<std::uint8_t> rgb) {
-    const std::size_t entries = rgb.size() / 3;
-    const ColourResult asColours = ConvertRowsToSrgb(
-        profile, {rgb.data(), rgb.size(), static_cast<unsigned>(entries), 1, PixelLayout::Rgb8});
-    if (asColours.converted || asColours.problem.empty()) {
-        return asColours;
-    }
-    // A grey profile: every value of the table is a grey level.
-    const ColourResult asGrey = ConvertRowsToSrgb(
+    return ConvertRowsToSrgb(
         profile,
-        {rgb.data(), rgb.size(), static_cast<unsigned>(entries * 3), 1, PixelLayout::Grey8});
-    if (asGrey.converted || asGrey.problem.empty()) {
-        return asGrey;
-    }
-    return asColours;
+        {rgb.data(), rgb.size(), static_cast<unsigned>(rgb.size() / 3), 1, PixelLayout::Rgb8});
 }
 
 std::string ColourProfileWarning(const std::string& problem) {

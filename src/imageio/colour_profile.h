@@ -25,7 +25,7 @@ enum class PixelLayout {
 // Rows of pixels to convert in place.
 struct PixelRows {
     std::uint8_t* first = nullptr;  // the first pixel of the first row
-    std::size_t stride = 0;         // bytes from one row to the next
+    std::size_t stride = 0;         // bytes from one row to the next, a whole number of channels
     unsigned width = 0;
     unsigned height = 0;
     PixelLayout layout = PixelLayout::Rgb8;
@@ -38,14 +38,14 @@ struct ColourResult {
 };
 
 // Converts `rows` from the colour space `profile` describes to sRGB (grey
-// pixels to grey with sRGB's tone curve), relative colorimetric with black
-// point compensation. Pixels stay as they are when the profile is sRGB already
+// pixels to grey with sRGB's tone curve, and each channel of colour pixels
+// under a grey profile likewise), relative colorimetric with black point
+// compensation. Pixels stay as they are when the profile is sRGB already
 // (no 8-bit level would change), and when it cannot be used; `problem` then
 // says why. Large pictures are converted in bands on the machine's cores.
 ColourResult ConvertRowsToSrgb(ProfileBytes profile, const PixelRows& rows);
 
-// The same for a colour table of red, green, blue bytes per entry. A grey
-// profile converts each of the three values as a grey level.
+// The same for a colour table of red, green, blue bytes per entry.
 ColourResult ConvertColourTableToSrgb(ProfileBytes profile, std::span<std::uint8_t> rgb);
 
 // The line a program shows when a picture's profile was not used:

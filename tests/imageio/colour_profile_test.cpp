@@ -83,7 +83,7 @@ TEST(ColourProfiles, PicturesLoadAsTheirProfilesMeanThem) {
         {"rec2020.png", 32, Rec2020, false, true},   // alpha kept
         {"linear.png", 24, LinearSrgb, true, true},  // corrected once: the gamma chunk yields
         {"grey.png", 8, LinearGrey, false, true},    // stays grey
-        {"plain.jpg", 24, {}, false, false},  // the accurate decoder's pixels
+        {"plain.jpg", 24, {}, false, false},         // the accurate decoder's pixels
         {"p3.jpg", 24, DisplayP3, false, true},
     };
     TemporaryFolder folder("orrisbay-colour");
@@ -125,6 +125,23 @@ TEST(ColourProfiles, UnusableProfilesLeaveThePixelsAsStoredAndSaySo) {
             loaded.warning,
             ::testing::MatchesRegex("its colour profile .+, so its colours are used as stored"));
     }
+}
+
+// Grey with alpha comes from the library as RGBA: each colour channel is
+// converted as the grey level it is.
+TEST(ColourProfiles, GreyWithAlphaUnderAGreyProfileStaysGrey) {
+    const std::string profile = MakeProfile(ProfileKind::LinearGrey);
+    TemporaryFolder folder("orrisbay-colour-grey-alpha");
+    const std::string path =
+        folder.Write("ga.png", WithPngChunks(HandMadePng(4, 2, 8, 4, 0x40), IccpChunk(profile)));
+    const LoadResult loaded = LoadImageFile(path);
+    ASSERT_EQ(freeimage_base::Bpp(loaded.bitmap.get()), 32u);
+    EXPECT_EQ(loaded.warning, "");
+    BYTE level = 0x40;
+    LittleCmsToSrgb(profile, &level, &level, 1, TYPE_GRAY_8, TYPE_GRAY_8);
+    const BYTE* pixel = freeimage_base::Bits(loaded.bitmap.get());
+    EXPECT_THAT(std::vector<BYTE>(pixel, pixel + 4),
+                ::testing::ElementsAre(level, level, level, 0x40));
 }
 
 // Converted at 16 bits, the colours stay closer to what the file means than
