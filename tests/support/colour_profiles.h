@@ -11,23 +11,24 @@ namespace orrisbay::testing {
 
 enum class ProfileKind { DisplayP3, Rec2020, LinearSrgb, TabulatedSrgb, LinearGrey, Lab };
 
+inline const double kSrgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+
 // The profile's bytes, as a file embeds them. TabulatedSrgb is sRGB as
 // cameras embed it: a version 2 profile whose curves are 1024-entry tables.
 inline std::string MakeProfile(ProfileKind kind) {
+    using enum ProfileKind;
     const cmsCIExyY d65{0.3127, 0.3290, 1.0};
-    cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
-    std::vector<double> curve = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-    if (kind == ProfileKind::DisplayP3) {
-        primaries = {{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
-    } else if (kind == ProfileKind::Rec2020) {
-        primaries = {{0.708, 0.292, 1}, {0.170, 0.797, 1}, {0.131, 0.046, 1}};
-        curve = {1 / 0.45, 1 / 1.099, 0.099 / 1.099, 1 / 4.5, 0.081};
-    } else if (kind == ProfileKind::LinearSrgb || kind == ProfileKind::LinearGrey) {
-        curve = {1.0};
-    }
+    const cmsCIExyYTRIPLE primaries =
+        kind == DisplayP3 ? cmsCIExyYTRIPLE{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}}
+        : kind == Rec2020 ? cmsCIExyYTRIPLE{{0.708, 0.292, 1}, {0.170, 0.797, 1}, {0.131, 0.046, 1}}
+                          : cmsCIExyYTRIPLE{{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
+    const double rec709Curve[5] = {1 / 0.45, 1 / 1.099, 0.099 / 1.099, 1 / 4.5, 0.081};
+    const double linear = 1.0;
     cmsToneCurve* tone =
-        cmsBuildParametricToneCurve(nullptr, curve.size() == 1 ? 1 : 4, curve.data());
-    if (kind == ProfileKind::TabulatedSrgb) {
+        kind == LinearSrgb || kind == LinearGrey
+            ? cmsBuildParametricToneCurve(nullptr, 1, &linear)
+            : cmsBuildParametricToneCurve(nullptr, 4, kind == Rec2020 ? rec709Curve : kSrgbCurve);
+    if (kind == TabulatedSrgb) {
         std::vector<cmsUInt16Number> table(1024);
         for (std::size_t i = 0; i < table.size(); ++i) {
             table[i] = cmsEvalToneCurve16(tone, static_cast<cmsUInt16Number>(i * 65535 / 1023));
@@ -36,12 +37,10 @@ inline std::string MakeProfile(ProfileKind kind) {
         tone = cmsBuildTabulatedToneCurve16(nullptr, 1024, table.data());
     }
     cmsToneCurve* tones[3] = {tone, tone, tone};
-    cmsHPROFILE profile = kind == ProfileKind::LinearGrey ? cmsCreateGrayProfile(cmsD50_xyY(), tone)
-                          : kind == ProfileKind::Lab      ? cmsCreateLab4Profile(nullptr)
-                                                     : cmsCreateRGBProfile(&d65, &primaries, tones);
-    if (kind == ProfileKind::TabulatedSrgb) {
-        cmsSetProfileVersion(profile, 2.1);
-    }
+    cmsHPROFILE profile = kind == LinearGrey ? cmsCreateGrayProfile(cmsD50_xyY(), tone)
+                          : kind == Lab      ? cmsCreateLab4Profile(nullptr)
+                                             : cmsCreateRGBProfile(&d65, &primaries, tones);
+    cmsSetProfileVersion(profile, kind == TabulatedSrgb ? 2.1 : 4.3);
     cmsUInt32Number size = 0;
     cmsSaveProfileToMem(profile, nullptr, &size);
     std::string bytes(size, '\0');
@@ -51,15 +50,14 @@ inline std::string MakeProfile(ProfileKind kind) {
     return bytes;
 }
 
-// Converts `count` pixels in place from `profile` to sRGB (to grey with
-// sRGB's tone curve for a grey format), relative colorimetric with black
-// point compensation; alpha is copied. `to` may differ from `from` in depth.
+// Converts `count` pixels from `profile` to sRGB (to grey with sRGB's tone
+// curve for a grey format), relative colorimetric with black point
+// compensation; alpha is copied. `to` may differ from `from` in depth.
 inline void LittleCmsToSrgb(const std::string& profile, const void* pixels, void* out,
                             unsigned count, cmsUInt32Number from, cmsUInt32Number to) {
     cmsHPROFILE source =
         cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size()));
-    const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-    cmsToneCurve* tone = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+    cmsToneCurve* tone = cmsBuildParametricToneCurve(nullptr, 4, kSrgbCurve);
     cmsHPROFILE srgb = T_COLORSPACE(from) == PT_GRAY ? cmsCreateGrayProfile(cmsD50_xyY(), tone)
                                                      : cmsCreate_sRGBProfile();
     cmsHTRANSFORM transform =

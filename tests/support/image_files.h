@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -128,6 +130,21 @@ inline ::testing::AssertionResult SamePixels(const FIBITMAP* a, const FIBITMAP* 
         }
     }
     return ::testing::AssertionSuccess();
+}
+
+// The largest difference between two bitmaps of one size and depth, in levels of a byte.
+inline int MaxLevelDifference(const FIBITMAP* expected, const FIBITMAP* actual) {
+    EXPECT_EQ(freeimage_base::Bpp(expected), freeimage_base::Bpp(actual));
+    const unsigned bytes = freeimage_base::Width(expected) * freeimage_base::Bpp(expected) / 8;
+    int largest = 0;
+    for (unsigned y = 0; y < freeimage_base::Height(expected); ++y) {
+        const BYTE* a = freeimage_base::ScanLine(expected, y);
+        const BYTE* b = freeimage_base::ScanLine(actual, y);
+        for (unsigned x = 0; x < bytes; ++x) {
+            largest = std::max(largest, std::abs(a[x] - b[x]));
+        }
+    }
+    return largest;
 }
 
 inline std::string ReadFile(const std::string& path) {
