@@ -17,15 +17,14 @@ namespace {
 using namespace orrisbay::testing;
 using freeimage_base::Bitmap;
 
-// The stored pixels converted by LittleCMS: what a load should give.
+// The stored pixels (rows without padding) converted by LittleCMS: what a load should give.
 Bitmap Converted(const FIBITMAP* stored, const std::string& profile) {
     Bitmap copy(FreeImage_Clone(const_cast<FIBITMAP*>(stored)));
     const unsigned bpp = freeimage_base::Bpp(copy.get());
     const cmsUInt32Number format = bpp == 8 ? TYPE_GRAY_8 : bpp == 24 ? TYPE_BGR_8 : TYPE_BGRA_8;
-    for (unsigned y = 0; y < freeimage_base::Height(copy.get()); ++y) {
-        BYTE* row = FreeImage_GetScanLine(copy.get(), static_cast<int>(y));
-        LittleCmsToSrgb(profile, row, row, freeimage_base::Width(copy.get()), format, format);
-    }
+    LittleCmsToSrgb(profile, FreeImage_GetBits(copy.get()), FreeImage_GetBits(copy.get()),
+                    FreeImage_GetWidth(copy.get()) * FreeImage_GetHeight(copy.get()), format,
+                    format);
     return copy;
 }
 
