@@ -49,8 +49,8 @@ Bitmap Photo(FREE_IMAGE_TYPE type) {
             }
         }
     }
-    FreeImage_CreateICCProfile(bitmap.get(), const_cast<char*>(P3().data()),
-                               static_cast<long>(P3().size()));
+    std::string profile = P3();
+    FreeImage_CreateICCProfile(bitmap.get(), profile.data(), static_cast<long>(profile.size()));
     return bitmap;
 }
 

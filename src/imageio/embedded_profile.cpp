@@ -1,5 +1,6 @@
 #include "imageio/embedded_profile.h"
 
+#define ZLIB_CONST  // the compressed bytes are only read
 #include <zlib.h>
 
 #include <algorithm>
@@ -33,7 +34,7 @@ std::vector<std::uint8_t> Inflate(std::span<const std::uint8_t> compressed) {
     if (inflateInit(&stream) != Z_OK) {
         return {};
     }
-    stream.next_in = const_cast<Bytef*>(compressed.data());
+    stream.next_in = compressed.data();
     stream.avail_in = static_cast<uInt>(compressed.size());
     std::vector<std::uint8_t> out;
     int status = Z_OK;

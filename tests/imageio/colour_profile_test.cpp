@@ -19,7 +19,7 @@ using freeimage_base::Bitmap;
 
 // The stored pixels (rows without padding) converted by LittleCMS: what a load should give.
 Bitmap Converted(const FIBITMAP* stored, const std::string& profile) {
-    Bitmap copy(FreeImage_Clone(const_cast<FIBITMAP*>(stored)));
+    Bitmap copy = freeimage_base::Clone(stored);
     const unsigned bpp = freeimage_base::Bpp(copy.get());
     const cmsUInt32Number format = bpp == 8 ? TYPE_GRAY_8 : bpp == 24 ? TYPE_BGR_8 : TYPE_BGRA_8;
     LittleCmsToSrgb(profile, FreeImage_GetBits(copy.get()), FreeImage_GetBits(copy.get()),
@@ -36,10 +36,10 @@ struct Case {
     bool converted;  // expected: LittleCMS's conversion; else the pixels as decoded
 };
 
-std::string FileBytes(const Case& c, const std::string& profile, bool jpeg) {
+std::string FileBytes(const Case& c, std::string profile, bool jpeg) {
     Bitmap picture = Pattern(24, 16, c.bpp, 3);
     if (jpeg) {
-        FreeImage_CreateICCProfile(picture.get(), const_cast<char*>(profile.data()),
+        FreeImage_CreateICCProfile(picture.get(), profile.data(),
                                    static_cast<long>(profile.size()));
         return SavedBytes(picture.get(), FIF_JPEG, JPEG_QUALITYSUPERB);
     }
