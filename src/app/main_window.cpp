@@ -13,6 +13,8 @@
 #include "app/image_box.h"
 #include "app/message_box.h"
 #include "app/palette_box.h"
+#include "app/slot_sources.h"
+#include "app/texture_view.h"
 #include "app/wait_cursor.h"
 #include "app/working_folder.h"
 #include "console/application.h"
@@ -66,9 +68,11 @@ FrmOrrisbay::FrmOrrisbay(QWidget* parent)
     createPreview();
     createArrows();
     createPreviewMenu();
+    createFollowActions();
     createDropTargets();
     setTabOrder();
     connectSignals();
+    connectFollowSignals();
 }
 
 FrmOrrisbay::~FrmOrrisbay() = default;
@@ -246,6 +250,9 @@ void FrmOrrisbay::Unload() {
 }
 
 void FrmOrrisbay::closeEvent(QCloseEvent* event) {
+    if (textureView_ != nullptr) {
+        textureView_->close();
+    }
     Unload();
     event->accept();
 }
@@ -263,7 +270,7 @@ void FrmOrrisbay::btnOpenClick(int index) {
 }
 
 void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path) {
-    imageio::LoadResult result = imageio::LoadImageFile(path);
+    imageio::LoadResult result = readFile(index, path);
     switch (result.outcome) {
         case imageio::LoadOutcome::InvalidFormat:
             console::ShowMessage(std::string(imageio::kInvalidFormatMessage),
@@ -278,7 +285,8 @@ void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path) {
             if (!result.warning.empty()) {
                 console::ConsoleAppend("Load: " + path + ": " + result.warning + ".");
             }
-            slotTable_->SetSlotImage(index, std::move(result.bitmap));
+            sources_->SetFile(index, path);
+            putInSlot(index, std::move(result.bitmap));
             return;
     }
 }
@@ -306,7 +314,8 @@ void FrmOrrisbay::btnPasteClick(int index) {
         console::ShowMessage(imageio::kCouldNotReadMessage, console::MessageButtons::OkCancel);
         return;
     }
-    slotTable_->SetSlotImage(index, std::move(bitmap));
+    sources_->SetClipboard(index);
+    putInSlot(index, std::move(bitmap));
 }
 
 void FrmOrrisbay::Image3Click() {
@@ -333,24 +342,31 @@ void FrmOrrisbay::saveAsClick() {
     const gameformats::ExportRequest request{choice.path, choice.indexed || converted_,
                                              conversionOptions()};
     gameformats::ExportResult result;
+    bool rescaleAgreed = false;
     {
         const WaitCursor busy;
         freeimage_base::Bitmap holder;
+        ++slotsInUse_;  // the merged texture is used across the questions
         result = gameformats::ExportTexture(fullColourTexture(holder), request, conversionPalette_,
-                                            exportQuestions());
+                                            exportQuestions(rescaleAgreed));
+        --slotsInUse_;
     }
     showExportFailure(result, request.path);
+    if (result) {
+        rememberSavedFile({request, rescaleAgreed});
+    }
 }
 
-gameformats::ExportQuestions FrmOrrisbay::exportQuestions() {
+gameformats::ExportQuestions FrmOrrisbay::exportQuestions(bool& rescaleAgreed) {
     return {[this](const std::string& path) {
                 const WaitCursor::Paused asking;
                 return overwriteQuestion_(this, path);
             },
             // Only a WAD needs the 16-pixel grid; an 8-bit picture is written at its size.
-            [this](const gameformats::RescaleQuestion& question) {
+            [this, &rescaleAgreed](const gameformats::RescaleQuestion& question) {
                 const WaitCursor::Paused asking;
-                return question.required && textureSizeQuestion_(this, question.text);
+                rescaleAgreed = question.required && textureSizeQuestion_(this, question.text);
+                return rescaleAgreed;
             }};
 }
 
@@ -423,6 +439,7 @@ bool FrmOrrisbay::convertPreview() {
     }
     converted_ = std::move(converted);
     preview_->setPicture(imageio::BitmapToPicture(converted_.get()));
+    updateTextureView();
     return true;
 }
 
@@ -443,9 +460,12 @@ void FrmOrrisbay::ShowPreview(const FIBITMAP* bitmap) {
     converted_.reset();
     fullColourPicture_ = imageio::BitmapToPicture(bitmap);
     preview_->setPicture(fullColourPicture_);
+    updateSavedFile(bitmap);
+    updateTextureView();
 }
 
 void FrmOrrisbay::ReportMergeFailure(const std::string& message) {
+    const WaitCursor::Paused telling;
     console::ShowMessage(message, console::MessageButtons::OkCancel);
 }
 

@@ -9,7 +9,9 @@
 #include "app/save_dialog.h"
 #include "gameformats/texture_export.h"
 #include "imageio/file_dialog_request.h"
+#include "imageio/file_types.h"
 #include "imageio/freeimage_base.h"
+#include "imageio/image_limits.h"
 #include "imageio/picture_bridge.h"
 #include "palette/palette_conversion.h"
 #include "slots/slot_table.h"
@@ -26,6 +28,8 @@ namespace orrisbay::app {
 class FileDropTarget;
 class ImageBox;
 class PaletteBox;
+class SlotSources;
+class TextureView;
 
 // The program's one window: four input frames (two colour layers and their
 // masks), the palette box, the preview of the merged texture, and the slot
@@ -79,6 +83,16 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* ditherAction() const { return ditherAction_; }
     QAction* fullbrightsAction() const { return fullbrightsAction_; }
 
+    // "View..." (also Ctrl+E anywhere in the window) opens the texture view;
+    // "Follow file changes" reads a slot's file again when it changes on disk;
+    // "Update saved file on change", offered after a Save As, writes every new
+    // merge to the file saved last.
+    QAction* viewAction() const { return viewAction_; }
+    QAction* followFilesAction() const { return followFilesAction_; }
+    QAction* updateSavedFileAction() const { return updateSavedFileAction_; }
+    // The texture view, once opened.
+    TextureView* textureView() const { return textureView_; }
+
     // The palette picture the preview shows after "Convert to Quake palette",
     // until the next merge; null while it shows the full-colour texture.
     const FIBITMAP* convertedTexture() const { return converted_.get(); }
@@ -94,6 +108,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void Image3Click();
     void saveAsClick();
     void convertClick();
+    void viewClick();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -122,10 +137,28 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // Shows the converted texture in the preview; false after telling the user why not.
     bool convertPreview();
 
-    // The replace and rescale questions of Save As, asked of the user.
-    gameformats::ExportQuestions exportQuestions();
+    // The replace and rescale questions of Save As, asked of the user;
+    // `rescaleAgreed` tells afterwards whether the texture was rescaled.
+    gameformats::ExportQuestions exportQuestions(bool& rescaleAgreed);
     // Tells the user why Save As wrote nothing, unless the user chose that.
     void showExportFailure(const gameformats::ExportResult& result, const std::string& path);
+
+    // The live link, the saved file kept up to date and the texture view
+    // (main_window_follow.cpp).
+    void createFollowActions();
+    void connectFollowSignals();
+    // Reads a file into memory for slot `index`, with the busy cursor for a large one.
+    imageio::LoadResult readFile(int index, const std::string& path);
+    // Hands `bitmap` to slot `index`, which merges; busy cursor for large work.
+    void putInSlot(int index, freeimage_base::Bitmap bitmap);
+    // True when a picture of `incoming` size in slot `index`, or the merge
+    // that follows, is large enough to take a noticeable time.
+    bool isLongWork(int index, std::optional<imageio::PictureSize> incoming) const;
+    void reloadChangedFile(int index);
+    void rememberSavedFile(const gameformats::RepeatedExport& saved);
+    void updateSavedFile(const FIBITMAP* texture);
+    bool isLinkedInput(const std::string& path) const;
+    void updateTextureView();
 
     // What the slot table shows through.
     void ShowThumbnail(int index, const FIBITMAP* bitmap) override;
@@ -148,6 +181,15 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* ditherAction_ = nullptr;
     QAction* fullbrightsAction_ = nullptr;
     std::array<FileDropTarget*, 4> dropTargets_{};
+    QAction* viewAction_ = nullptr;
+    QAction* followFilesAction_ = nullptr;
+    QAction* updateSavedFileAction_ = nullptr;
+    SlotSources* sources_ = nullptr;
+    TextureView* textureView_ = nullptr;
+    std::optional<gameformats::RepeatedExport> savedFile_;
+    // Operations under way that use the slots' bitmaps across a question or a
+    // message box; files that change meanwhile are read in after them.
+    int slotsInUse_ = 0;
 
     imageio::OpenFileDialogFunction openFileDialog_;
     SaveFileDialogFunction saveFileDialog_;

@@ -13,13 +13,25 @@ class WaitCursor {
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 
-    // The normal cursor back while the user is asked something in between.
+    // The normal cursor back while the user is asked or told something in
+    // between; nothing changes when no busy cursor is shown.
     class Paused {
       public:
-        Paused() { QApplication::restoreOverrideCursor(); }
-        ~Paused() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        Paused() : busy_(QApplication::overrideCursor() != nullptr) {
+            if (busy_) {
+                QApplication::restoreOverrideCursor();
+            }
+        }
+        ~Paused() {
+            if (busy_) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            }
+        }
         Paused(const Paused&) = delete;
         Paused& operator=(const Paused&) = delete;
+
+      private:
+        bool busy_;
     };
 };
 

@@ -83,6 +83,8 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
             options.version = true;
         } else if (argument == "--builtin") {
             options.builtin = true;
+        } else if (argument == "--watch") {
+            options.watch = true;
         } else if (argument == "--quake") {
             options.quake.convert = true;
         } else if (argument == "--dither") {
@@ -106,7 +108,9 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
         return parsed;
     }
     const std::size_t wanted = options.builtin ? 0 : 4;
-    if (inputs.size() != wanted) {
+    if (options.watch && options.builtin) {
+        parsed.error = "--watch follows input files; the built-in pictures never change";
+    } else if (inputs.size() != wanted) {
         parsed.error = options.builtin
                            ? "--builtin takes no input files"
                            : "expected four input files, got " + std::to_string(inputs.size());
@@ -125,6 +129,7 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
 std::string UsageText() {
     const std::string name(kProgramName);
     std::string text = "Usage: " + name + " LAYER1 LAYER2 MASK1 MASK2 -o OUTPUT\n" +  //
+                       "       " + name + " --watch LAYER1 LAYER2 MASK1 MASK2 -o OUTPUT\n" +
                        "       " + name + " --builtin -o OUTPUT\n\n";
     text +=
         "Blends two texture layers through their alpha masks onto black, as the Orrisbay\n"
@@ -137,6 +142,9 @@ std::string UsageText() {
         "Options:\n"
         "  -o, --output FILE   where to write the blended texture\n"
         "      --builtin       blend the window's built-in pictures instead of four files\n"
+        "      --watch         blend, then blend again each time an input file changes,\n"
+        "                      printing one line per run, until interrupted (Ctrl+C ends\n"
+        "                      it with status 0 once a run under way is written)\n"
         "      --quake         convert to the Quake palette (quake_palette_jasc.pal beside\n"
         "                      the program): an 8-bit .png, .tga or .bmp, or a .wad, whose\n"
         "                      four mip levels are reduced from the full-colour texture;\n"
@@ -148,7 +156,7 @@ std::string UsageText() {
         "  -h, --help          show this help and exit\n"
         "  -V, --version       show the version and exit\n\n"
         "Exit status:\n"
-        "   0  the texture was written\n"
+        "   0  the texture was written (with --watch: stopped by Ctrl+C)\n"
         "  64  the command line is wrong\n"
         "  65  the inputs could not be merged, rescaled or converted\n"
         "  66  an input is missing, unreadable or of an unsupported type\n"

@@ -24,6 +24,7 @@ struct BlendOptions {
     bool help = false;
     bool version = false;
     bool builtin = false;               // merge the built-in pictures instead of files
+    bool watch = false;                 // blend again whenever an input changes
     std::array<std::string, 4> inputs;  // layer 1, layer 2, mask 1, mask 2
     std::string output;
     QuakeOptions quake;

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli/builtin_inputs.h"
+#include "cli/watch_command.h"
 #include "console/application.h"
 #include "console/console.h"
 #include "console/version.h"
@@ -94,11 +95,7 @@ Failure Blend(const BlendOptions& options, std::ostream& err) {
             return failure;
         }
     }
-    std::array<freeimage_base::Bitmap, 4> inputs;
-    if (Failure failure = LoadInputs(options, inputs, err); failure.code != kExitSuccess) {
-        return failure;
-    }
-    return BlendBitmaps(std::move(inputs), options.output, options.quake, palette);
+    return BlendFiles(options, palette, err);
 }
 
 // The exit status and message for an export that did not write the texture.
@@ -139,11 +136,19 @@ BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const st
         return {kExitMergeFailed,
                 "merge failed: " + (view.failure.empty() ? "no texture was made" : view.failure)};
     }
-    const gameformats::ExportRequest request{output, quake.convert, quake.conversion};
-    const gameformats::ExportQuestions answers{
-        [](const std::string&) { return true; },  // a command replaces its output
-        [&quake](const gameformats::RescaleQuestion&) { return quake.rescale; }};
-    return ExportFailure(gameformats::ExportTexture(result, request, palette, answers), output);
+    // A command replaces its output and rescales as its options say, every time.
+    const gameformats::RepeatedExport request{{output, quake.convert, quake.conversion},
+                                              quake.rescale};
+    return ExportFailure(gameformats::RepeatExport(result, request, palette), output);
+}
+
+BlendFailure BlendFiles(const BlendOptions& options,
+                        const std::optional<quake_palette::Palette>& palette, std::ostream& err) {
+    std::array<freeimage_base::Bitmap, 4> inputs;
+    if (Failure failure = LoadInputs(options, inputs, err); failure.code != kExitSuccess) {
+        return failure;
+    }
+    return BlendBitmaps(std::move(inputs), options.output, options.quake, palette);
 }
 
 BlendFailure ReadQuakePalette(std::optional<quake_palette::Palette>& palette) {
@@ -174,6 +179,9 @@ int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ost
     if (parsed.options.version) {
         out << name << ' ' << console::kVersion << '\n';
         return kExitSuccess;
+    }
+    if (parsed.options.watch) {
+        return RunWatch(parsed.options, out, err);
     }
     const Failure failure = Blend(parsed.options, err);
     if (failure.code != kExitSuccess) {

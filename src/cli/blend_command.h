@@ -38,6 +38,12 @@ BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const st
                           const QuakeOptions& quake = {},
                           const std::optional<quake_palette::Palette>& palette = std::nullopt);
 
+// Loads the four input files (or the built-in pictures) that `options` names
+// and blends them to its output, as BlendBitmaps does. A colour profile that
+// could not be used is told on `err`.
+BlendFailure BlendFiles(const BlendOptions& options,
+                        const std::optional<quake_palette::Palette>& palette, std::ostream& err);
+
 // Reads the palette file from the program's folder into `palette` for
 // --quake; fails with kExitNoPalette unless it was read whole with its header.
 BlendFailure ReadQuakePalette(std::optional<quake_palette::Palette>& palette);

@@ -115,4 +115,12 @@ ExportResult ExportTexture(const FIBITMAP* fullColour, const ExportRequest& requ
     return WritePicture(texture, request, toPalette ? &*palette : nullptr);
 }
 
+ExportResult RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repeated,
+                          const std::optional<quake_palette::Palette>& palette) {
+    const ExportQuestions answers{
+        [](const std::string&) { return true; },
+        [&repeated](const RescaleQuestion&) { return repeated.rescaleToGrid; }};
+    return ExportTexture(fullColour, repeated.request, palette, answers);
+}
+
 }  // namespace orrisbay::gameformats

@@ -77,4 +77,14 @@ ExportResult ExportTexture(const FIBITMAP* fullColour, const ExportRequest& requ
                            const std::optional<quake_palette::Palette>& palette,
                            const ExportQuestions& questions);
 
+// An export made again on every new texture as it was made the first time:
+// the same request, the file replaced without asking (it is the one written
+// before), and the texture rescaled to the 16-pixel grid when that was agreed.
+struct RepeatedExport {
+    ExportRequest request;
+    bool rescaleToGrid = false;
+};
+ExportResult RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repeated,
+                          const std::optional<quake_palette::Palette>& palette);
+
 }  // namespace orrisbay::gameformats
