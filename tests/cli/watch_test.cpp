@@ -1,0 +1,124 @@
+// orrisbay-blend --watch run as the real program: a changed input rewrites
+// the output with one line said, and SIGINT ends it cleanly.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <regex>
+#include <sstream>
+
+#include "cli/blend_command.h"
+#include "support/image_files.h"
+
+extern char** environ;
+
+namespace orrisbay::cli {
+namespace {
+
+using orrisbay::testing::ReadFile;
+using orrisbay::testing::SavePattern;
+using orrisbay::testing::TemporaryFolder;
+
+// The command started with its standard output on a pipe.
+class Watching {
+  public:
+    explicit Watching(std::vector<std::string> arguments) {
+        int ends[2];
+        EXPECT_EQ(::pipe(ends), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, ends[0]);
+        arguments.insert(arguments.begin(), ORRISBAY_BLEND_PROGRAM);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(ends[1]);
+        output_ = ends[0];
+    }
+    ~Watching() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::close(output_);
+    }
+
+    // The next line it prints, or the empty text after 10 s without one.
+    std::string NextLine() {
+        for (;;) {
+            if (const auto end = buffer_.find('\n'); end != std::string::npos) {
+                const std::string line = buffer_.substr(0, end);
+                buffer_.erase(0, end + 1);
+                return line;
+            }
+            pollfd readable{output_, POLLIN, 0};
+            char chunk[256];
+            const ssize_t got = ::poll(&readable, 1, 10000) > 0 ? ::read(output_, chunk, 256) : 0;
+            if (got <= 0) {
+                return {};
+            }
+            buffer_.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+
+    // Sends SIGINT and gives the exit status (-1 when it did not exit by itself).
+    int Interrupt() {
+        ::kill(pid_, SIGINT);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int output_ = -1;
+    std::string buffer_;
+};
+
+// What the command writes for the inputs as they are now, run once.
+std::string BlendedOnce(const std::vector<std::string>& inputs, const std::string& output) {
+    std::vector<std::string> arguments = inputs;
+    arguments.insert(arguments.end(), {"-o", output});
+    std::ostringstream ignored;
+    EXPECT_EQ(RunBlend(arguments, ignored, ignored), kExitSuccess);
+    return ReadFile(output);
+}
+
+TEST(WatchTest, AChangedInputRewritesTheOutputAndSigintEndsCleanly) {
+    TemporaryFolder folder("orrisbay-watch");
+    TemporaryFolder expected("orrisbay-watch-expected");
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 4; ++i) {
+        inputs.push_back(SavePattern(folder.file("in" + std::to_string(i) + ".png"), FIF_PNG,
+                                     32 + 8 * i, 32, 24, i));
+    }
+    const std::string output = folder.file("out.png");
+    const std::regex line("\\d\\d:\\d\\d:\\d\\d " + folder.file("") + "out\\.png written in \\d+ ms");
+    std::vector<std::string> arguments = {"--watch", "-o", output};
+    arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+
+    Watching watch(arguments);
+    EXPECT_TRUE(std::regex_match(watch.NextLine(), line));
+    EXPECT_TRUE(ReadFile(output) == BlendedOnce(inputs, expected.file("first.png")));
+
+    SavePattern(inputs[0], FIF_PNG, 48, 40, 24, 9);
+    EXPECT_TRUE(std::regex_match(watch.NextLine(), line));
+    EXPECT_TRUE(ReadFile(output) == BlendedOnce(inputs, expected.file("second.png")));
+
+    EXPECT_EQ(watch.Interrupt(), 0);
+    EXPECT_EQ(folder.entries(), (std::set<std::string>{"in0.png", "in1.png", "in2.png", "in3.png",
+                                                       "out.png"}))
+        << "no temporary file is left";
+}
+
+}  // namespace
+}  // namespace orrisbay::cli
