@@ -97,6 +97,8 @@ void TextureCanvas::zoomAround(double zoom, QPointF anchor) {
 
 void TextureCanvas::showActualSize() {
     zoomAround(1.0, QPointF(width() / 2.0, height() / 2.0));
+    // Each texel on one whole canvas pixel.
+    setView(1.0, QPointF(std::round(origin_.x()), std::round(origin_.y())));
 }
 
 void TextureCanvas::fitToWindow() {
@@ -153,6 +155,11 @@ void TextureCanvas::drawPicture(QPainter& painter, std::size_t picture) {
         return;
     }
     // Pixels as squares; only the part of each tile on the canvas is drawn.
+    // Edges are rounded to whole canvas pixels by one rule, so tiles meet
+    // without a gap or an overlap that would look like a seam.
+    const auto toCanvas = [this](double start, int texels) {
+        return int(std::floor(start + texels * zoom_ + 0.5));  // the same way up everywhere
+    };
     for (int ty = 0; ty < tiles; ++ty) {
         for (int tx = 0; tx < tiles; ++tx) {
             const QPointF tile = corner + QPointF(tx * image.width(), ty * image.height()) * zoom_;
@@ -166,8 +173,9 @@ void TextureCanvas::drawPicture(QPainter& painter, std::size_t picture) {
                 continue;
             }
             const QRect source(left, top, right - left, bottom - top);
-            const QRectF target(tile + QPointF(source.topLeft()) * zoom_,
-                                QSizeF(source.size()) * zoom_);
+            const QRect target(
+                QPoint(toCanvas(tile.x(), left), toCanvas(tile.y(), top)),
+                QPoint(toCanvas(tile.x(), right) - 1, toCanvas(tile.y(), bottom) - 1));
             painter.drawImage(target, image, source);
         }
     }

@@ -102,7 +102,8 @@ TEST(WatchTest, AChangedInputRewritesTheOutputAndSigintEndsCleanly) {
                                      32 + 8 * i, 32, 24, i));
     }
     const std::string output = folder.file("out.png");
-    const std::regex line("\\d\\d:\\d\\d:\\d\\d " + folder.file("") + "out\\.png written in \\d+ ms");
+    const std::regex line("\\d\\d:\\d\\d:\\d\\d " + folder.file("") +
+                          "out\\.png written in \\d+ ms");
     std::vector<std::string> arguments = {"--watch", "-o", output};
     arguments.insert(arguments.end(), inputs.begin(), inputs.end());
 
@@ -115,8 +116,8 @@ TEST(WatchTest, AChangedInputRewritesTheOutputAndSigintEndsCleanly) {
     EXPECT_TRUE(ReadFile(output) == BlendedOnce(inputs, expected.file("second.png")));
 
     EXPECT_EQ(watch.Interrupt(), 0);
-    EXPECT_EQ(folder.entries(), (std::set<std::string>{"in0.png", "in1.png", "in2.png", "in3.png",
-                                                       "out.png"}))
+    EXPECT_EQ(folder.entries(),
+              (std::set<std::string>{"in0.png", "in1.png", "in2.png", "in3.png", "out.png"}))
         << "no temporary file is left";
 }
 
