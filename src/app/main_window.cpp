@@ -282,9 +282,6 @@ void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path) {
             console::ShowMessage(result.message, console::MessageButtons::OkCancel);
             return;
         case imageio::LoadOutcome::Loaded:
-            if (!result.warning.empty()) {
-                console::ConsoleAppend("Load: " + path + ": " + result.warning + ".");
-            }
             sources_->SetFile(index, path);
             putInSlot(index, std::move(result.bitmap));
             return;

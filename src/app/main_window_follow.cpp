@@ -69,7 +69,13 @@ imageio::LoadResult FrmOrrisbay::readFile(int index, const std::string& path) {
     if (isLongWork(index, imageio::ReadDeclaredSize(path))) {
         busy.emplace();
     }
-    return imageio::LoadImageFile(path);
+    imageio::LoadResult result = imageio::LoadImageFile(path);
+    // A colour profile that could not be used goes to the log, for an open
+    // and for a reload alike.
+    if (result && !result.warning.empty()) {
+        console::ConsoleAppend("Load: " + path + ": " + result.warning + ".");
+    }
+    return result;
 }
 
 void FrmOrrisbay::putInSlot(int index, freeimage_base::Bitmap bitmap) {
