@@ -1,0 +1,129 @@
+#include "gameformats/texture_names.h"
+
+#include <algorithm>
+#include <array>
+
+#include "gameformats/texture_rules.h"
+#include "imageio/text_ops.h"
+
+namespace orrisbay::gameformats {
+namespace {
+
+bool IsPrintableWithoutSpace(char c) {
+    return c > ' ' && c <= '~';
+}
+
+bool StartsWithoutCase(std::string_view name, std::string_view prefix) {
+    return name.size() >= prefix.size() && SameLumpName(name.substr(0, prefix.size()), prefix);
+}
+
+// The frame number of an animation frame name: 0 to 9 for the main set,
+// 10 to 19 for the alternate set "a" to "j"; -1 when `frame` is neither.
+int FrameNumber(char frame) {
+    const char lower = imageio::LowerCase(std::string_view(&frame, 1))[0];
+    if (lower >= '0' && lower <= '9') {
+        return lower - '0';
+    }
+    return lower >= 'a' && lower <= 'j' ? 10 + (lower - 'a') : -1;
+}
+
+bool IsAnimationName(std::string_view name) {
+    return name.size() >= 3 && name[0] == '+' && FrameNumber(name[1]) >= 0;
+}
+
+std::string FrameName(int frame) {
+    return std::string(1, static_cast<char>(frame < 10 ? '0' + frame : 'a' + frame - 10));
+}
+
+// The first missing frame of one set (frames `first` to `first + 9`), or -1.
+int FirstGap(const std::array<bool, 20>& present, int first) {
+    const auto begin = present.begin() + first, end = begin + 10;
+    const auto last =
+        std::find(std::make_reverse_iterator(end), std::make_reverse_iterator(begin), true);
+    const auto gap = std::find(begin, last.base(), false);
+    return gap == last.base() ? -1 : static_cast<int>(gap - present.begin());
+}
+
+}  // namespace
+
+WadResult<std::string> CheckTextureName(std::string_view name, WadKind kind) {
+    const std::string quoted = "\"" + std::string(name) + "\"";
+    if (name.empty()) {
+        return WadFailure(WadProblem::BadName, "a texture needs a name");
+    }
+    if (name.size() > kMaxTextureNameLength) {
+        return WadFailure(WadProblem::BadName, quoted + " has " + std::to_string(name.size()) +
+                                                   " characters; texture names have at most 15");
+    }
+    if (!std::all_of(name.begin(), name.end(), IsPrintableWithoutSpace)) {
+        return WadFailure(WadProblem::BadName,
+                          quoted +
+                              ": texture names are letters, digits and punctuation of "
+                              "plain ASCII, without spaces");
+    }
+    if (name[0] == '+' && !IsAnimationName(name)) {
+        return WadFailure(WadProblem::BadName,
+                          quoted +
+                              ": an animation frame is named + then its frame, 0 to 9 "
+                              "(or a to j for the alternate set), then the name");
+    }
+    return kind == WadKind::Wad3 ? imageio::LowerCase(name) : std::string(name);
+}
+
+bool SameLumpName(std::string_view a, std::string_view b) {
+    return imageio::LowerCase(a) == imageio::LowerCase(b);
+}
+
+std::string PrefixExplanation(std::string_view name, WadKind kind) {
+    if (name.starts_with('*')) {
+        return "Liquid: drawn with a wavy warp and without lighting. A brush of it is water, "
+               "or slime or lava when the name starts with *slime or *lava.";
+    }
+    if (name.starts_with('+')) {
+        return "Animation frame: +0 to +9 play in turn; +a to +j are the frames a button shows "
+               "once pressed. The frames of a set must not have gaps.";
+    }
+    if (StartsWithoutCase(name, "sky")) {
+        return kind == WadKind::Wad2
+                   ? "Sky: 256 x 128, whose right half is the far sky and left half the "
+                     "clouds drawn over it, black in them being see-through."
+                   : "Sky: brushes with it show the map's sky instead of a texture.";
+    }
+    if (name.starts_with('{')) {
+        return "See-through: pixels of colour 255 are not drawn, for grates, fences and leaves.";
+    }
+    return {};
+}
+
+std::string SkySizeWarning(std::string_view name, WadKind kind, unsigned width, unsigned height) {
+    if (kind != WadKind::Wad2 || !StartsWithoutCase(name, "sky") ||
+        (width == 256 && height == 128)) {
+        return {};
+    }
+    return "\"" + std::string(name) + "\" is " + std::to_string(width) + " x " +
+           std::to_string(height) +
+           ", but the game draws a sky from a 256 x 128 texture split into two halves";
+}
+
+std::string AnimationGapWarning(const WadFile& wad, std::string_view name) {
+    if (!IsAnimationName(name)) {
+        return {};
+    }
+    const std::string_view base = name.substr(2);
+    std::array<bool, 20> present{};
+    for (const WadLump& lump : wad.lumps) {
+        if (IsAnimationName(lump.name) &&
+            SameLumpName(std::string_view(lump.name).substr(2), base)) {
+            present[FrameNumber(lump.name[1])] = true;
+        }
+    }
+    for (const int first : {0, 10}) {
+        if (const int gap = FirstGap(present, first); gap >= 0) {
+            return "the animation \"" + std::string(base) + "\" has no frame +" + FrameName(gap) +
+                   ", and the game stops at a missing frame";
+        }
+    }
+    return {};
+}
+
+}  // namespace orrisbay::gameformats

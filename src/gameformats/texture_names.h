@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "gameformats/wad_file.h"
+
+namespace orrisbay::gameformats {
+
+// Checks `name` against the game's naming rules: 1 to 15 characters of
+// printable ASCII without spaces, and an animation frame ("+") followed by a
+// frame 0 to 9 or a to j and a name. Gives the name as it will be stored (WAD3
+// names lower-cased), or BadName with a message saying which rule it breaks.
+WadResult<std::string> CheckTextureName(std::string_view name, WadKind kind);
+
+// True when two lump names are the same to the game, which ignores case.
+bool SameLumpName(std::string_view a, std::string_view b);
+
+// What the start of `name` makes the game do with the texture, in a sentence
+// for the place where the user types the name; empty for a plain texture.
+std::string PrefixExplanation(std::string_view name, WadKind kind);
+
+// A warning when `name` is a Quake sky whose size is not the 256 x 128 the
+// game splits into two halves; empty otherwise.
+std::string SkySizeWarning(std::string_view name, WadKind kind, unsigned width, unsigned height);
+
+// A warning when the animation set `name` belongs to ("+0lava" to "+9lava",
+// or "+alava" to "+jlava") has a gap among its frames in `wad`; empty
+// otherwise.
+std::string AnimationGapWarning(const WadFile& wad, std::string_view name);
+
+}  // namespace orrisbay::gameformats

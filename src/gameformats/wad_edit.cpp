@@ -1,0 +1,91 @@
+#include "gameformats/wad_edit.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "gameformats/texture_names.h"
+
+namespace orrisbay::gameformats {
+namespace {
+
+std::string Quoted(std::string_view name) {
+    return "\"" + std::string(name) + "\"";
+}
+
+WadStatus NoSuchLump(std::string_view name) {
+    return WadFailure(WadProblem::NoSuchLump, "no texture or lump is named " + Quoted(name));
+}
+
+}  // namespace
+
+std::optional<std::size_t> FindLump(const WadFile& wad, std::string_view name) {
+    for (std::size_t i = 0; i < wad.lumps.size(); ++i) {
+        if (SameLumpName(wad.lumps[i].name, name)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+WadResult<bool> PutTexture(WadFile& wad, WadLump texture) {
+    const auto found = FindLump(wad, texture.name);
+    if (!found) {
+        wad.lumps.push_back(std::move(texture));
+        return false;
+    }
+    if (!IsTextureLump(wad.lumps[*found], wad.kind)) {
+        return WadFailure(WadProblem::NameTaken, Quoted(wad.lumps[*found].name) +
+                                                     " is a lump of another type, not a texture");
+    }
+    wad.lumps[*found] = std::move(texture);
+    return true;
+}
+
+WadStatus RenameLump(WadFile& wad, std::string_view from, std::string_view to) {
+    const auto found = FindLump(wad, from);
+    if (!found) {
+        return NoSuchLump(from);
+    }
+    const WadResult<std::string> name = CheckTextureName(to, wad.kind);
+    if (!name) {
+        return name.status;
+    }
+    const auto taken = FindLump(wad, name.value);
+    if (taken && taken != found) {
+        return WadFailure(WadProblem::NameTaken,
+                          Quoted(wad.lumps[*taken].name) + " is already there");
+    }
+    WadLump& lump = wad.lumps[*found];
+    lump.name = name.value;
+    if (IsTextureLump(lump, wad.kind)) {
+        SetHeaderName(lump.data, lump.name);
+    }
+    return {};
+}
+
+WadStatus RemoveLump(WadFile& wad, std::string_view name) {
+    const auto found = FindLump(wad, name);
+    if (!found) {
+        return NoSuchLump(name);
+    }
+    wad.lumps.erase(wad.lumps.begin() + static_cast<std::ptrdiff_t>(*found));
+    return {};
+}
+
+WadResult<MipTexture> FindTexture(const WadFile& wad, std::string_view name) {
+    const auto found = FindLump(wad, name);
+    if (!found) {
+        return NoSuchLump(name);
+    }
+    return DecodeMipTexture(wad.lumps[*found], wad.kind);
+}
+
+WadResult<WadFile> OpenWadForEditing(const std::string& path, WadKind kindIfNew) {
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+        return WadFile{kindIfNew, {}};
+    }
+    return ReadWadFile(path);
+}
+
+}  // namespace orrisbay::gameformats

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "gameformats/mip_texture.h"
+#include "gameformats/wad_file.h"
+
+namespace orrisbay::gameformats {
+
+// Edits of a WAD held in memory; write the result with WriteWadFile. Names are
+// matched without regard to case, as the game's tools match them; where a
+// damaged-but-readable file holds one name twice, the first lump counts.
+
+// The position of the first lump named `name`, if any.
+std::optional<std::size_t> FindLump(const WadFile& wad, std::string_view name);
+
+// Puts `texture` in place of the texture of the same name, or after the last
+// lump when there is none; true when it replaced one. A lump of that name
+// that is not a texture (a palette, a picture) is never replaced.
+WadResult<bool> PutTexture(WadFile& wad, WadLump texture);
+
+// Renames a lump, in its directory entry and, for a texture, in its header
+// too. The new name must follow the game's rules and be free.
+WadStatus RenameLump(WadFile& wad, std::string_view from, std::string_view to);
+
+WadStatus RemoveLump(WadFile& wad, std::string_view name);
+
+// The texture `name` of `wad`.
+WadResult<MipTexture> FindTexture(const WadFile& wad, std::string_view name);
+
+// The WAD at `path` to be edited: read when the file exists, otherwise empty
+// and of `kindIfNew`.
+WadResult<WadFile> OpenWadForEditing(const std::string& path, WadKind kindIfNew);
+
+}  // namespace orrisbay::gameformats

@@ -1,0 +1,252 @@
+#include "gameformats/wad_file.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <system_error>
+
+#include "gameformats/mip_texture.h"
+#include "imageio/image_writer.h"
+
+namespace orrisbay::gameformats {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kHeaderSize = 12;  // magic, lump count, directory offset
+constexpr std::size_t kEntrySize = 32;   // position, two sizes, type, compression, pad, name
+constexpr std::size_t kNameSize = 16;
+// Every offset and size in the file is a signed 32-bit number.
+constexpr std::uint64_t kLargestFile = std::numeric_limits<std::int32_t>::max();
+
+std::uint32_t ReadU32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
+           std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
+}
+
+void AppendU32(std::vector<std::uint8_t>& out, std::uint64_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+std::uint64_t AlignTo4(std::uint64_t position) {
+    return (position + 3) / 4 * 4;
+}
+
+// A directory entry with the lump's place in the file.
+struct Entry {
+    WadLump lump;
+    std::uint64_t position = 0;
+    std::uint64_t diskSize = 0;
+};
+
+std::string Quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
+
+// Checks the header's lump count and directory position against the file's size.
+std::string DirectoryProblem(std::uint64_t fileSize, std::int32_t count, std::int32_t offset) {
+    if (count < 0) {
+        return "it claims a negative number of lumps (" + std::to_string(count) + ")";
+    }
+    const std::uint64_t directorySize = kEntrySize * static_cast<std::uint64_t>(count);
+    if (kHeaderSize + directorySize > fileSize) {
+        return "it claims " + std::to_string(count) + " lumps, more than a file of " +
+               std::to_string(fileSize) + " bytes can hold";
+    }
+    if (offset < 0 || static_cast<std::uint64_t>(offset) > fileSize) {
+        return "its directory starts past the end of the file";
+    }
+    if (static_cast<std::uint64_t>(offset) < kHeaderSize && count > 0) {
+        return "its directory overlaps the file header";
+    }
+    if (static_cast<std::uint64_t>(offset) + directorySize > fileSize) {
+        return "its directory runs past the end of the file";
+    }
+    return {};
+}
+
+Entry ReadEntry(std::span<const std::uint8_t> bytes, std::size_t at) {
+    Entry entry;
+    entry.position = ReadU32(bytes, at);
+    entry.diskSize = ReadU32(bytes, at + 4);
+    entry.lump.memorySize = ReadU32(bytes, at + 8);
+    entry.lump.type = bytes[at + 12];
+    entry.lump.compression = bytes[at + 13];
+    const auto name = bytes.subspan(at + 16, kNameSize);
+    entry.lump.name.assign(name.begin(), std::find(name.begin(), name.end(), 0));
+    return entry;
+}
+
+// Checks one lump's place against the header, the directory and the file's end.
+std::string LumpPlaceProblem(const Entry& entry, std::uint64_t fileSize,
+                             std::uint64_t directoryStart, std::uint64_t directoryEnd) {
+    const std::uint64_t end = entry.position + entry.diskSize;
+    const std::string name = "lump " + Quoted(entry.lump.name);
+    if (end > fileSize) {
+        return name + " runs past the end of the file";
+    }
+    if (entry.diskSize > 0 && entry.position < kHeaderSize) {
+        return name + " overlaps the file header";
+    }
+    if (entry.diskSize > 0 && entry.position < directoryEnd && directoryStart < end) {
+        return name + " overlaps the directory";
+    }
+    if (entry.lump.compression == 0 && entry.lump.memorySize != entry.diskSize) {
+        return name + " has two sizes that differ (" + std::to_string(entry.diskSize) +
+               " bytes on disk, " + std::to_string(entry.lump.memorySize) + " in memory)";
+    }
+    return {};
+}
+
+// Two lumps sharing bytes: editing one would change the other.
+std::string OverlapProblem(std::vector<const Entry*> entries) {
+    std::erase_if(entries, [](const Entry* e) { return e->diskSize == 0; });
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry* a, const Entry* b) { return a->position < b->position; });
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        if (entries[i - 1]->position + entries[i - 1]->diskSize > entries[i]->position) {
+            return "lumps " + Quoted(entries[i - 1]->lump.name) + " and " +
+                   Quoted(entries[i]->lump.name) + " overlap";
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::uint8_t TextureLumpType(WadKind kind) {
+    return kind == WadKind::Wad3 ? kWad3TextureType : kWad2TextureType;
+}
+
+bool IsTextureLump(const WadLump& lump, WadKind kind) {
+    return lump.type == TextureLumpType(kind) && lump.compression == 0;
+}
+
+WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::string& fileName) {
+    const auto damaged = [&](const std::string& problem) {
+        return WadFailure(WadProblem::Damaged, fileName + ": the WAD is damaged: " + problem);
+    };
+    const std::string magic(bytes.begin(), bytes.begin() + std::min<std::size_t>(4, bytes.size()));
+    if (magic != "WAD2" && magic != "WAD3") {
+        return WadFailure(WadProblem::Unreadable, fileName + ": not a WAD2 or WAD3 file");
+    }
+    if (bytes.size() < kHeaderSize) {
+        return damaged("it ends inside its header");
+    }
+    const auto count = static_cast<std::int32_t>(ReadU32(bytes, 4));
+    const auto offset = static_cast<std::int32_t>(ReadU32(bytes, 8));
+    if (std::string problem = DirectoryProblem(bytes.size(), count, offset); !problem.empty()) {
+        return damaged(problem);
+    }
+    WadFile wad;
+    wad.kind = magic == "WAD3" ? WadKind::Wad3 : WadKind::Wad2;
+    const std::uint64_t directoryEnd = std::uint64_t(offset) + kEntrySize * std::uint64_t(count);
+    std::vector<Entry> entries;
+    for (std::int32_t i = 0; i < count; ++i) {
+        entries.push_back(ReadEntry(bytes, static_cast<std::size_t>(offset) + kEntrySize * i));
+        Entry& entry = entries.back();
+        if (std::string problem = LumpPlaceProblem(entry, bytes.size(), offset, directoryEnd);
+            !problem.empty()) {
+            return damaged(problem);
+        }
+        const auto data = bytes.subspan(entry.position, entry.diskSize);
+        if (IsTextureLump(entry.lump, wad.kind)) {
+            if (std::string problem = MipTextureProblem(data, wad.kind); !problem.empty()) {
+                return damaged("texture " + Quoted(entry.lump.name) + ": " + problem);
+            }
+        }
+        entry.lump.data.assign(data.begin(), data.end());
+    }
+    std::vector<const Entry*> places;
+    for (const Entry& entry : entries) {
+        places.push_back(&entry);
+    }
+    if (std::string problem = OverlapProblem(places); !problem.empty()) {
+        return damaged(problem);
+    }
+    for (Entry& entry : entries) {
+        wad.lumps.push_back(std::move(entry.lump));
+    }
+    return wad;
+}
+
+WadResult<WadFile> ReadWadFile(const std::string& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (!fs::exists(status)) {
+        return WadFailure(WadProblem::Unreadable, path + ": no such file");
+    }
+    if (fs::is_directory(status)) {
+        return WadFailure(WadProblem::Unreadable, path + ": is a folder, not a WAD file");
+    }
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (!error && size > kLargestFile) {
+        return WadFailure(WadProblem::Unreadable, path + ": larger than a WAD file can be");
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes(error ? 0 : size);
+    if (error || !in.read(reinterpret_cast<char*>(bytes.data()),
+                          static_cast<std::streamsize>(bytes.size()))) {
+        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+    }
+    return ParseWad(bytes, path);
+}
+
+WadResult<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
+    std::uint64_t end = kHeaderSize;
+    for (const WadLump& lump : wad.lumps) {
+        if (lump.name.size() > kNameSize) {
+            return WadFailure(WadProblem::BadName, Quoted(lump.name) + " is too long a lump name");
+        }
+        end = AlignTo4(end) + lump.data.size();
+    }
+    const std::uint64_t directory = AlignTo4(end);
+    if (directory + kEntrySize * wad.lumps.size() > kLargestFile) {
+        return WadFailure(WadProblem::NotWritten, "the WAD would pass 2 GiB");
+    }
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(directory + kEntrySize * wad.lumps.size());
+    const char* magic = wad.kind == WadKind::Wad3 ? "WAD3" : "WAD2";
+    bytes.insert(bytes.end(), magic, magic + 4);
+    AppendU32(bytes, wad.lumps.size());
+    AppendU32(bytes, directory);
+    std::vector<std::uint64_t> positions;
+    for (const WadLump& lump : wad.lumps) {
+        bytes.resize(AlignTo4(bytes.size()), 0);
+        positions.push_back(bytes.size());
+        bytes.insert(bytes.end(), lump.data.begin(), lump.data.end());
+    }
+    bytes.resize(directory, 0);
+    for (std::size_t i = 0; i < wad.lumps.size(); ++i) {
+        const WadLump& lump = wad.lumps[i];
+        AppendU32(bytes, positions[i]);
+        AppendU32(bytes, lump.data.size());
+        AppendU32(bytes, lump.compression == 0 ? lump.data.size() : lump.memorySize);
+        bytes.insert(bytes.end(), {lump.type, lump.compression, 0, 0});
+        const std::size_t name = bytes.size();
+        bytes.insert(bytes.end(), lump.name.begin(), lump.name.end());
+        bytes.resize(name + kNameSize, 0);
+    }
+    return bytes;
+}
+
+WadStatus WriteWadFile(const std::string& path, const WadFile& wad) {
+    const auto bytes = EncodeWad(wad);
+    if (!bytes) {
+        return WadFailure(bytes.status.problem, path + ": not written: " + bytes.status.message);
+    }
+    if (path.find('\0') != std::string::npos) {
+        return WadFailure(WadProblem::NotWritten, "not written: invalid file name");
+    }
+    const imageio::SaveResult saved =
+        imageio::WriteAtomically(bytes.value.data(), bytes.value.size(), fs::path(path));
+    if (!saved) {
+        return WadFailure(WadProblem::NotWritten, path + ": not written: " + saved.reason);
+    }
+    return {};
+}
+
+}  // namespace orrisbay::gameformats

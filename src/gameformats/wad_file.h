@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "gameformats/wad_status.h"
+
+namespace orrisbay::gameformats {
+
+// Quake keeps textures in WAD2 files; Half-Life in WAD3 files, whose textures
+// carry their own 256 colours.
+enum class WadKind { Wad2, Wad3 };
+
+// The lump type of a texture ("miptex") in each kind of file.
+inline constexpr std::uint8_t kWad2TextureType = 0x44;
+inline constexpr std::uint8_t kWad3TextureType = 0x43;
+std::uint8_t TextureLumpType(WadKind kind);
+
+// One entry of a WAD: its directory name and type and the bytes it holds on
+// disk, kept exactly as read so that lumps nobody edits are written back
+// unchanged.
+struct WadLump {
+    std::string name;  // up to 16 characters, as in the directory
+    std::uint8_t type = 0;
+    std::uint8_t compression = 0;  // 0 for every lump this program makes
+    std::uint32_t memorySize = 0;  // the size once uncompressed; data.size() when not compressed
+    std::vector<std::uint8_t> data;
+};
+
+// A parsed WAD file: its kind and its lumps in directory order.
+struct WadFile {
+    WadKind kind = WadKind::Wad2;
+    std::vector<WadLump> lumps;
+};
+
+// True for an uncompressed texture lump of the file's kind.
+bool IsTextureLump(const WadLump& lump, WadKind kind);
+
+// Reads a WAD from its bytes. Every position and size in the directory and in
+// each texture header is checked against the file; a damaged file is refused
+// with a message that starts with `fileName` and says what is wrong.
+WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::string& fileName);
+
+// Reads and parses the WAD file at `path`.
+WadResult<WadFile> ReadWadFile(const std::string& path);
+
+// The bytes of `wad`: header, each lump at a position that is a multiple of 4,
+// then the directory. Fails when a name is longer than 16 characters or the
+// file would pass the 2 GiB that its offsets can address.
+WadResult<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad);
+
+// Writes `wad` to a new file beside `path` and renames it into place, so a
+// failure (a full disk, a missing folder) leaves an existing file as it was.
+WadStatus WriteWadFile(const std::string& path, const WadFile& wad);
+
+}  // namespace orrisbay::gameformats
