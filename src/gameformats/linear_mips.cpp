@@ -1,0 +1,115 @@
+#include "gameformats/linear_mips.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orrisbay::gameformats {
+namespace {
+
+using freeimage_base::Bitmap;
+
+const std::array<double, 256>& DecodeTable() {
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> values{};
+        for (int i = 0; i < 256; ++i) {
+            const double v = i / 255.0;
+            values[i] = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        }
+        return values;
+    }();
+    return table;
+}
+
+// The mask's values below `threshold`, per pixel in the library's row order.
+std::vector<bool> MaskSeeThrough(const FIBITMAP* mask, int threshold) {
+    const unsigned width = freeimage_base::Width(mask), height = freeimage_base::Height(mask);
+    std::vector<bool> holes(std::size_t{width} * height);
+    for (unsigned y = 0; y < height; ++y) {
+        const BYTE* line = freeimage_base::ScanLine(mask, y);
+        for (unsigned x = 0; x < width; ++x) {
+            holes[std::size_t{y} * width + x] = line[x] < threshold;
+        }
+    }
+    return holes;
+}
+
+// One mip level of `level` = 1 to 3: each pixel averages its block of
+// `level0`'s pixels that are not see-through, in linear light.
+void ReduceLevel(MipLevels& levels, const FIBITMAP* mask, int threshold, int level) {
+    const FIBITMAP* full = levels.colour[0].get();
+    const unsigned width = freeimage_base::Width(full) >> level;
+    const unsigned height = freeimage_base::Height(full) >> level;
+    const unsigned block = 1u << level;
+    Bitmap reduced(FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height), 24));
+    if (!reduced) {
+        return;
+    }
+    const std::vector<bool>& holes = levels.seeThrough[0];
+    std::vector<bool> reducedHoles(mask ? std::size_t{width} * height : 0);
+    const auto& decode = DecodeTable();
+    for (unsigned y = 0; y < height; ++y) {
+        BYTE* out = FreeImage_GetScanLine(reduced.get(), static_cast<int>(y));
+        for (unsigned x = 0; x < width; ++x, out += 3) {
+            double sum[3] = {0, 0, 0};
+            unsigned counted = 0, maskSum = 0;
+            for (unsigned by = y * block; by < (y + 1) * block; ++by) {
+                const BYTE* in = freeimage_base::ScanLine(full, by);
+                const BYTE* maskLine = mask ? freeimage_base::ScanLine(mask, by) : nullptr;
+                for (unsigned bx = x * block; bx < (x + 1) * block; ++bx) {
+                    maskSum += maskLine ? maskLine[bx] : 0;
+                    if (!holes.empty() && holes[std::size_t{by} * (width << level) + bx]) {
+                        continue;
+                    }
+                    for (int c = 0; c < 3; ++c) {
+                        sum[c] += decode[in[bx * 3 + c]];
+                    }
+                    ++counted;
+                }
+            }
+            for (int c = 0; c < 3; ++c) {
+                out[c] = counted ? EncodeSrgb(sum[c] / counted) : 0;
+            }
+            if (mask) {
+                reducedHoles[std::size_t{y} * width + x] =
+                    maskSum < static_cast<unsigned>(threshold) * block * block;
+            }
+        }
+    }
+    levels.colour[level] = std::move(reduced);
+    levels.seeThrough[level] = std::move(reducedHoles);
+}
+
+}  // namespace
+
+std::uint8_t EncodeSrgb(double linear) {
+    const double v =
+        linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+    return static_cast<std::uint8_t>(std::nearbyint(std::clamp(v, 0.0, 1.0) * 255.0));
+}
+
+double DecodeSrgb(std::uint8_t value) {
+    return DecodeTable()[value];
+}
+
+MipLevels MakeMipLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold) {
+    MipLevels levels;
+    if (texture == nullptr || freeimage_base::ImageType(texture) != FIT_BITMAP) {
+        return levels;
+    }
+    levels.colour[0].reset(FreeImage_ConvertTo24Bits(const_cast<FIBITMAP*>(texture)));
+    if (!levels.colour[0]) {
+        return levels;
+    }
+    if (mask) {
+        levels.seeThrough[0] = MaskSeeThrough(mask, threshold);
+    }
+    for (int level = 1; level < kMipLevels; ++level) {
+        ReduceLevel(levels, mask, threshold, level);
+        if (!levels.colour[level]) {
+            return MipLevels();
+        }
+    }
+    return levels;
+}
+
+}  // namespace orrisbay::gameformats

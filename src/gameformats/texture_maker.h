@@ -1,0 +1,29 @@
+#pragma once
+
+#include <FreeImage.h>
+
+#include <string_view>
+
+#include "gameformats/mip_texture.h"
+#include "palette/palette_conversion.h"
+
+namespace orrisbay::gameformats {
+
+struct TextureOptions {
+    quake_palette::ConversionOptions conversion;  // dithering; fullbrights in WAD2
+    int seeThroughThreshold = 128;                // mask values below it are see-through
+};
+
+// Makes the texture `name` for a WAD of `kind` from `fullColour`, whose sides
+// must be multiples of 16. Every mip level is averaged from `fullColour` in
+// linear light and then converted with the same options: to `gamePalette` in
+// a WAD2, to a palette chosen for the texture in a WAD3. Index 255 is never
+// chosen for a pixel that shows. In a see-through texture (a name starting
+// with "{"), the pixels where `mask` (any bitmap of the texture's size; null
+// for none) is below the threshold become index 255 in every level.
+WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
+                                     std::string_view name, WadKind kind,
+                                     const TextureOptions& options,
+                                     const quake_palette::Palette& gamePalette);
+
+}  // namespace orrisbay::gameformats
