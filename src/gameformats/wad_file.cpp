@@ -104,7 +104,7 @@ std::string LumpPlaceProblem(const Entry& entry, std::uint64_t fileSize,
 // Two lumps sharing bytes: editing one would change the other.
 std::string OverlapProblem(std::vector<const Entry*> entries) {
     std::erase_if(entries, [](const Entry* e) { return e->diskSize == 0; });
-    std::sort(entries.begin(), entries.end(),
+    std::stable_sort(entries.begin(), entries.end(),
               [](const Entry* a, const Entry* b) { return a->position < b->position; });
     for (std::size_t i = 1; i < entries.size(); ++i) {
         if (entries[i - 1]->position + entries[i - 1]->diskSize > entries[i]->position) {

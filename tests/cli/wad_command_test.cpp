@@ -1,0 +1,114 @@
+// orrisbay-wad run in-process on real files: a WAD edited step by step, read
+// back through the test's own reader, and failures that leave it alone.
+#include "cli/wad_command.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/blend_command.h"
+#include "gameformats/wad2_reader.h"
+#include "support/image_files.h"
+
+namespace orrisbay::cli {
+namespace {
+
+using gameformats::testing::FileBytes;
+using gameformats::testing::Wad2Reader;
+using orrisbay::testing::ReadFile;
+
+struct Outcome {
+    int code = -1;
+    std::string out, err;
+};
+
+Outcome Wad(std::vector<std::string> arguments) {
+    std::ostringstream out, err;
+    const int code = RunWad(arguments, out, err);
+    return {code, out.str(), err.str()};
+}
+
+class WadCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // A 32-bit grate whose alpha has an 8 x 8 hole, and a plain 16 x 16 brick.
+        freeimage_base::Bitmap grate = orrisbay::testing::Pattern(32, 32, 32, 1);
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                const bool hole = y >= 16 && y < 24 && x >= 8 && x < 16;
+                FreeImage_GetScanLine(grate.get(), y)[4 * x + FI_RGBA_ALPHA] = hole ? 0 : 255;
+            }
+        }
+        ASSERT_TRUE(FreeImage_Save(FIF_PNG, grate.get(), folder.file("grate.png").c_str(), 0));
+        orrisbay::testing::SavePattern(folder.file("brick.bmp"), FIF_BMP, 16, 16, 24, 2);
+        orrisbay::testing::SavePattern(folder.file("odd.bmp"), FIF_BMP, 20, 16, 24, 3);
+    }
+
+    orrisbay::testing::TemporaryFolder folder{"orrisbay-wad-command"};
+    const std::string wad = folder.file("pack.wad");
+};
+
+TEST_F(WadCommandTest, AddsListsRenamesExtractsAndRemovesTextures) {
+    EXPECT_EQ(Wad({"add", wad, folder.file("grate.png"), "--name", "{grate"}).out,
+              "added {grate (32 x 32) to " + wad + "\n");
+    EXPECT_EQ(Wad({"add", wad, folder.file("brick.bmp")}).code, kExitSuccess);
+    EXPECT_EQ(Wad({"rename", wad, "BRICK", "+0Brick"}).code, kExitSuccess);
+    EXPECT_EQ(Wad({"list", wad}).out,
+              "{grate           texture       1400  32 x 32\n"
+              "+0Brick          texture        380  16 x 16\n");
+    const auto read = Wad2Reader(FileBytes(wad)).Read();
+    ASSERT_TRUE(read && read->magic == "WAD2" && read->lumps.size() == 2);
+    EXPECT_EQ(read->lumps[1].textureName, "+0Brick");
+
+    const std::string png = folder.file("out.png");
+    ASSERT_EQ(Wad({"extract", wad, "{GRATE", "-o", png}).code, kExitSuccess);
+    const auto extracted = orrisbay::testing::LoadAs(FIF_PNG, png);
+    ASSERT_EQ(freeimage_base::Bpp(extracted.get()), 8u);
+    const BYTE* alpha = FreeImage_GetTransparencyTable(extracted.get());
+    ASSERT_TRUE(alpha != nullptr && FreeImage_GetTransparencyCount(extracted.get()) == 256);
+    for (unsigned row = 0; row < 32; ++row) {
+        const BYTE* line = freeimage_base::ScanLine(extracted.get(), 31 - row);
+        for (unsigned x = 0; x < 32; ++x) {
+            const bool hole = row >= 8 && row < 16 && x >= 8 && x < 16;
+            ASSERT_EQ(line[x], read->lumps[0].mips[0][row * 32 + x]);
+            ASSERT_EQ(alpha[line[x]] == 0, hole) << x << ", " << row;
+        }
+    }
+    EXPECT_EQ(Wad({"remove", wad, "+0brick"}).code, kExitSuccess);
+    EXPECT_EQ(Wad({"list", wad}).out, "{grate           texture       1400  32 x 32\n");
+}
+
+TEST_F(WadCommandTest, FailuresSayWhyAndLeaveTheWadAsItWas) {
+    ASSERT_EQ(Wad({"add", wad, folder.file("brick.bmp")}).code, kExitSuccess);
+    orrisbay::testing::WriteFile(folder.file("damaged.wad"),
+                                 std::string("WAD2\x05\0\0\0\x0c\0\0\0", 12));
+    const struct {
+        std::vector<std::string> arguments;
+        int code;
+        std::string says;
+    } cases[] = {
+        {{"frobnicate", wad}, kExitUsage, "unknown command frobnicate"},
+        {{"rename", wad, "brick"}, kExitUsage, "usage: orrisbay-wad rename WAD OLD NEW"},
+        {{"extract", wad, "brick"}, kExitUsage, "extract needs -o FILE"},
+        {{"remove", wad, "brick", "--wad3"}, kExitUsage, "are for add"},
+        {{"rename", wad, "brick", "two words"}, kExitUsage, "without spaces"},
+        {{"list", folder.file("none.wad")}, kExitBadInput, "none.wad: no such file"},
+        {{"remove", wad, "stone"}, kExitBadInput, "no texture or lump is named \"stone\""},
+        {{"add", folder.file("damaged.wad"), folder.file("brick.bmp")}, kExitBadInput, "damaged"},
+        {{"add", wad, folder.file("odd.bmp")}, kExitNotWadSize, "20 x 16"},
+    };
+    const std::string before = ReadFile(wad);
+    const auto entries = folder.entries();
+    for (const auto& c : cases) {
+        const Outcome run = Wad(c.arguments);
+        EXPECT_EQ(run.code, c.code) << c.says;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(wad), before);
+        EXPECT_EQ(folder.entries(), entries);
+    }
+    EXPECT_EQ(ReadFile(folder.file("damaged.wad")).size(), 12u);
+    EXPECT_NE(Wad({"--help"}).out.find("orrisbay-wad add WAD PICTURE"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orrisbay::cli
