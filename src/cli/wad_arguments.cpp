@@ -1,0 +1,197 @@
+#include "cli/wad_arguments.h"
+
+#include <array>
+#include <charconv>
+#include <system_error>
+
+#include "imageio/image_writer.h"
+
+namespace orrisbay::cli {
+namespace {
+
+// Each verb, the number of operands after the WAD, and its usage line.
+struct Verb {
+    std::string_view name;
+    std::size_t operands;
+    std::string_view usage;
+};
+constexpr std::array<Verb, 5> kVerbs = {{
+    {"list", 0, "list WAD"},
+    {"extract", 1, "extract WAD NAME -o FILE"},
+    {"remove", 1, "remove WAD NAME"},
+    {"rename", 2, "rename WAD OLD NEW"},
+    {"add", 1, "add WAD PICTURE [--name NAME] [options]"},
+}};
+
+const Verb* FindVerb(std::string_view name) {
+    for (const Verb& verb : kVerbs) {
+        if (verb.name == name) {
+            return &verb;
+        }
+    }
+    return nullptr;
+}
+
+bool ParseThreshold(const std::string& text, int& threshold) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), threshold);
+    return error == std::errc() && end == text.data() + text.size() && threshold >= 1 &&
+           threshold <= 255;
+}
+
+// Takes the value of an option given as "--opt VALUE" or "--opt=VALUE".
+bool TakeValue(std::span<const std::string> arguments, std::size_t& i, std::string_view option,
+               std::string& value) {
+    const std::string& argument = arguments[i];
+    if (argument.size() > option.size() && argument[option.size()] == '=') {
+        value = argument.substr(option.size() + 1);
+    } else if (i + 1 < arguments.size()) {
+        value = arguments[++i];
+    } else {
+        return false;
+    }
+    return !value.empty();
+}
+
+// Reads one option; returns an error, or empty when the option was understood.
+std::string ParseOption(std::span<const std::string> arguments, std::size_t& i,
+                        WadCommand& command) {
+    const std::string& argument = arguments[i];
+    const std::string option = argument.substr(0, argument.find('='));
+    std::string* value = option == "-o" || option == "--output" ? &command.output
+                         : option == "--name"                   ? &command.name
+                         : option == "--mask"                   ? &command.mask
+                                                                : nullptr;
+    std::string threshold;
+    if (option == "--threshold") {
+        value = &threshold;
+    }
+    if (value != nullptr) {
+        if (!TakeValue(arguments, i, option, *value)) {
+            return "option " + option + " needs a value";
+        }
+        if (value == &threshold &&
+            !ParseThreshold(threshold, command.texture.seeThroughThreshold)) {
+            return "--threshold takes a number from 1 to 255";
+        }
+        return {};
+    }
+    bool* flag = argument == "-h" || argument == "--help"      ? &command.help
+                 : argument == "-V" || argument == "--version" ? &command.version
+                 : argument == "--wad3"                        ? &command.wad3
+                 : argument == "--rescale"                     ? &command.rescale
+                 : argument == "--dither"                      ? &command.texture.conversion.dither
+                 : argument == "--fullbrights" ? &command.texture.conversion.allowFullbrights
+                                               : nullptr;
+    if (flag == nullptr) {
+        return "unknown option " + argument;
+    }
+    *flag = true;
+    return {};
+}
+
+// The options given that `verb` does not take.
+std::string MisplacedOption(const WadCommand& command) {
+    const bool add = command.verb == "add";
+    const gameformats::TextureOptions defaults;
+    if (!command.output.empty() && command.verb != "extract") {
+        return "-o is for extract";
+    }
+    if (!add &&
+        (!command.name.empty() || !command.mask.empty() || command.wad3 || command.rescale ||
+         command.texture.conversion.dither || command.texture.conversion.allowFullbrights ||
+         command.texture.seeThroughThreshold != defaults.seeThroughThreshold)) {
+        return "--name, --mask, --wad3, --rescale, --dither, --fullbrights and --threshold are "
+               "for add";
+    }
+    if (command.verb == "extract" && command.output.empty()) {
+        return "extract needs -o FILE";
+    }
+    return {};
+}
+
+}  // namespace
+
+ParsedWadCommand ParseWadArguments(std::span<const std::string> arguments) {
+    ParsedWadCommand parsed;
+    WadCommand& command = parsed.command;
+    std::vector<std::string> words;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size() && parsed.error.empty(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            words.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else {
+            parsed.error = ParseOption(arguments, i, command);
+        }
+    }
+    if (!parsed.error.empty() || command.help || command.version) {
+        return parsed;
+    }
+    const Verb* verb = words.empty() ? nullptr : FindVerb(words[0]);
+    if (verb == nullptr) {
+        parsed.error = words.empty() ? "no command given" : "unknown command " + words[0];
+        return parsed;
+    }
+    command.verb = verb->name;
+    if (words.size() != verb->operands + 2) {
+        parsed.error = "usage: " + std::string(kWadProgramName) + " " + std::string(verb->usage);
+        return parsed;
+    }
+    command.wad = words[1];
+    command.operands.assign(words.begin() + 2, words.end());
+    if (!command.output.empty() && !imageio::FindSaveFormat(command.output)) {
+        parsed.error = command.output + ": unsupported output type (use .png, .tga, .bmp or .jpg)";
+    } else {
+        parsed.error = MisplacedOption(command);
+    }
+    return parsed;
+}
+
+std::string WadUsageText() {
+    std::string text;
+    for (const Verb& verb : kVerbs) {
+        text += (text.empty() ? "Usage: " : "       ") + std::string(kWadProgramName) + " " +
+                std::string(verb.usage) + "\n";
+    }
+    text +=
+        "\n"
+        "Lists and edits the textures of a Quake WAD2 or Half-Life WAD3 file. Names are\n"
+        "matched without regard to case. An edited WAD is written whole beside the old\n"
+        "one and renamed into place, so a failure leaves the old file as it was; lumps\n"
+        "that are not edited keep their bytes.\n\n"
+        "  list      one line per lump: name, type, size in bytes, and a texture's size\n"
+        "  extract   writes a texture's full-size picture (.png, .tga, .bmp or .jpg); in a\n"
+        "            see-through texture (name starting with {) colour 255 is transparent\n"
+        "  remove    removes a texture or lump\n"
+        "  rename    renames a texture or lump\n"
+        "  add       adds PICTURE (any file the Open buttons read) as a texture, or replaces\n"
+        "            the texture of the same name; makes the WAD when it is missing. Its\n"
+        "            four mip levels are averaged in linear light. WAD2 textures use the\n"
+        "            Quake palette beside the program, WAD3 textures get their own.\n\n"
+        "Options of add:\n"
+        "      --name NAME     the texture's name (default: from the picture's file name):\n"
+        "                      at most 15 characters of ASCII without spaces; * liquid,\n"
+        "                      +0..+9 and +a..+j animation frames, sky, { see-through\n"
+        "      --wad3          make a new WAD a WAD3 (an existing WAD keeps its kind)\n"
+        "      --mask FILE     where a { texture is see-through (default: the picture's alpha)\n"
+        "      --threshold N   mask values below N (1 to 255, default 128) are see-through\n"
+        "      --rescale       rescale sides that are not multiples of 16 to the nearest\n"
+        "      --dither        Floyd-Steinberg dithering\n"
+        "      --fullbrights   allow the Quake palette's fullbright colours 224 to 254\n"
+        "  -o, --output FILE   extract: the picture to write\n"
+        "  -h, --help          show this help and exit\n"
+        "  -V, --version       show the version and exit\n\n"
+        "Exit status:\n"
+        "   0  done\n"
+        "  64  the command line is wrong, or a name breaks the game's rules or is taken\n"
+        "  65  the picture could not be converted or rescaled\n"
+        "  66  the WAD or the picture is missing, unreadable or damaged, or has no such texture\n"
+        "  67  the picture is not a multiple of 16 pixels wide and high (see --rescale)\n"
+        "  69  Quake palette conversion is not available (palette file missing or wrong)\n"
+        "  73  the WAD or the picture could not be written\n";
+    return text;
+}
+
+}  // namespace orrisbay::cli
