@@ -11,6 +11,7 @@ namespace {
 using freeimage_base::Bitmap;
 
 constexpr std::size_t kChosenColours = 255;  // the last entry is kept for see-through pixels
+constexpr std::size_t kMostSampled = 512 * 512 * 4 / 3;
 
 // The pixels of every level that are not see-through.
 std::vector<quake_palette::ColourValue> VisiblePixels(const MipLevels& levels) {
@@ -32,15 +33,19 @@ std::vector<quake_palette::ColourValue> VisiblePixels(const MipLevels& levels) {
     return pixels;
 }
 
-// `pixels` in a 24-bit bitmap as wide as `width` (the quantizers walk rows
-// with 16-bit counters); the last row is filled up with the first pixels again.
+// A sample of `pixels` (every one up to about a 512 x 512 texture's worth,
+// evenly spread beyond) in a 24-bit bitmap as wide as `width`, since the
+// quantizers walk rows with 16-bit counters; the last row is filled up with
+// the first pixels again.
 Bitmap PixelStrip(const std::vector<quake_palette::ColourValue>& pixels, std::size_t width) {
-    const std::size_t height = (pixels.size() + width - 1) / width;
+    const std::size_t step = 1 + pixels.size() / kMostSampled;
+    const std::size_t count = (pixels.size() + step - 1) / step;
+    const std::size_t height = (count + width - 1) / width;
     Bitmap strip(FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height), 24));
     for (std::size_t i = 0; strip && i < width * height; ++i) {
         BYTE* pixel =
             FreeImage_GetScanLine(strip.get(), static_cast<int>(i / width)) + 3 * (i % width);
-        const quake_palette::ColourValue colour = pixels[i % pixels.size()];
+        const quake_palette::ColourValue colour = pixels[i % count * step];
         pixel[FI_RGBA_RED] = static_cast<BYTE>(colour);
         pixel[FI_RGBA_GREEN] = static_cast<BYTE>(colour >> 8);
         pixel[FI_RGBA_BLUE] = static_cast<BYTE>(colour >> 16);
