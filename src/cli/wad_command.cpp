@@ -228,15 +228,21 @@ Failure FitTheGrid(const WadCommand& command, Bitmap& picture, Bitmap& mask) {
 
 Failure Add(const WadCommand& command, std::ostream& out, std::ostream& err) {
     const std::string& file = command.operands[0];
-    Bitmap picture, mask;
-    for (Failure failure : {LoadPicture(file, picture), LoadMask(command, picture.get(), mask),
-                            FitTheGrid(command, picture, mask)}) {
-        if (failure.code != kExitSuccess) {
-            return failure;
-        }
-    }
     const std::string name =
         command.name.empty() ? gameformats::TextureNameFromFileName(file) : command.name;
+    if (const auto checked = gameformats::CheckTextureName(name, WadKind::Wad2); !checked) {
+        return {kExitUsage, checked.status.message};
+    }
+    Bitmap picture, mask;
+    if (Failure failure = LoadPicture(file, picture); failure.code != kExitSuccess) {
+        return failure;
+    }
+    if (Failure failure = LoadMask(command, picture.get(), mask); failure.code != kExitSuccess) {
+        return failure;
+    }
+    if (Failure failure = FitTheGrid(command, picture, mask); failure.code != kExitSuccess) {
+        return failure;
+    }
     const WadKind kindIfNew = command.wad3 ? WadKind::Wad3 : WadKind::Wad2;
     return EditWad(command.wad, kindIfNew, [&](gameformats::WadFile& wad) -> Failure {
         quake_palette::Palette palette{};

@@ -102,10 +102,15 @@ std::string LumpPlaceProblem(const Entry& entry, std::uint64_t fileSize,
 }
 
 // Two lumps sharing bytes: editing one would change the other.
-std::string OverlapProblem(std::vector<const Entry*> entries) {
-    std::erase_if(entries, [](const Entry* e) { return e->diskSize == 0; });
+std::string OverlapProblem(const std::vector<Entry>& all) {
+    std::vector<const Entry*> entries;
+    for (const Entry& entry : all) {
+        if (entry.diskSize > 0) {
+            entries.push_back(&entry);
+        }
+    }
     std::stable_sort(entries.begin(), entries.end(),
-              [](const Entry* a, const Entry* b) { return a->position < b->position; });
+                     [](const Entry* a, const Entry* b) { return a->position < b->position; });
     for (std::size_t i = 1; i < entries.size(); ++i) {
         if (entries[i - 1]->position + entries[i - 1]->diskSize > entries[i]->position) {
             return "lumps " + Quoted(entries[i - 1]->lump.name) + " and " +
@@ -147,11 +152,17 @@ WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::stri
     std::vector<Entry> entries;
     for (std::int32_t i = 0; i < count; ++i) {
         entries.push_back(ReadEntry(bytes, static_cast<std::size_t>(offset) + kEntrySize * i));
-        Entry& entry = entries.back();
-        if (std::string problem = LumpPlaceProblem(entry, bytes.size(), offset, directoryEnd);
+        if (std::string problem =
+                LumpPlaceProblem(entries.back(), bytes.size(), offset, directoryEnd);
             !problem.empty()) {
             return damaged(problem);
         }
+    }
+    // Before any lump is copied: overlapping lumps could claim the file many times over.
+    if (std::string problem = OverlapProblem(entries); !problem.empty()) {
+        return damaged(problem);
+    }
+    for (Entry& entry : entries) {
         const auto data = bytes.subspan(entry.position, entry.diskSize);
         if (IsTextureLump(entry.lump, wad.kind)) {
             if (std::string problem = MipTextureProblem(data, wad.kind); !problem.empty()) {
@@ -159,15 +170,6 @@ WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::stri
             }
         }
         entry.lump.data.assign(data.begin(), data.end());
-    }
-    std::vector<const Entry*> places;
-    for (const Entry& entry : entries) {
-        places.push_back(&entry);
-    }
-    if (std::string problem = OverlapProblem(places); !problem.empty()) {
-        return damaged(problem);
-    }
-    for (Entry& entry : entries) {
         wad.lumps.push_back(std::move(entry.lump));
     }
     return wad;
