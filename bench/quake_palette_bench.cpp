@@ -8,7 +8,7 @@
 
 #include <random>
 
-#include "gameformats/wad2.h"
+#include "gameformats/texture_maker.h"
 #include "palette/palette_conversion.h"
 
 namespace {
@@ -79,9 +79,10 @@ BENCHMARK(BM_Convert<Smooth>)
 void BM_MakeWadTexture(benchmark::State& state) {
     const Bitmap texture = Smooth(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        auto made =
-            orrisbay::gameformats::MakeWadTexture(texture.get(), "bench", {}, ShippedPalette());
-        benchmark::DoNotOptimize(made.texture.mips[3].data());
+        auto made = orrisbay::gameformats::MakeMipTexture(texture.get(), nullptr, "bench",
+                                                          orrisbay::gameformats::WadKind::Wad2, {},
+                                                          ShippedPalette());
+        benchmark::DoNotOptimize(made.value.mips[3].data());
     }
 }
 BENCHMARK(BM_MakeWadTexture)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);

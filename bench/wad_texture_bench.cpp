@@ -1,6 +1,7 @@
 // WAD textures and files, in one run:
-// - today's one-texture WAD2 path (mips box-filtered by the image library)
-//   against mips in linear light, for WAD2 and for WAD3;
+// - textures with mips in linear light, for WAD2 and for WAD3 (the box-filtered
+//   mips of the program before them: BM_MakeWadTexture of a baseline
+//   orrisbay_bench_quake_palette);
 // - the image library's quantizers on the built-in pictures (picture 0 grass,
 //   1 gravel, 2 their merge; method 0 Wu, 1 neural net, which WAD3 palettes
 //   use), with the mean colour error of each as a counter;
@@ -13,7 +14,6 @@
 #include <random>
 
 #include "gameformats/texture_maker.h"
-#include "gameformats/wad2.h"
 #include "gameformats/wad_edit.h"
 #include "slots/slot_table.h"
 #include "slots/slot_view.h"
@@ -26,8 +26,7 @@ namespace qp = orrisbay::quake_palette;
 
 const qp::Palette& ShippedPalette() {
     static const qp::Palette palette = [] {
-        qp::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
-        return qp::PaletteColors();
+        return qp::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).PaletteColors;
     }();
     return palette;
 }
@@ -47,15 +46,6 @@ Bitmap Texture(int side) {
     }
     return bitmap;
 }
-
-void BM_TodaysWad2Texture(benchmark::State& state) {
-    const Bitmap texture = Texture(static_cast<int>(state.range(0)));
-    for (auto _ : state) {
-        auto made = gf::MakeWadTexture(texture.get(), "bench", {}, ShippedPalette());
-        benchmark::DoNotOptimize(made.texture.mips[3].data());
-    }
-}
-BENCHMARK(BM_TodaysWad2Texture)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
 
 void BM_LinearLightTexture(benchmark::State& state) {
     const Bitmap texture = Texture(static_cast<int>(state.range(0)));

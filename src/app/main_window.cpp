@@ -55,6 +55,9 @@ FrmOrrisbay::FrmOrrisbay(QWidget* parent)
       saveFileDialog_(GetSaveFileNameDialog),
       overwriteQuestion_(AskToReplaceFile),
       textureSizeQuestion_(AskYesNo),
+      addToWadDialog_(AskWadTarget),
+      replaceTextureQuestion_(AskToReplaceTexture),
+      openWadDialog_(GetOpenWadFileName),
       slotTable_(std::make_unique<slots::SlotTable>(static_cast<slots::SlotView&>(*this))) {
     setFixedSize(kClientSize);
     setWindowIcon(ApplicationIcon());
@@ -153,6 +156,8 @@ void FrmOrrisbay::createPreviewMenu() {
     // Added to the window too, so the shortcuts work wherever the focus is.
     addAction(copyAction_);
     addAction(saveAsAction_);
+    addToWadAction_ = new QAction(tr("Add to WAD..."), this);
+    openWadAction_ = new QAction(tr("Open WAD..."), this);
 
     // Conversion options: plain nearest colours without fullbrights unless asked,
     // since dithering adds noise and fullbright pixels glow in dark rooms.
@@ -165,6 +170,8 @@ void FrmOrrisbay::createPreviewMenu() {
     previewMenu_ = new QMenu(this);
     previewMenu_->addAction(copyAction_);
     previewMenu_->addAction(saveAsAction_);
+    previewMenu_->addAction(addToWadAction_);
+    previewMenu_->addAction(openWadAction_);
     previewMenu_->addSeparator();
     previewMenu_->addAction(convertAction_);
     previewMenu_->addAction(ditherAction_);
@@ -195,6 +202,8 @@ void FrmOrrisbay::connectSignals() {
     connect(preview_, &QWidget::customContextMenuRequested, this, &FrmOrrisbay::showPreviewMenu);
     connect(copyAction_, &QAction::triggered, this, &FrmOrrisbay::Image3Click);
     connect(saveAsAction_, &QAction::triggered, this, &FrmOrrisbay::saveAsClick);
+    connect(addToWadAction_, &QAction::triggered, this, &FrmOrrisbay::addToWadClick);
+    connect(openWadAction_, &QAction::triggered, this, &FrmOrrisbay::openWadClick);
     connect(convertAction_, &QAction::triggered, this, &FrmOrrisbay::convertClick);
     // A converted preview follows the options as they change.
     for (QAction* option : {ditherAction_, fullbrightsAction_}) {
@@ -226,6 +235,18 @@ void FrmOrrisbay::setOverwriteQuestion(OverwriteQuestionFunction question) {
 
 void FrmOrrisbay::setTextureSizeQuestion(YesNoQuestionFunction question) {
     textureSizeQuestion_ = std::move(question);
+}
+
+void FrmOrrisbay::setAddToWadDialog(AddToWadDialogFunction dialog) {
+    addToWadDialog_ = std::move(dialog);
+}
+
+void FrmOrrisbay::setReplaceTextureQuestion(ReplaceTextureQuestionFunction question) {
+    replaceTextureQuestion_ = std::move(question);
+}
+
+void FrmOrrisbay::setOpenWadDialog(OpenWadDialogFunction dialog) {
+    openWadDialog_ = std::move(dialog);
 }
 
 void FrmOrrisbay::Load() {
@@ -283,6 +304,7 @@ void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path) {
             return;
         case imageio::LoadOutcome::Loaded:
             sources_->SetFile(index, path);
+            lastFileName_ = path;
             putInSlot(index, std::move(result.bitmap));
             return;
     }
@@ -336,22 +358,34 @@ void FrmOrrisbay::saveAsClick() {
         return;
     }
     // While the preview shows the converted picture, Save As writes it in the palette.
-    const gameformats::ExportRequest request{choice.path, choice.indexed || converted_,
-                                             conversionOptions()};
-    gameformats::ExportResult result;
+    const gameformats::ExportRequest request{.path = choice.path,
+                                             .toPalette = choice.indexed || converted_,
+                                             .conversion = conversionOptions(),
+                                             .textureName = {},
+                                             .wadKind = {}};
     bool rescaleAgreed = false;
-    {
-        const WaitCursor busy;
-        freeimage_base::Bitmap holder;
-        ++slotsInUse_;  // the merged texture is used across the questions
-        result = gameformats::ExportTexture(fullColourTexture(holder), request, conversionPalette_,
-                                            exportQuestions(rescaleAgreed));
-        --slotsInUse_;
-    }
-    showExportFailure(result, request.path);
+    const gameformats::ExportResult result = exportTexture(request, rescaleAgreed);
+    showExportOutcome(result, request.path, "Save");
     if (result) {
+        lastFileName_ = request.path;
         rememberSavedFile({request, rescaleAgreed});
     }
+}
+
+gameformats::ExportResult FrmOrrisbay::exportTexture(const gameformats::ExportRequest& request,
+                                                     bool& rescaleAgreed) {
+    const WaitCursor busy;
+    freeimage_base::Bitmap holder;
+    const FIBITMAP* texture = fullColourTexture(holder);
+    // Where the layers leave the canvas black decides a see-through texture's holes.
+    const freeimage_base::Bitmap coverage = gameformats::TakesCoverage(request) && !holder
+                                                ? slotTable_->ResultCoverage()
+                                                : freeimage_base::Bitmap();
+    ++slotsInUse_;  // the merged texture is used across the questions
+    const gameformats::ExportResult result = gameformats::ExportTexture(
+        texture, request, conversionPalette_, exportQuestions(rescaleAgreed), coverage.get());
+    --slotsInUse_;
+    return result;
 }
 
 gameformats::ExportQuestions FrmOrrisbay::exportQuestions(bool& rescaleAgreed) {
@@ -360,6 +394,10 @@ gameformats::ExportQuestions FrmOrrisbay::exportQuestions(bool& rescaleAgreed) {
                 return overwriteQuestion_(this, path);
             },
             // Only a WAD needs the 16-pixel grid; an 8-bit picture is written at its size.
+            [this](const std::string& name, const std::string& path) {
+                const WaitCursor::Paused asking;
+                return replaceTextureQuestion_(this, name, path);
+            },
             [this, &rescaleAgreed](const gameformats::RescaleQuestion& question) {
                 const WaitCursor::Paused asking;
                 rescaleAgreed = question.required && textureSizeQuestion_(this, question.text);
@@ -367,9 +405,10 @@ gameformats::ExportQuestions FrmOrrisbay::exportQuestions(bool& rescaleAgreed) {
             }};
 }
 
-void FrmOrrisbay::showExportFailure(const gameformats::ExportResult& result,
-                                    const std::string& path) {
+void FrmOrrisbay::showExportOutcome(const gameformats::ExportResult& result,
+                                    const std::string& path, std::string_view action) {
     using gameformats::ExportOutcome;
+    const std::string prefix = std::string(action) + ": ";
     switch (result.outcome) {
         case ExportOutcome::Written:
         case ExportOutcome::Cancelled:
@@ -390,8 +429,12 @@ void FrmOrrisbay::showExportFailure(const gameformats::ExportResult& result,
         case ExportOutcome::ConversionFailed:
             ShowError(kNotConvertedMessage);
             return;
+        case ExportOutcome::WadUnreadable:
+        case ExportOutcome::BadTextureName:
+            ShowError(prefix + result.message + ".");
+            return;
         case ExportOutcome::NotWritten:
-            ShowError("Save: " + path + " was not written: " + result.message + ".");
+            ShowError(prefix + path + " was not written: " + result.message + ".");
             return;
     }
 }

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "app/add_to_wad_dialog.h"
 #include "app/save_dialog.h"
+#include "app/wad_browser.h"
 #include "gameformats/texture_export.h"
 #include "imageio/file_dialog_request.h"
 #include "imageio/file_types.h"
@@ -60,6 +63,10 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void setOverwriteQuestion(OverwriteQuestionFunction question);
     // The question asked before a texture is rescaled to fit a WAD.
     void setTextureSizeQuestion(YesNoQuestionFunction question);
+    // The dialogs and the question behind "Add to WAD..." and "Open WAD...".
+    void setAddToWadDialog(AddToWadDialogFunction dialog);
+    void setReplaceTextureQuestion(ReplaceTextureQuestionFunction question);
+    void setOpenWadDialog(OpenWadDialogFunction dialog);
 
     const slots::SlotTable& slotTable() const { return *slotTable_; }
     slots::SlotTable& slotTable() { return *slotTable_; }
@@ -75,10 +82,13 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     PaletteBox* PicPalette() const { return palette_; }
 
     // The preview's context menu: Copy and Save As (also the window's Ctrl+C and
-    // Ctrl+S), then the conversion to the game's palette and its two options.
+    // Ctrl+S), Add to WAD and Open WAD, then the conversion to the game's
+    // palette and its two options.
     QMenu* previewMenu() const { return previewMenu_; }
     QAction* copyAction() const { return copyAction_; }
     QAction* saveAsAction() const { return saveAsAction_; }
+    QAction* addToWadAction() const { return addToWadAction_; }
+    QAction* openWadAction() const { return openWadAction_; }
     QAction* convertAction() const { return convertAction_; }
     QAction* ditherAction() const { return ditherAction_; }
     QAction* fullbrightsAction() const { return fullbrightsAction_; }
@@ -102,11 +112,16 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
         return conversionPalette_;
     }
 
+    // The list of a WAD's textures that "Open WAD..." shows; null when closed.
+    WadBrowser* wadBrowser() const { return wadBrowser_; }
+
   public Q_SLOTS:
     void btnOpenClick(int index);
     void btnPasteClick(int index);
     void Image3Click();
     void saveAsClick();
+    void addToWadClick();
+    void openWadClick();
     void convertClick();
     void viewClick();
 
@@ -137,11 +152,22 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // Shows the converted texture in the preview; false after telling the user why not.
     bool convertPreview();
 
-    // The replace and rescale questions of Save As, asked of the user;
-    // `rescaleAgreed` tells afterwards whether the texture was rescaled.
+    // The replace and rescale questions of Save As and Add to WAD, asked of the
+    // user; `rescaleAgreed` tells afterwards whether the texture was rescaled.
     gameformats::ExportQuestions exportQuestions(bool& rescaleAgreed);
-    // Tells the user why Save As wrote nothing, unless the user chose that.
-    void showExportFailure(const gameformats::ExportResult& result, const std::string& path);
+    // Exports the full-colour texture (and its coverage, for a see-through WAD
+    // texture) under a busy cursor.
+    gameformats::ExportResult exportTexture(const gameformats::ExportRequest& request,
+                                            bool& rescaleAgreed);
+    // Tells the user why `action` ("Save", "Add to WAD") wrote nothing, unless
+    // the user chose that, or what to know about the texture it wrote.
+    void showExportOutcome(const gameformats::ExportResult& result, const std::string& path,
+                           std::string_view action);
+    // What Add to WAD proposes: the last WAD, and a name from the last file
+    // the user opened or saved.
+    WadTarget wadProposal() const;
+    // Shows the textures of the WAD at `path`, in place of any shown before.
+    void showWadBrowser(const std::string& path);
 
     // The live link, the saved file kept up to date and the texture view
     // (main_window_follow.cpp).
@@ -177,6 +203,8 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QMenu* previewMenu_ = nullptr;
     QAction* copyAction_ = nullptr;
     QAction* saveAsAction_ = nullptr;
+    QAction* addToWadAction_ = nullptr;
+    QAction* openWadAction_ = nullptr;
     QAction* convertAction_ = nullptr;
     QAction* ditherAction_ = nullptr;
     QAction* fullbrightsAction_ = nullptr;
@@ -195,6 +223,12 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     SaveFileDialogFunction saveFileDialog_;
     OverwriteQuestionFunction overwriteQuestion_;
     YesNoQuestionFunction textureSizeQuestion_;
+    AddToWadDialogFunction addToWadDialog_;
+    ReplaceTextureQuestionFunction replaceTextureQuestion_;
+    OpenWadDialogFunction openWadDialog_;
+    std::string lastFileName_;  // the last picture opened, dropped or saved
+    std::string lastWadPath_;   // the last WAD a texture was added to
+    QPointer<WadBrowser> wadBrowser_;
     imageio::Picture fullColourPicture_;  // what the preview shows unconverted
     freeimage_base::Bitmap converted_;
     std::optional<quake_palette::Palette> conversionPalette_;

@@ -148,8 +148,11 @@ void FrmOrrisbay::updateSavedFile(const FIBITMAP* texture) {
     if (isLinkedInput(path)) {
         reason = "it is also one of the inputs, and would be read back in after every write";
     } else {
+        const freeimage_base::Bitmap coverage = gameformats::TakesCoverage(savedFile_->request)
+                                                    ? slotTable_->ResultCoverage()
+                                                    : freeimage_base::Bitmap();
         const gameformats::ExportResult result =
-            gameformats::RepeatExport(texture, *savedFile_, conversionPalette_);
+            gameformats::RepeatExport(texture, *savedFile_, conversionPalette_, coverage.get());
         if (result) {
             return;
         }

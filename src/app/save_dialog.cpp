@@ -61,6 +61,21 @@ bool AskToReplaceFile(QWidget* parent, const std::string& path) {
                        QMessageBox::No);
 }
 
+bool AskToReplaceTexture(QWidget* parent, const std::string& name, const std::string& wadPath) {
+    const QString wad = QFileInfo(QFile::decodeName(QByteArray::fromStdString(wadPath))).fileName();
+    return AskYesNoBox(parent,
+                       QObject::tr("%1 already holds a texture named %2.\nDo you want to "
+                                   "replace it?")
+                           .arg(wad, QString::fromStdString(name)),
+                       QMessageBox::No);
+}
+
+std::string GetOpenWadFileName(QWidget* parent) {
+    const QString path = QFileDialog::getOpenFileName(parent, QObject::tr("Open WAD"), QString(),
+                                                      QObject::tr("WAD files (*.wad)"));
+    return QFile::encodeName(path).toStdString();
+}
+
 bool AskYesNo(QWidget* parent, const std::string& message) {
     return AskYesNoBox(parent, QString::fromStdString(message), QMessageBox::Yes);
 }

@@ -28,6 +28,13 @@ using SaveFileDialogFunction = std::function<SaveChoice(QWidget* parent)>;
 // True when the user agrees to replace the existing file at `path`.
 using OverwriteQuestionFunction = std::function<bool(QWidget* parent, const std::string& path)>;
 
+// True when the user agrees to replace the texture `name` in the WAD at `wadPath`.
+using ReplaceTextureQuestionFunction =
+    std::function<bool(QWidget* parent, const std::string& name, const std::string& wadPath)>;
+
+// Asks which WAD file to open; the empty path on cancel.
+using OpenWadDialogFunction = std::function<std::string(QWidget* parent)>;
+
 // True when the user agrees to what `message` asks (Yes), false on No.
 using YesNoQuestionFunction = std::function<bool(QWidget* parent, const std::string& message)>;
 
@@ -38,6 +45,12 @@ SaveChoice GetSaveFileNameDialog(QWidget* parent);
 
 // A modal box titled "Orrisbay", without an icon, with Yes and No (No the default).
 bool AskToReplaceFile(QWidget* parent, const std::string& path);
+
+// The same kind of box for a texture of the same name in a WAD; No the default.
+bool AskToReplaceTexture(QWidget* parent, const std::string& name, const std::string& wadPath);
+
+// The platform's open dialog for WAD files.
+std::string GetOpenWadFileName(QWidget* parent);
 
 // `message` in the same kind of box; Yes is the default, since the question
 // offers the way forward.

@@ -13,19 +13,32 @@ bool IsOption(const std::string& argument) {
     return argument.size() > 1 && argument[0] == '-';
 }
 
-// Reads the value of "-o X", "--output X" or "--output=X"; false when missing.
-bool TakeOutput(std::span<const std::string> arguments, std::size_t& i, std::string& output) {
+// Reads the value of "-o X", "--output X" or "--output=X" (for `longName`
+// "--output"); false when missing.
+bool TakeValue(std::span<const std::string> arguments, std::size_t& i, std::string_view longName,
+               std::string& value) {
     const std::string& argument = arguments[i];
-    constexpr std::string_view kLongEquals = "--output=";
-    if (argument.starts_with(kLongEquals)) {
-        output = argument.substr(kLongEquals.size());
-        return !output.empty();
+    const std::string longEquals = std::string(longName) + "=";
+    if (argument.starts_with(longEquals)) {
+        value = argument.substr(longEquals.size());
+        return !value.empty();
     }
     if (i + 1 >= arguments.size()) {
         return false;
     }
-    output = arguments[++i];
-    return !output.empty();
+    value = arguments[++i];
+    return !value.empty();
+}
+
+// The options that only make sense with a .wad output.
+std::string WadOnlyOptionError(const BlendOptions& options) {
+    if (gameformats::OutputKindOf(options.output) == gameformats::OutputKind::Wad) {
+        return {};
+    }
+    const char* option = !options.textureName.empty() ? "--name"
+                         : options.wad3               ? "--wad3"
+                                                      : nullptr;
+    return option ? std::string(option) + " needs a .wad output" : std::string();
 }
 
 // The options that only make sense with a conversion to the game's palette.
@@ -93,10 +106,17 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
             options.quake.conversion.allowFullbrights = true;
         } else if (argument == "--rescale") {
             options.quake.rescale = true;
+        } else if (argument == "--wad3") {
+            options.wad3 = true;
         } else if (argument == "-o" || argument == "--output" ||
                    argument.starts_with("--output=")) {
-            if (!TakeOutput(arguments, i, options.output)) {
+            if (!TakeValue(arguments, i, "--output", options.output)) {
                 parsed.error = "option " + argument + " needs a file name";
+                return parsed;
+            }
+        } else if (argument == "--name" || argument.starts_with("--name=")) {
+            if (!TakeValue(arguments, i, "--name", options.textureName)) {
+                parsed.error = "option " + argument + " needs a texture name";
                 return parsed;
             }
         } else {
@@ -119,6 +139,9 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
         if (parsed.error.empty()) {
             parsed.error = QuakeOnlyOptionError(options.quake);
         }
+        if (parsed.error.empty()) {
+            parsed.error = WadOnlyOptionError(options);
+        }
     }
     for (std::size_t i = 0; i < inputs.size() && i < 4; ++i) {
         options.inputs[i] = inputs[i];
@@ -130,15 +153,21 @@ std::string UsageText() {
     const std::string name(kProgramName);
     std::string text = "Usage: " + name + " LAYER1 LAYER2 MASK1 MASK2 -o OUTPUT\n" +  //
                        "       " + name + " --watch LAYER1 LAYER2 MASK1 MASK2 -o OUTPUT\n" +
-                       "       " + name + " --builtin -o OUTPUT\n\n";
+                       "       " + name + " --builtin -o OUTPUT\n" +  //
+                       "       " + name + " ... -o PACK.wad [--name NAME] [--wad3]\n\n";
     text +=
         "Blends two texture layers through their alpha masks onto black, as the Orrisbay\n"
         "window does: all four pictures are scaled to the larger width and height of the\n"
         "two layers, and layer 2 is laid over layer 1.\n\n"
         "Inputs are BMP, GIF, JPEG, PNG or Targa files, chosen by extension. The output\n"
-        "format follows the output's extension: .png, .tga, .bmp, .jpg or .jpeg, or .wad\n"
-        "for a Quake WAD2 texture file. The file is written beside its target and then\n"
-        "renamed into place.\n\n"
+        "format follows the output's extension: .png, .tga, .bmp, .jpg or .jpeg, or .wad.\n"
+        "A .wad output adds the texture to that WAD, or replaces the texture of the same\n"
+        "name in it, keeping every other texture and lump; a missing WAD is made (a Quake\n"
+        "WAD2, or with --wad3 a Half-Life WAD3), an existing one keeps its kind. Its four\n"
+        "mip levels are averaged in linear light; WAD2 textures use the Quake palette,\n"
+        "WAD3 textures get a palette of their own. A texture whose name starts with {\n"
+        "is see-through where neither layer shows (both masks black). Every file is\n"
+        "written beside its target and then renamed into place.\n\n"
         "Options:\n"
         "  -o, --output FILE   where to write the blended texture\n"
         "      --builtin       blend the window's built-in pictures instead of four files\n"
@@ -146,20 +175,25 @@ std::string UsageText() {
         "                      printing one line per run, until interrupted (Ctrl+C ends\n"
         "                      it with status 0 once a run under way is written)\n"
         "      --quake         convert to the Quake palette (quake_palette_jasc.pal beside\n"
-        "                      the program): an 8-bit .png, .tga or .bmp, or a .wad, whose\n"
-        "                      four mip levels are reduced from the full-colour texture;\n"
-        "                      implied by a .wad output\n"
+        "                      the program): an 8-bit .png, .tga or .bmp; implied by a\n"
+        "                      .wad output\n"
+        "      --name NAME     the texture's name in a .wad output (default: from the\n"
+        "                      output's file name): at most 15 characters of ASCII without\n"
+        "                      spaces; * liquid, +0..+9 and +a..+j animation frames, sky,\n"
+        "                      { see-through\n"
+        "      --wad3          make a new .wad output a Half-Life WAD3\n"
         "      --dither        with --quake: Floyd-Steinberg dithering (off by default)\n"
-        "      --fullbrights   with --quake: allow the fullbright colours 224 to 255\n"
+        "      --fullbrights   with --quake: allow the fullbright colours 224 to 255 (to\n"
+        "                      254 in a .wad, which keeps 255 for see-through pixels)\n"
         "      --rescale       with --quake: rescale sides that are not multiples of 16 to\n"
         "                      the nearest multiples (a .wad needs them)\n"
         "  -h, --help          show this help and exit\n"
         "  -V, --version       show the version and exit\n\n"
         "Exit status:\n"
         "   0  the texture was written (with --watch: stopped by Ctrl+C)\n"
-        "  64  the command line is wrong\n"
+        "  64  the command line is wrong, or the texture name breaks the game's rules\n"
         "  65  the inputs could not be merged, rescaled or converted\n"
-        "  66  an input is missing, unreadable or of an unsupported type\n"
+        "  66  an input or the WAD is missing, unreadable, damaged or of an unsupported type\n"
         "  67  a .wad texture is not a multiple of 16 pixels wide and high (see --rescale)\n"
         "  69  Quake palette conversion is not available (palette file missing or wrong)\n"
         "  73  the output file could not be written\n";

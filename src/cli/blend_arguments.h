@@ -28,6 +28,8 @@ struct BlendOptions {
     std::array<std::string, 4> inputs;  // layer 1, layer 2, mask 1, mask 2
     std::string output;
     QuakeOptions quake;
+    std::string textureName;  // --name: the texture's name in a .wad output
+    bool wad3 = false;        // --wad3: a new .wad output is a WAD3
 };
 
 struct ParsedArguments {

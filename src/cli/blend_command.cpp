@@ -1,27 +1,15 @@
 #include "cli/blend_command.h"
 
-#include <FreeImage.h>
-
-#include <filesystem>
 #include <ostream>
-#include <system_error>
 
 #include "cli/builtin_inputs.h"
 #include "cli/watch_command.h"
-#include "console/application.h"
-#include "console/console.h"
-#include "console/version.h"
-#include "gameformats/texture_export.h"
-#include "imageio/file_types.h"
-#include "palette/quake_palette.h"
 #include "slots/slot_table.h"
 #include "slots/slot_view.h"
 
 namespace orrisbay::cli {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // Shows nothing; keeps the reason of a failed merge for the error message.
 class MergeFailureView : public slots::NullSlotView {
@@ -30,101 +18,48 @@ class MergeFailureView : public slots::NullSlotView {
     std::string failure;
 };
 
-using Failure = BlendFailure;
-
-// Why a file whose type was accepted could not be read.
-std::string UnreadableReason(const std::string& path) {
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (!fs::exists(status)) {
-        return "no such file";
-    }
-    if (fs::is_directory(status)) {
-        return "is a folder, not an image file";
-    }
-    const imageio::FileTypeRow* row = imageio::FindFileType(imageio::FileExtension(path));
-    const char* format = row ? FreeImage_GetFormatFromFIF(row->format) : nullptr;
-    return std::string("cannot be read as a ") + (format ? format : "supported") + " image";
-}
-
-// Loads one input; a colour profile that could not be used is told on `err`.
-Failure LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap, std::ostream& err) {
-    std::error_code error;
-    if (imageio::FindFileType(imageio::FileExtension(path)) != nullptr &&
-        !fs::exists(path, error)) {
-        return {kExitBadInput, path + ": no such file"};  // spares the library's own complaint
-    }
-    imageio::LoadResult result = imageio::LoadImageFile(path);
-    switch (result.outcome) {
-        case imageio::LoadOutcome::Loaded:
-            if (!result.warning.empty()) {
-                err << kProgramName << ": " << path << ": " << result.warning << '\n';
-            }
-            bitmap = std::move(result.bitmap);
-            return {};
-        case imageio::LoadOutcome::InvalidFormat:
-            return {kExitBadInput,
-                    path + ": unsupported file type (use .bmp, .gif, .jpg, .jpeg, .png or .tga)"};
-        case imageio::LoadOutcome::TooLarge:
-            return {kExitBadInput, path + ": " + result.message};
-        case imageio::LoadOutcome::LoadFailed:
-            break;
-    }
-    return {kExitBadInput, path + ": " + UnreadableReason(path)};
-}
-
-Failure LoadInputs(const BlendOptions& options, std::array<freeimage_base::Bitmap, 4>& inputs,
-                   std::ostream& err) {
+CommandResult LoadInputs(const BlendOptions& options,
+                         std::array<freeimage_base::Bitmap, 4>& inputs) {
+    std::vector<std::string> warnings;
     for (std::size_t slot = 0; slot < inputs.size(); ++slot) {
         if (options.builtin) {
             inputs[slot] = LoadBuiltinInput(static_cast<int>(slot));
             continue;
         }
-        if (Failure failure = LoadInput(options.inputs[slot], inputs[slot], err);
-            failure.code != kExitSuccess) {
-            return failure;
+        CommandResult loaded = LoadInput(options.inputs[slot], inputs[slot]);
+        if (loaded.code != kExitSuccess) {
+            return AfterWarnings(warnings, std::move(loaded));
         }
+        warnings.insert(warnings.end(), loaded.warnings.begin(), loaded.warnings.end());
     }
-    return {};
+    return {kExitSuccess, {}, warnings};
 }
 
-Failure Blend(const BlendOptions& options, std::ostream& err) {
-    std::optional<quake_palette::Palette> palette;
-    if (options.quake.convert) {
-        if (Failure failure = ReadQuakePalette(palette); failure.code != kExitSuccess) {
-            return failure;
-        }
-    }
-    return BlendFiles(options, palette, err);
+std::optional<gameformats::WadKind> WadKindAsked(bool wad3) {
+    return wad3 ? std::optional(gameformats::WadKind::Wad3) : std::nullopt;
 }
 
-// The exit status and message for an export that did not write the texture.
-Failure ExportFailure(const gameformats::ExportResult& exported, const std::string& output) {
-    using gameformats::ExportOutcome;
-    switch (exported.outcome) {
-        case ExportOutcome::Written:
-            return {};
-        case ExportOutcome::NoPalette:
-            return {kExitNoPalette, exported.message};
-        case ExportOutcome::NotWadSize:
-            return {kExitNotWadSize, exported.message + " Use --rescale to do so."};
-        case ExportOutcome::NoTexture:
-        case ExportOutcome::RescaleFailed:
-        case ExportOutcome::ConversionFailed:
-            return {kExitMergeFailed, exported.message};
-        case ExportOutcome::UnsupportedFormat:
-        case ExportOutcome::Cancelled:
-        case ExportOutcome::NotWritten:
-            break;
+gameformats::ExportRequest RequestOf(const BlendOptions& options) {
+    return {.path = options.output,
+            .toPalette = options.quake.convert,
+            .conversion = options.quake.conversion,
+            .textureName = options.textureName,
+            .wadKind = WadKindAsked(options.wad3)};
+}
+
+CommandResult Blend(const BlendOptions& options) {
+    GamePalette game;
+    if (CommandResult failed = ReadPaletteFor(options, game); failed.code != kExitSuccess) {
+        return failed;
     }
-    return {kExitOutputNotWritten, output + ": not written: " + exported.message};
+    return BlendFiles(options, game);
 }
 
 }  // namespace
 
-BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const std::string& output,
-                          const QuakeOptions& quake,
-                          const std::optional<quake_palette::Palette>& palette) {
+CommandResult BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs,
+                           const gameformats::ExportRequest& request, bool rescale,
+                           const GamePalette& game) {
     MergeFailureView view;
     slots::SlotTable table(view);
     // Slot by slot, as the window fills them: the merge runs when the fourth arrives.
@@ -136,58 +71,49 @@ BlendFailure BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs, const st
         return {kExitMergeFailed,
                 "merge failed: " + (view.failure.empty() ? "no texture was made" : view.failure)};
     }
+    const freeimage_base::Bitmap coverage =
+        gameformats::TakesCoverage(request) ? table.ResultCoverage() : freeimage_base::Bitmap();
     // A command replaces its output and rescales as its options say, every time.
-    const gameformats::RepeatedExport request{{output, quake.convert, quake.conversion},
-                                              quake.rescale};
-    return ExportFailure(gameformats::RepeatExport(result, request, palette), output);
+    const gameformats::ExportResult exported =
+        gameformats::RepeatExport(result, {request, rescale}, game.palette, coverage.get());
+    return ExportOutcomeOf(exported, request.path, game);
 }
 
-BlendFailure BlendFiles(const BlendOptions& options,
-                        const std::optional<quake_palette::Palette>& palette, std::ostream& err) {
+CommandResult BlendFiles(const BlendOptions& options, const GamePalette& game) {
     std::array<freeimage_base::Bitmap, 4> inputs;
-    if (Failure failure = LoadInputs(options, inputs, err); failure.code != kExitSuccess) {
-        return failure;
+    const CommandResult loaded = LoadInputs(options, inputs);
+    if (loaded.code != kExitSuccess) {
+        return loaded;
     }
-    return BlendBitmaps(std::move(inputs), options.output, options.quake, palette);
+    return AfterWarnings(loaded.warnings, BlendBitmaps(std::move(inputs), RequestOf(options),
+                                                       options.quake.rescale, game));
 }
 
-BlendFailure ReadQuakePalette(std::optional<quake_palette::Palette>& palette) {
-    const std::string path = quake_palette::PaletteFilePath(console::ApplicationFolder());
-    // The reader's own reports would show as boxes; the command says it once, below.
-    const bool wasQuiet = console::QuietErrors();
-    console::SetQuietErrors(true);
-    const quake_palette::PaletteReadResult read = quake_palette::ReadPaletteFile(path);
-    console::SetQuietErrors(wasQuiet);
-    palette = read.ConversionPalette();
-    if (palette) {
+CommandResult ReadPaletteFor(const BlendOptions& options, GamePalette& game) {
+    if (!options.quake.convert) {
         return {};
     }
-    return {kExitNoPalette, std::string(quake_palette::kUnavailableMessage) + " " + read.Problem()};
+    game = ReadGamePalette();
+    const bool wad = gameformats::OutputKindOf(options.output) == gameformats::OutputKind::Wad;
+    return game.palette || wad ? CommandResult{} : game.problem;
 }
 
 int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
-    const std::string name(kProgramName);
     const ParsedArguments parsed = ParseArguments(arguments);
     if (!parsed.error.empty()) {
-        err << name << ": " << parsed.error << "\nTry '" << name << " --help'.\n";
-        return kExitUsage;
+        return ReportUsageError(kProgramName, parsed.error, err);
     }
     if (parsed.options.help) {
         out << UsageText();
         return kExitSuccess;
     }
     if (parsed.options.version) {
-        out << name << ' ' << console::kVersion << '\n';
-        return kExitSuccess;
+        return ReportVersion(kProgramName, out);
     }
     if (parsed.options.watch) {
         return RunWatch(parsed.options, out, err);
     }
-    const Failure failure = Blend(parsed.options, err);
-    if (failure.code != kExitSuccess) {
-        err << name << ": " << failure.message << '\n';
-    }
-    return failure.code;
+    return ReportResult(kProgramName, Blend(parsed.options), err);
 }
 
 }  // namespace orrisbay::cli

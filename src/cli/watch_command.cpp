@@ -80,12 +80,15 @@ std::string InputAlsoOutput(const BlendOptions& options) {
     return {};
 }
 
-void RunOnce(const BlendOptions& options, const std::optional<quake_palette::Palette>& palette,
-             std::ostream& out, std::ostream& err) {
+void RunOnce(const BlendOptions& options, const GamePalette& game, std::ostream& out,
+             std::ostream& err) {
     const Clock::time_point start = Clock::now();
-    const BlendFailure failure = BlendFiles(options, palette, err);
+    const CommandResult failure = BlendFiles(options, game);
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    for (const std::string& warning : failure.warnings) {
+        err << kProgramName << ": warning: " << warning << std::endl;
+    }
     if (failure.code == kExitSuccess) {
         out << TimeOfDay() << ' ' << options.output << " written in " << elapsed.count() << " ms"
             << std::endl;
@@ -124,12 +127,9 @@ int RunWatch(const BlendOptions& options, std::ostream& out, std::ostream& err) 
             << "; it would be blended again after every run\n";
         return kExitUsage;
     }
-    std::optional<quake_palette::Palette> palette;
-    if (options.quake.convert) {
-        if (const BlendFailure failure = ReadQuakePalette(palette); failure.code != kExitSuccess) {
-            err << name << ": " << failure.message << '\n';
-            return failure.code;
-        }
+    GamePalette game;
+    if (const CommandResult failure = ReadPaletteFor(options, game); failure.code != kExitSuccess) {
+        return ReportResult(kProgramName, failure, err);
     }
     const StopSignals stop;
     imageio::FileWatcher watcher;
@@ -142,7 +142,7 @@ int RunWatch(const BlendOptions& options, std::ostream& out, std::ostream& err) 
     }
     err << name << ": following the four inputs; Ctrl+C ends\n";
     do {
-        RunOnce(options, palette, out, err);
+        RunOnce(options, game, out, err);
     } while (WaitForChange(watcher, stop));
     return kExitSuccess;
 }

@@ -35,7 +35,7 @@ std::vector<bool> MaskSeeThrough(const FIBITMAP* mask, int threshold) {
 
 // One mip level of `level` = 1 to 3: each pixel averages its block of
 // `level0`'s pixels that are not see-through, in linear light.
-void ReduceLevel(MipLevels& levels, const FIBITMAP* mask, int threshold, int level) {
+void ReduceLevel(LinearLevels& levels, const FIBITMAP* mask, int threshold, int level) {
     const FIBITMAP* full = levels.colour[0].get();
     const unsigned width = freeimage_base::Width(full) >> level;
     const unsigned height = freeimage_base::Height(full) >> level;
@@ -91,12 +91,12 @@ double DecodeSrgb(std::uint8_t value) {
     return DecodeTable()[value];
 }
 
-MipLevels MakeMipLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold) {
-    MipLevels levels;
+LinearLevels MakeLinearLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold) {
+    LinearLevels levels;
     if (texture == nullptr || freeimage_base::ImageType(texture) != FIT_BITMAP) {
         return levels;
     }
-    levels.colour[0].reset(FreeImage_ConvertTo24Bits(const_cast<FIBITMAP*>(texture)));
+    levels.colour[0] = freeimage_base::ConvertTo24Bits(texture);
     if (!levels.colour[0]) {
         return levels;
     }
@@ -106,7 +106,7 @@ MipLevels MakeMipLevels(const FIBITMAP* texture, const FIBITMAP* mask, int thres
     for (int level = 1; level < kMipLevels; ++level) {
         ReduceLevel(levels, mask, threshold, level);
         if (!levels.colour[level]) {
-            return MipLevels();
+            return LinearLevels();
         }
     }
     return levels;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gameformats/wad2.h"
+#include "gameformats/mip_texture.h"
 #include "imageio/freeimage_base.h"
 
 namespace orrisbay::gameformats {
@@ -16,7 +16,7 @@ namespace orrisbay::gameformats {
 // of their pixels in linear light (sRGB decoded, averaged, encoded again), so
 // fine detail keeps its brightness: a one-pixel black and white checkerboard
 // gives grey 188, not 128.
-struct MipLevels {
+struct LinearLevels {
     std::array<freeimage_base::Bitmap, kMipLevels> colour;  // 24-bit
     // Per level, one flag per pixel in the library's row order (bottom row
     // first): true where the pixel is see-through. Empty without a mask.
@@ -29,7 +29,7 @@ struct MipLevels {
 // the mean mask value of its block is, and its colour averages only the
 // pixels of the block that are not, so holes never tint what surrounds them.
 // Empty levels when the library cannot convert the texture.
-MipLevels MakeMipLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold);
+LinearLevels MakeLinearLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold);
 
 // The sRGB byte for a linear intensity in [0, 1], rounded to the nearest
 // (ties to even); and the linear intensity of an sRGB byte.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "gameformats/texture_maker.h"
 #include "gameformats/texture_rules.h"
 
 namespace orrisbay::gameformats {
@@ -47,14 +48,14 @@ std::optional<MipLevels> MakeMipLevels(const FIBITMAP* fullColour,
         texture = rescaled.get();
         made.rescaled = true;
     }
-    const WadTextureResult wad = MakeWadTexture(texture, "mips", options, palette);
+    const auto wad = MakeMipTexture(texture, nullptr, "mips", WadKind::Wad2, {options}, palette);
     if (!wad) {
         return std::nullopt;
     }
     for (int level = 0; level < kMipLevels; ++level) {
         Bitmap& bitmap = made.levels[static_cast<std::size_t>(level)];
-        bitmap = IndexedBitmap(wad.texture.mips[static_cast<std::size_t>(level)],
-                               wad.texture.width >> level, wad.texture.height >> level, palette);
+        bitmap = IndexedBitmap(wad.value.mips[static_cast<std::size_t>(level)],
+                               wad.value.width >> level, wad.value.height >> level, palette);
         if (!bitmap) {
             return std::nullopt;
         }

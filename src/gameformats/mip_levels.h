@@ -5,7 +5,7 @@
 #include <array>
 #include <optional>
 
-#include "gameformats/wad2.h"
+#include "gameformats/mip_texture.h"
 #include "imageio/freeimage_base.h"
 #include "palette/palette_conversion.h"
 

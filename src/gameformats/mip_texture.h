@@ -7,12 +7,14 @@
 #include <string_view>
 #include <vector>
 
-#include "gameformats/wad2.h"
 #include "gameformats/wad_file.h"
 #include "imageio/freeimage_base.h"
 #include "palette/palette_conversion.h"
 
 namespace orrisbay::gameformats {
+
+// A texture holds four levels, each half the width and height of the one before.
+inline constexpr int kMipLevels = 4;
 
 // The palette index a see-through texture ('{' names) leaves undrawn, and the
 // colour a WAD3 palette gives it.

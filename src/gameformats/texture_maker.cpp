@@ -30,7 +30,7 @@ WadResult<Bitmap> GreyMask(const FIBITMAP* mask, const FIBITMAP* texture) {
         return WadFailure(WadProblem::BadPicture, "the see-through mask is " + SizeText(mask) +
                                                       " but the texture is " + SizeText(texture));
     }
-    Bitmap grey(FreeImage_ConvertToGreyscale(const_cast<FIBITMAP*>(mask)));
+    Bitmap grey = freeimage_base::ConvertToGreyscale(mask);
     if (!grey) {
         return WadFailure(WadProblem::ConversionFailed, "the see-through mask cannot be read");
     }
@@ -97,7 +97,8 @@ WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP*
             return grey.status;
         }
     }
-    MipLevels levels = MakeMipLevels(fullColour, grey.value.get(), options.seeThroughThreshold);
+    LinearLevels levels =
+        MakeLinearLevels(fullColour, grey.value.get(), options.seeThroughThreshold);
     if (!levels.colour[0]) {
         return WadFailure(WadProblem::ConversionFailed, "the texture cannot be converted");
     }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "console/text.h"
 #include "gameformats/texture_rules.h"
-#include "imageio/text_ops.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -20,7 +20,7 @@ bool StartsWithoutCase(std::string_view name, std::string_view prefix) {
 // The frame number of an animation frame name: 0 to 9 for the main set,
 // 10 to 19 for the alternate set "a" to "j"; -1 when `frame` is neither.
 int FrameNumber(char frame) {
-    const char lower = imageio::LowerCase(std::string_view(&frame, 1))[0];
+    const char lower = console::LowerCase(std::string_view(&frame, 1))[0];
     if (lower >= '0' && lower <= '9') {
         return lower - '0';
     }
@@ -67,11 +67,11 @@ WadResult<std::string> CheckTextureName(std::string_view name, WadKind kind) {
                               ": an animation frame is named + then its frame, 0 to 9 "
                               "(or a to j for the alternate set), then the name");
     }
-    return kind == WadKind::Wad3 ? imageio::LowerCase(name) : std::string(name);
+    return kind == WadKind::Wad3 ? console::LowerCase(name) : std::string(name);
 }
 
 bool SameLumpName(std::string_view a, std::string_view b) {
-    return imageio::LowerCase(a) == imageio::LowerCase(b);
+    return console::LowerCase(a) == console::LowerCase(b);
 }
 
 std::string PrefixExplanation(std::string_view name, WadKind kind) {

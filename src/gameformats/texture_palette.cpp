@@ -14,7 +14,7 @@ constexpr std::size_t kChosenColours = 255;  // the last entry is kept for see-t
 constexpr std::size_t kMostSampled = 512 * 512 * 4 / 3;
 
 // The pixels of every level that are not see-through.
-std::vector<quake_palette::ColourValue> VisiblePixels(const MipLevels& levels) {
+std::vector<quake_palette::ColourValue> VisiblePixels(const LinearLevels& levels) {
     std::vector<quake_palette::ColourValue> pixels;
     for (int level = 0; level < kMipLevels; ++level) {
         const FIBITMAP* colour = levels.colour[level].get();
@@ -74,7 +74,7 @@ std::vector<quake_palette::ColourValue> QuantizedColours(
 
 }  // namespace
 
-quake_palette::Palette ChooseTexturePalette(const MipLevels& levels) {
+quake_palette::Palette ChooseTexturePalette(const LinearLevels& levels) {
     const std::vector<quake_palette::ColourValue> pixels = VisiblePixels(levels);
     std::set<quake_palette::ColourValue> distinct;
     for (auto pixel = pixels.begin(); pixel != pixels.end() && distinct.size() <= kChosenColours;

@@ -9,6 +9,6 @@ namespace orrisbay::gameformats {
 // 254 are chosen from the pixels of every level that are not see-through,
 // exactly when they hold no more than 255 colours, otherwise by the image
 // library's neural-net quantizer; entry 255 is the see-through blue.
-quake_palette::Palette ChooseTexturePalette(const MipLevels& levels);
+quake_palette::Palette ChooseTexturePalette(const LinearLevels& levels);
 
 }  // namespace orrisbay::gameformats

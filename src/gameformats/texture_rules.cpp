@@ -68,9 +68,4 @@ std::string TextureNameFromFileName(const std::string& path) {
     return stem;
 }
 
-bool IsValidTextureName(const std::string& name) {
-    return !name.empty() && name.size() <= kMaxTextureNameLength &&
-           std::all_of(name.begin(), name.end(), IsNameCharacter);
-}
-
 }  // namespace orrisbay::gameformats

@@ -40,8 +40,4 @@ freeimage_base::Bitmap RescaleToMultipleOf16(const FIBITMAP* texture);
 // brackets, slashes, non-ASCII bytes) become '_'. Empty when nothing is left.
 std::string TextureNameFromFileName(const std::string& path);
 
-// True when `name` can stand as it is in a WAD: 1 to 15 characters, and every
-// one of them a character TextureNameFromFileName would keep.
-bool IsValidTextureName(const std::string& name);
-
 }  // namespace orrisbay::gameformats

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "gameformats/texture_names.h"
+#include "imageio/image_writer.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -86,6 +87,36 @@ WadResult<WadFile> OpenWadForEditing(const std::string& path, WadKind kindIfNew)
         return WadFile{kindIfNew, {}};
     }
     return ReadWadFile(path);
+}
+
+WadStatus EditWadFile(const std::string& path, const std::function<WadStatus(WadFile&)>& edit) {
+    WadResult<WadFile> wad = ReadWadFile(path);
+    if (!wad) {
+        return wad.status;
+    }
+    if (WadStatus edited = edit(wad.value); !edited) {
+        return edited;
+    }
+    return WriteWadFile(path, wad.value);
+}
+
+WadStatus ExtractTexture(const WadFile& wad, std::string_view name,
+                         const quake_palette::Palette& gamePalette,
+                         const std::string& picturePath) {
+    const WadResult<MipTexture> texture = FindTexture(wad, name);
+    if (!texture) {
+        return texture.status;
+    }
+    const freeimage_base::Bitmap picture = MipTextureBitmap(texture.value, wad.kind, gamePalette);
+    if (!picture) {
+        return WadFailure(WadProblem::ConversionFailed,
+                          Quoted(texture.value.name) + " is too large to extract");
+    }
+    const imageio::SaveResult saved = imageio::SaveImageFile(picture.get(), picturePath);
+    if (!saved) {
+        return WadFailure(WadProblem::NotWritten, saved.message);
+    }
+    return {};
 }
 
 }  // namespace orrisbay::gameformats

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,5 +35,16 @@ WadResult<MipTexture> FindTexture(const WadFile& wad, std::string_view name);
 // The WAD at `path` to be edited: read when the file exists, otherwise empty
 // and of `kindIfNew`.
 WadResult<WadFile> OpenWadForEditing(const std::string& path, WadKind kindIfNew);
+
+// Reads the existing WAD at `path`, applies `edit` and, when that succeeds,
+// writes the WAD back whole (see WriteWadFile), so every change goes through
+// the file as it is on disk now.
+WadStatus EditWadFile(const std::string& path, const std::function<WadStatus(WadFile&)>& edit);
+
+// Writes the full-size level of the texture `name` as a picture at
+// `picturePath` (its extension chooses the format); WAD2 textures are in
+// `gamePalette`, and index 255 of a see-through texture is transparent.
+WadStatus ExtractTexture(const WadFile& wad, std::string_view name,
+                         const quake_palette::Palette& gamePalette, const std::string& picturePath);
 
 }  // namespace orrisbay::gameformats

@@ -238,15 +238,15 @@ WadResult<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
 WadStatus WriteWadFile(const std::string& path, const WadFile& wad) {
     const auto bytes = EncodeWad(wad);
     if (!bytes) {
-        return WadFailure(bytes.status.problem, path + ": not written: " + bytes.status.message);
+        return bytes.status;
     }
     if (path.find('\0') != std::string::npos) {
-        return WadFailure(WadProblem::NotWritten, "not written: invalid file name");
+        return WadFailure(WadProblem::NotWritten, "invalid file name");
     }
     const imageio::SaveResult saved =
         imageio::WriteAtomically(bytes.value.data(), bytes.value.size(), fs::path(path));
     if (!saved) {
-        return WadFailure(WadProblem::NotWritten, path + ": not written: " + saved.reason);
+        return WadFailure(WadProblem::NotWritten, saved.message);
     }
     return {};
 }

@@ -53,6 +53,7 @@ WadResult<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad);
 
 // Writes `wad` to a new file beside `path` and renames it into place, so a
 // failure (a full disk, a missing folder) leaves an existing file as it was.
+// The message of a failure says why, without the path.
 WadStatus WriteWadFile(const std::string& path, const WadFile& wad);
 
 }  // namespace orrisbay::gameformats

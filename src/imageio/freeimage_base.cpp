@@ -100,6 +100,9 @@ Bitmap ConvertToStandardType(const FIBITMAP* dib, bool scaleLinear) {
 Bitmap ToneMapping(const FIBITMAP* dib, FREE_IMAGE_TMO operation) {
     return Bitmap(FreeImage_ToneMapping(ForQuery(dib), operation));
 }
+Bitmap GetChannel(const FIBITMAP* dib, FREE_IMAGE_COLOR_CHANNEL channel) {
+    return Bitmap(FreeImage_GetChannel(ForQuery(dib), channel));
+}
 Bitmap Rescale(const FIBITMAP* dib, int width, int height, FREE_IMAGE_FILTER filter) {
     return Bitmap(FreeImage_Rescale(ForQuery(dib), width, height, filter));
 }

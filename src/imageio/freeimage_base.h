@@ -73,6 +73,8 @@ Bitmap ConvertToGreyscale(const FIBITMAP* dib);
 Bitmap ConvertToType(const FIBITMAP* dib, FREE_IMAGE_TYPE type, bool scaleLinear);
 Bitmap ConvertToStandardType(const FIBITMAP* dib, bool scaleLinear);
 Bitmap ToneMapping(const FIBITMAP* dib, FREE_IMAGE_TMO operation);
+// One channel of a 24- or 32-bit bitmap as 8-bit grey (FICC_ALPHA: its alpha).
+Bitmap GetChannel(const FIBITMAP* dib, FREE_IMAGE_COLOR_CHANNEL channel);
 // Exactly `width` x `height` through `filter`; the source keeps its size.
 Bitmap Rescale(const FIBITMAP* dib, int width, int height, FREE_IMAGE_FILTER filter);
 

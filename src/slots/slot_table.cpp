@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "slots/coverage.h"
+
 namespace orrisbay::slots {
 
 using freeimage_base::Bitmap;
@@ -62,6 +64,15 @@ const FIBITMAP* SlotTable::Slot(int index) const {
         return nullptr;
     }
     return slots_[static_cast<std::size_t>(index)].get();
+}
+
+Bitmap SlotTable::ResultCoverage() const {
+    const FIBITMAP* result = Slot(kResult);
+    if (result == nullptr) {
+        return {};
+    }
+    return MergedCoverage(Slot(kMask1), Slot(kMask2), freeimage_base::Width(result),
+                          freeimage_base::Height(result));
 }
 
 bool SlotTable::InputsFilled() const {

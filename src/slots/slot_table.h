@@ -81,6 +81,11 @@ class SlotTable {
     // The bitmap in a slot (still owned by the table), or null.
     const FIBITMAP* Slot(int index) const;
 
+    // The merged texture's alpha: how much of each pixel the two layers
+    // cover, from masks 2 and 3 (see MergedCoverage). Made on request; empty
+    // when there is no merged texture.
+    freeimage_base::Bitmap ResultCoverage() const;
+
     // How many threads one merge may use; with 1 the same steps run on the
     // calling thread alone. The result is the same to the byte either way.
     // Defaults to the machine's cores; 0 means that default.

@@ -28,7 +28,8 @@ struct Case {
 
 const Case kCases[] = {
     {"a.gif", false, true, true, true, ExportOutcome::UnsupportedFormat, ""},
-    {"a.wad", false, false, true, true, ExportOutcome::NoPalette, ""},
+    {"a.wad", false, true, true, true, ExportOutcome::WadUnreadable, ""},  // "older" is no WAD
+    {"a.wad", false, false, false, true, ExportOutcome::NoPalette, ""},
     {"a.png", true, false, false, true, ExportOutcome::NoPalette, ""},
     {"a.png", false, true, true, false, ExportOutcome::Cancelled, "r"},
     {"a.wad", false, true, false, false, ExportOutcome::NotWadSize, "G"},
@@ -51,9 +52,10 @@ TEST(TextureExport, ChecksComeFirstThenQuestionsThenTheFile) {
         std::string asked;
         const ExportQuestions questions{
             [&](const std::string&) { return asked += 'r', c.yes; },
+            [&](const std::string&, const std::string&) { return asked += 't', c.yes; },
             [&](const RescaleQuestion& q) { return asked += q.required ? 'G' : 'g', c.yes; }};
         const ExportResult result =
-            ExportTexture(texture.get(), {path, c.toPalette, {}},
+            ExportTexture(texture.get(), {.path = path, .toPalette = c.toPalette, .conversion = {}},
                           c.withPalette ? read.ConversionPalette() : std::nullopt, questions);
         EXPECT_EQ(result.outcome, c.outcome) << result.message;
         EXPECT_EQ(asked, c.asked);
@@ -73,8 +75,8 @@ TEST(TextureExport, ChecksComeFirstThenQuestionsThenTheFile) {
         }
         EXPECT_EQ(folder.entries().size(), c.existing || c.width ? 1u : 0u) << "no temporary files";
     }
-    const ExportResult nothing = ExportTexture(nullptr, {"/tmp/none.png", false, {}}, std::nullopt,
-                                               {[](auto&) { return true; }, nullptr});
+    const ExportResult nothing = ExportTexture(nullptr, {.path = "/tmp/none.png"}, std::nullopt,
+                                               {[](auto&) { return true; }, nullptr, nullptr});
     EXPECT_EQ(nothing.outcome, ExportOutcome::NoTexture);
 }
 

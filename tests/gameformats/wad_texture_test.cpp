@@ -41,11 +41,9 @@ void Paint(FIBITMAP* dib, int x0, int x1, int y0, int y1, BYTE value) {
 
 class WadTextureTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        freeimage_base::InitialiseImageLibrary();
-        ASSERT_TRUE(quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).headerMatched);
-    }
-    const quake_palette::Palette game = quake_palette::PaletteColors();
+    static void SetUpTestSuite() { freeimage_base::InitialiseImageLibrary(); }
+    const quake_palette::Palette game =
+        *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).ConversionPalette();
 };
 
 // A grate of the one colour the palette has at 255 (pure blue in a WAD3),

@@ -1,13 +1,13 @@
-#include "gameformats/wad2.h"
-
+// WAD textures through the export: the game's layout, mips reduced from full
+// colour, the conversion options in every level, and refusals.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <random>
-#include <set>
 
-#include "gameformats/texture_rules.h"
+#include "gameformats/texture_export.h"
+#include "gameformats/texture_maker.h"
+#include "imageio/image_writer.h"
 #include "support/image_files.h"
 #include "wad2_reader.h"
 
@@ -60,17 +60,20 @@ const Palette& ShippedPalette() {
     return palette;
 }
 
-WadTextureResult MakeWadTexture(const FIBITMAP* texture, const std::string& name,
-                                ConversionOptions options) {
-    return gameformats::MakeWadTexture(texture, name, options, ShippedPalette());
+WadResult<MipTexture> MakeWadTexture(const FIBITMAP* texture, const std::string& name,
+                                     ConversionOptions options) {
+    return MakeMipTexture(texture, nullptr, name, WadKind::Wad2, {options}, ShippedPalette());
 }
 
 Bitmap ConvertToQuakePalette(const FIBITMAP* texture, ConversionOptions options = {}) {
     return quake_palette::ConvertToQuakePalette(texture, ShippedPalette(), options);
 }
 
-imageio::SaveResult SaveQuakeWad(const FIBITMAP* texture, const std::string& path) {
-    return gameformats::SaveQuakeWad(texture, path, {}, ShippedPalette());
+// The export to a WAD2, answering no to a rescale.
+ExportResult SaveQuakeWad(const FIBITMAP* texture, const std::string& path) {
+    const auto yes = [](const std::string&) { return true; };
+    return ExportTexture(texture, {.path = path}, ShippedPalette(),
+                         {yes, [](auto&, auto&) { return true; }, [](auto&) { return false; }});
 }
 
 class Wad2Test : public ::testing::Test {
@@ -118,48 +121,44 @@ TEST_F(Wad2Test, AWrittenTextureReadsBackWithTheGamesLayout) {
 }
 
 TEST_F(Wad2Test, MipLevelsAreReducedFromFullColourThenConverted) {
-    // Reducing the indices would keep red or blue; reducing the colours gives purple.
+    // Reducing the indices would keep red or blue; reducing the colours gives
+    // purple, 188 in linear light.
     const Bitmap checker = RedBlueChecker(32);
-    const WadTextureResult made = MakeWadTexture(checker.get(), "checker", {});
+    const auto made = MakeWadTexture(checker.get(), "checker", {});
     ASSERT_TRUE(made);
     const quake_palette::NearestColourFinder finder(ShippedPalette(), false);
-    std::set<int> purples;
-    for (int red : {127, 128}) {
-        for (int blue : {127, 128}) {
-            purples.insert(finder.Nearest(red, 0, blue));
-        }
-    }
-    EXPECT_EQ(made.texture.mips[0].front(), finder.Nearest(0, 0, 255)) << "top-left is blue";
+    EXPECT_EQ(made.value.mips[0].front(), finder.Nearest(0, 0, 255)) << "top-left is blue";
     for (int level = 1; level < 4; ++level) {
-        for (const std::uint8_t index : made.texture.mips[static_cast<std::size_t>(level)]) {
-            ASSERT_TRUE(purples.count(index)) << "level " << level << " index " << int(index);
+        for (const std::uint8_t index : made.value.mips[static_cast<std::size_t>(level)]) {
+            ASSERT_EQ(index, finder.Nearest(188, 0, 188)) << "level " << level;
         }
     }
 }
 
 TEST_F(Wad2Test, DitherAndFullbrightOptionsReachEveryMipLevel) {
-    // The fullbright colours themselves, repeated over a 16 x 16 texture.
+    // The fullbright colours themselves (255 being kept for see-through
+    // pixels), repeated over a 16 x 16 texture.
     Bitmap bright(FreeImage_Allocate(16, 16, 24));
     for (int y = 0; y < 16; ++y) {
         BYTE* pixel = FreeImage_GetScanLine(bright.get(), y);
         for (int x = 0; x < 16; ++x, pixel += 3) {
             const auto colour =
-                ShippedPalette()[static_cast<std::size_t>(kFirstFullbright + (x + y) % 32)];
+                ShippedPalette()[static_cast<std::size_t>(kFirstFullbright + (x + y) % 31)];
             pixel[FI_RGBA_RED] = static_cast<BYTE>(colour & 0xFF);
             pixel[FI_RGBA_GREEN] = static_cast<BYTE>((colour >> 8) & 0xFF);
             pixel[FI_RGBA_BLUE] = static_cast<BYTE>((colour >> 16) & 0xFF);
         }
     }
-    const WadTextureResult allowed = MakeWadTexture(bright.get(), "glow", {true, true});
-    const WadTextureResult plain = MakeWadTexture(bright.get(), "glow", {true, false});
+    const auto allowed = MakeWadTexture(bright.get(), "glow", {true, true});
+    const auto plain = MakeWadTexture(bright.get(), "glow", {true, false});
     ASSERT_TRUE(allowed && plain);
-    EXPECT_EQ(allowed.texture.mips[0], TopDown(ConvertToQuakePalette(bright.get(), {true, true})));
+    EXPECT_EQ(allowed.value.mips[0], TopDown(ConvertToQuakePalette(bright.get(), {true, true})));
     int brightIndices = 0;
     for (int level = 0; level < 4; ++level) {
-        for (const std::uint8_t index : plain.texture.mips[static_cast<std::size_t>(level)]) {
+        for (const std::uint8_t index : plain.value.mips[static_cast<std::size_t>(level)]) {
             ASSERT_LT(index, kFirstFullbright);
         }
-        for (const std::uint8_t index : allowed.texture.mips[static_cast<std::size_t>(level)]) {
+        for (const std::uint8_t index : allowed.value.mips[static_cast<std::size_t>(level)]) {
             brightIndices += index >= kFirstFullbright;
         }
     }
@@ -169,11 +168,15 @@ TEST_F(Wad2Test, DitherAndFullbrightOptionsReachEveryMipLevel) {
 TEST_F(Wad2Test, SeveralTexturesGetOneLumpAndOneDirectoryEntryEach) {
     const Bitmap a = RandomTexture(16, 16, 2);
     const Bitmap b = RandomTexture(32, 48, 3);
-    const std::vector<WadTexture> textures = {MakeWadTexture(a.get(), "*water", {}).texture,
-                                              MakeWadTexture(b.get(), "sky1", {}).texture};
-    const auto bytes = EncodeWad2(textures);
+    const std::vector<MipTexture> textures = {MakeWadTexture(a.get(), "*water", {}).value,
+                                              MakeWadTexture(b.get(), "sky1", {}).value};
+    WadFile file{WadKind::Wad2, {}};
+    for (const MipTexture& texture : textures) {
+        file.lumps.push_back(EncodeMipTexture(texture, WadKind::Wad2));
+    }
+    const auto bytes = EncodeWad(file);
     ASSERT_TRUE(bytes);
-    const auto wad = Wad2Reader(*bytes).Read();
+    const auto wad = Wad2Reader(bytes.value).Read();
     ASSERT_TRUE(wad);
     ASSERT_EQ(wad->count, 2u);
     EXPECT_EQ(wad->lumps[0].directoryName, "*water");
@@ -185,35 +188,38 @@ TEST_F(Wad2Test, SeveralTexturesGetOneLumpAndOneDirectoryEntryEach) {
 }
 
 TEST_F(Wad2Test, TexturesThatTheGameCannotLoadAreRefused) {
+    const auto problem = [](const FIBITMAP* texture, const std::string& name) {
+        return MakeWadTexture(texture, name, {}).status.problem;
+    };
     const Bitmap odd = RandomTexture(100, 70, 4);
-    EXPECT_EQ(MakeWadTexture(odd.get(), "odd", {}).error, WadTextureError::NotMultipleOf16);
+    EXPECT_EQ(problem(odd.get(), "odd"), WadProblem::NotWadSize);
     const Bitmap good = RandomTexture(16, 16, 5);
-    EXPECT_EQ(MakeWadTexture(good.get(), "", {}).error, WadTextureError::BadName);
-    EXPECT_EQ(MakeWadTexture(good.get(), "sixteen_letters_", {}).error, WadTextureError::BadName);
-    EXPECT_EQ(MakeWadTexture(nullptr, "none", {}).error, WadTextureError::NoTexture);
+    EXPECT_EQ(problem(good.get(), ""), WadProblem::BadName);
+    EXPECT_EQ(problem(good.get(), "sixteen_letters_"), WadProblem::BadName);
+    EXPECT_EQ(problem(nullptr, "none"), WadProblem::BadPicture);
     const Bitmap floats(FreeImage_AllocateT(FIT_FLOAT, 16, 16));
-    EXPECT_EQ(MakeWadTexture(floats.get(), "float", {}).error, WadTextureError::ConversionFailed);
-
-    WadTexture cut = MakeWadTexture(good.get(), "cut", {}).texture;
-    cut.mips[2].pop_back();
-    EXPECT_FALSE(EncodeWad2(std::span(&cut, 1)));
-    EXPECT_TRUE(EncodeWad2({}));
+    EXPECT_EQ(problem(floats.get(), "float"), WadProblem::ConversionFailed);
+    EXPECT_TRUE(EncodeWad(WadFile{}));
 }
 
 TEST_F(Wad2Test, FailedSavesLeaveTheOldFileAndNoTemporaryFiles) {
     const std::string path = folder.file("brick.wad");
     std::ofstream(path, std::ios::binary) << "old contents";
+    const Bitmap good = RandomTexture(16, 16, 7);
+    EXPECT_EQ(SaveQuakeWad(good.get(), path).outcome, ExportOutcome::WadUnreadable);
+    EXPECT_EQ(FileBytes(path).size(), std::string("old contents").size());
+    std::filesystem::remove(path);
 
+    ASSERT_TRUE(SaveQuakeWad(good.get(), path));
+    const auto before = FileBytes(path);
     const Bitmap odd = RandomTexture(100, 70, 6);
-    const imageio::SaveResult refused = SaveQuakeWad(odd.get(), path);
+    const ExportResult refused = SaveQuakeWad(odd.get(), path);
     EXPECT_FALSE(refused);
     EXPECT_NE(refused.message.find("96 x 64"), std::string::npos) << refused.message;
-    EXPECT_EQ(FileBytes(path).size(), std::string("old contents").size());
+    EXPECT_EQ(FileBytes(path), before);
     EXPECT_EQ(folder.entries().size(), 1u);
 
-    const Bitmap good = RandomTexture(16, 16, 7);
     EXPECT_FALSE(SaveQuakeWad(good.get(), folder.file("missing/brick.wad")));
-    ASSERT_TRUE(SaveQuakeWad(good.get(), path));
     const auto wad = Wad2Reader(FileBytes(path)).Read();
     ASSERT_TRUE(wad);
     EXPECT_EQ(wad->lumps[0].directoryName, "brick");

@@ -1,0 +1,63 @@
+// The main window's WAD commands: "Add to WAD..." puts the texture into a WAD
+// through the one export path, "Open WAD..." lists a WAD's textures.
+#include <QAction>
+
+#include "app/main_window.h"
+#include "app/wad_browser.h"
+#include "console/console.h"
+#include "gameformats/texture_rules.h"
+#include "slots/slot_table.h"
+
+namespace orrisbay::app {
+
+WadTarget FrmOrrisbay::wadProposal() const {
+    const std::string name = gameformats::TextureNameFromFileName(lastFileName_);
+    return {lastWadPath_, name.empty() ? "texture" : name, gameformats::WadKind::Wad2};
+}
+
+void FrmOrrisbay::addToWadClick() {
+    const std::optional<WadTarget> target = addToWadDialog_(this, wadProposal());
+    if (!target || target->path.empty()) {
+        return;
+    }
+    bool rescaleAgreed = false;
+    const gameformats::ExportResult result = exportTexture({.path = target->path,
+                                                            .toPalette = true,
+                                                            .conversion = conversionOptions(),
+                                                            .textureName = target->textureName,
+                                                            .wadKind = target->kindIfNew},
+                                                           rescaleAgreed);
+    showExportOutcome(result, target->path, "Add to WAD");
+    if (!result) {
+        return;
+    }
+    lastWadPath_ = target->path;
+    for (const std::string& warning : result.warnings) {
+        console::ShowMessage("Add to WAD: " + warning + ".", console::MessageButtons::Ok);
+    }
+    if (wadBrowser_ && wadBrowser_->path() == target->path) {
+        wadBrowser_->reload();
+        wadBrowser_->selectTexture(result.wadEntry->name);
+    }
+}
+
+void FrmOrrisbay::openWadClick() {
+    const std::string path = openWadDialog_(this);
+    if (!path.empty()) {
+        showWadBrowser(path);
+    }
+}
+
+void FrmOrrisbay::showWadBrowser(const std::string& path) {
+    if (wadBrowser_) {
+        wadBrowser_->close();
+    }
+    const auto load = [this](int slot, freeimage_base::Bitmap bitmap) {
+        slotTable_->SetSlotImage(slot, std::move(bitmap));
+    };
+    wadBrowser_ = new WadBrowser(path, conversionPalette_, load, this);
+    wadBrowser_->setAttribute(Qt::WA_DeleteOnClose);
+    wadBrowser_->show();
+}
+
+}  // namespace orrisbay::app

@@ -1,0 +1,146 @@
+#include "gameformats/wad_export.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "gameformats/texture_maker.h"
+#include "gameformats/texture_names.h"
+#include "gameformats/texture_rules.h"
+#include "gameformats/wad_edit.h"
+
+namespace orrisbay::gameformats {
+namespace {
+
+std::string KindName(WadKind kind) {
+    return kind == WadKind::Wad3 ? "WAD3" : "WAD2";
+}
+
+std::string FileName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+std::string SizeText(const FIBITMAP* bitmap) {
+    return std::to_string(freeimage_base::Width(bitmap)) + " x " +
+           std::to_string(freeimage_base::Height(bitmap));
+}
+
+// The texture's name as it will be stored, or why it cannot be.
+WadResult<std::string> StoredName(const ExportRequest& request, const WadFile& wad) {
+    const std::string asked =
+        request.textureName.empty() ? TextureNameFromFileName(request.path) : request.textureName;
+    WadResult<std::string> name = CheckTextureName(asked, wad.kind);
+    if (!name) {
+        return name;
+    }
+    const auto found = FindLump(wad, name.value);
+    if (found && !IsTextureLump(wad.lumps[*found], wad.kind)) {
+        return WadFailure(WadProblem::NameTaken, "\"" + wad.lumps[*found].name + "\" in " +
+                                                     FileName(request.path) +
+                                                     " is a lump of another type, not a texture");
+    }
+    return name;
+}
+
+// Asks before a texture of the same name is replaced; true to go on.
+bool MayPut(const WadFile& wad, const std::string& name, const std::string& path,
+            const ExportQuestions& questions) {
+    const auto found = FindLump(wad, name);
+    return !found || questions.replaceTexture(wad.lumps[*found].name, path);
+}
+
+ExportResult Failed(ExportOutcome outcome, const WadStatus& status) {
+    return {outcome, status.message};
+}
+
+ExportOutcome OutcomeOf(WadProblem problem) {
+    switch (problem) {
+        case WadProblem::NotWadSize:
+            return ExportOutcome::NotWadSize;
+        case WadProblem::BadName:
+        case WadProblem::NameTaken:
+            return ExportOutcome::BadTextureName;
+        case WadProblem::NotWritten:
+            return ExportOutcome::NotWritten;
+        default:
+            break;
+    }
+    return ExportOutcome::ConversionFailed;
+}
+
+std::vector<std::string> Warnings(const WadFile& wad, const MipTexture& texture, bool hasCoverage,
+                                  const ExportRequest& request, bool wadExisted) {
+    std::vector<std::string> warnings;
+    if (IsSeeThroughName(texture.name) && !hasCoverage) {
+        warnings.push_back("\"" + texture.name +
+                           "\" is a see-through name, but the picture has no alpha: nothing is "
+                           "see-through");
+    }
+    for (std::string warning :
+         {SkySizeWarning(texture.name, wad.kind, texture.width, texture.height),
+          AnimationGapWarning(wad, texture.name)}) {
+        if (!warning.empty()) {
+            warnings.push_back(std::move(warning));
+        }
+    }
+    if (wadExisted && request.wadKind && *request.wadKind != wad.kind) {
+        warnings.push_back(FileName(request.path) + " is a " + KindName(wad.kind) +
+                           " file and stays one");
+    }
+    return warnings;
+}
+
+}  // namespace
+
+ExportResult ExportToWad(OutgoingTexture texture, const ExportRequest& request,
+                         const std::optional<quake_palette::Palette>& palette,
+                         const ExportQuestions& questions) {
+    std::error_code error;
+    const bool existed = std::filesystem::exists(request.path, error);
+    WadResult<WadFile> wad =
+        OpenWadForEditing(request.path, request.wadKind.value_or(WadKind::Wad2));
+    if (!wad) {
+        return Failed(ExportOutcome::WadUnreadable, wad.status);
+    }
+    // A WAD3 texture brings a palette of its own.
+    if (wad.value.kind == WadKind::Wad2 && !palette) {
+        return {ExportOutcome::NoPalette, std::string(quake_palette::kUnavailableMessage)};
+    }
+    const WadResult<std::string> name = StoredName(request, wad.value);
+    if (!name) {
+        return Failed(ExportOutcome::BadTextureName, name.status);
+    }
+    if (!MayPut(wad.value, name.value, request.path, questions)) {
+        return {ExportOutcome::Cancelled, "the texture in the WAD was kept"};
+    }
+    if (texture.colour == nullptr) {
+        return {ExportOutcome::NoTexture, "no image to save"};
+    }
+    if (texture.coverage != nullptr && SizeText(texture.coverage) != SizeText(texture.colour)) {
+        return {ExportOutcome::ConversionFailed,
+                "the see-through mask is " + SizeText(texture.coverage) + " but the texture is " +
+                    SizeText(texture.colour)};
+    }
+    if (auto refused = FitToGrid(texture, true, questions)) {
+        return *refused;
+    }
+    const TextureOptions options{request.conversion, request.seeThroughThreshold};
+    const auto made = MakeMipTexture(texture.colour, texture.coverage, name.value, wad.value.kind,
+                                     options, palette.value_or(quake_palette::Palette{}));
+    if (!made) {
+        return Failed(OutcomeOf(made.status.problem), made.status);
+    }
+    const auto put = PutTexture(wad.value, EncodeMipTexture(made.value, wad.value.kind));
+    if (!put) {
+        return Failed(ExportOutcome::BadTextureName, put.status);
+    }
+    if (const WadStatus written = WriteWadFile(request.path, wad.value); !written) {
+        return Failed(ExportOutcome::NotWritten, written);
+    }
+    const MipTexture& made_ = made.value;
+    ExportResult result(ExportOutcome::Written, "");
+    result.wadEntry = WadEntry{made_.name, made_.width, made_.height, wad.value.kind, put.value};
+    result.warnings = Warnings(wad.value, made_, texture.coverage != nullptr, request, existed);
+    return result;
+}
+
+}  // namespace orrisbay::gameformats
