@@ -172,3 +172,45 @@ TEST(SizeCaptionTest, DescribesNoBitmapAsZeros) {
 
 }  // namespace
 }  // namespace orrisbay::slots
+
+namespace orrisbay::slots {
+namespace {
+
+// A grey ramp across (or down) the mask, so every pair of levels meets.
+Bitmap Ramp(int side, bool across) {
+    Bitmap mask = testing::SolidGrey8(side, side, 0);
+    for (int y = 0; y < side; ++y) {
+        BYTE* row = FreeImage_GetScanLine(mask.get(), y);
+        for (int x = 0; x < side; ++x) {
+            row[x] = static_cast<BYTE>((across ? x : y) * 255 / (side - 1));
+        }
+    }
+    return mask;
+}
+
+// White layers over black show how much the masks cover: the library's own
+// composite is the reference for the coverage, within the 3 levels its
+// division by 256 (twice) takes off.
+TEST(ResultCoverage, IsWhatWhiteLayersLeaveOnTheBlackCanvas) {
+    testing::RecordingView view;
+    SlotTable table(view);
+    EXPECT_FALSE(table.ResultCoverage()) << "no merge yet";
+    table.SetSlotImage(kLayer1, testing::SolidColour(64, 64, 24, testing::kWhite));
+    table.SetSlotImage(kLayer2, testing::SolidColour(64, 48, 32, testing::kWhite));
+    table.SetSlotImage(kMask1, Ramp(32, true));  // rescaled to 64 x 64, as in the merge
+    table.SetSlotImage(kMask2, Ramp(64, false));
+    const Bitmap coverage = table.ResultCoverage();
+    ASSERT_TRUE(coverage);
+    const FIBITMAP* merged = table.Slot(kResult);
+    ASSERT_EQ(freeimage_base::Width(coverage.get()), 64u);
+    for (unsigned y = 0; y < 64; ++y) {
+        const BYTE* alpha = freeimage_base::ScanLine(coverage.get(), y);
+        const BYTE* pixel = freeimage_base::ScanLine(merged, y);
+        for (unsigned x = 0; x < 64; ++x) {
+            ASSERT_NEAR(alpha[x], pixel[3 * x + FI_RGBA_GREEN], 3) << x << ", " << y;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orrisbay::slots
