@@ -411,6 +411,10 @@ void FrmOrrisbay::showExportOutcome(const gameformats::ExportResult& result,
     const std::string prefix = std::string(action) + ": ";
     switch (result.outcome) {
         case ExportOutcome::Written:
+            for (const std::string& warning : result.warnings) {
+                console::ShowMessage(prefix + warning + ".", console::MessageButtons::Ok);
+            }
+            return;
         case ExportOutcome::Cancelled:
         case ExportOutcome::NotWadSize:  // the user said no to the rescale
             return;

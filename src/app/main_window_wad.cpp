@@ -4,7 +4,6 @@
 
 #include "app/main_window.h"
 #include "app/wad_browser.h"
-#include "console/console.h"
 #include "gameformats/texture_rules.h"
 #include "slots/slot_table.h"
 
@@ -32,9 +31,6 @@ void FrmOrrisbay::addToWadClick() {
         return;
     }
     lastWadPath_ = target->path;
-    for (const std::string& warning : result.warnings) {
-        console::ShowMessage("Add to WAD: " + warning + ".", console::MessageButtons::Ok);
-    }
     if (wadBrowser_ && wadBrowser_->path() == target->path) {
         wadBrowser_->reload();
         wadBrowser_->selectTexture(result.wadEntry->name);

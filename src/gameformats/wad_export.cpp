@@ -89,6 +89,30 @@ std::vector<std::string> Warnings(const WadFile& wad, const MipTexture& texture,
     return warnings;
 }
 
+// Makes the texture, puts it into `wad` and writes the WAD whole.
+ExportResult WriteIntoWad(WadFile& wad, const OutgoingTexture& texture, const std::string& name,
+                          const ExportRequest& request,
+                          const std::optional<quake_palette::Palette>& palette, bool existed) {
+    const TextureOptions options{request.conversion, request.seeThroughThreshold};
+    const auto made = MakeMipTexture(texture.colour, texture.coverage, name, wad.kind, options,
+                                     palette.value_or(quake_palette::Palette{}));
+    if (!made) {
+        return Failed(OutcomeOf(made.status.problem), made.status);
+    }
+    const auto put = PutTexture(wad, EncodeMipTexture(made.value, wad.kind));
+    if (!put) {
+        return Failed(ExportOutcome::BadTextureName, put.status);
+    }
+    if (const WadStatus written = WriteWadFile(request.path, wad); !written) {
+        return Failed(ExportOutcome::NotWritten, written);
+    }
+    const MipTexture& stored = made.value;
+    ExportResult result(ExportOutcome::Written, "");
+    result.wadEntry = WadEntry{stored.name, stored.width, stored.height, wad.kind, put.value};
+    result.warnings = Warnings(wad, stored, texture.coverage != nullptr, request, existed);
+    return result;
+}
+
 }  // namespace
 
 ExportResult ExportToWad(OutgoingTexture texture, const ExportRequest& request,
@@ -123,24 +147,7 @@ ExportResult ExportToWad(OutgoingTexture texture, const ExportRequest& request,
     if (auto refused = FitToGrid(texture, true, questions)) {
         return *refused;
     }
-    const TextureOptions options{request.conversion, request.seeThroughThreshold};
-    const auto made = MakeMipTexture(texture.colour, texture.coverage, name.value, wad.value.kind,
-                                     options, palette.value_or(quake_palette::Palette{}));
-    if (!made) {
-        return Failed(OutcomeOf(made.status.problem), made.status);
-    }
-    const auto put = PutTexture(wad.value, EncodeMipTexture(made.value, wad.value.kind));
-    if (!put) {
-        return Failed(ExportOutcome::BadTextureName, put.status);
-    }
-    if (const WadStatus written = WriteWadFile(request.path, wad.value); !written) {
-        return Failed(ExportOutcome::NotWritten, written);
-    }
-    const MipTexture& made_ = made.value;
-    ExportResult result(ExportOutcome::Written, "");
-    result.wadEntry = WadEntry{made_.name, made_.width, made_.height, wad.value.kind, put.value};
-    result.warnings = Warnings(wad.value, made_, texture.coverage != nullptr, request, existed);
-    return result;
+    return WriteIntoWad(wad.value, texture, name.value, request, palette, existed);
 }
 
 }  // namespace orrisbay::gameformats

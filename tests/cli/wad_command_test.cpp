@@ -110,5 +110,28 @@ TEST_F(WadCommandTest, FailuresSayWhyAndLeaveTheWadAsItWas) {
     EXPECT_NE(Wad({"--help"}).out.find("orrisbay-wad add WAD PICTURE"), std::string::npos);
 }
 
+// orrisbay-blend's .wad output is the same edit: a second texture joins a WAD
+// that orrisbay-wad made, which keeps its kind and its first texture's bytes.
+TEST_F(WadCommandTest, OrrisbayBlendAddsANamedTextureToTheWad) {
+    ASSERT_EQ(Wad({"add", wad, folder.file("brick.bmp"), "--wad3"}).code, kExitSuccess);
+    const auto before = Wad2Reader(FileBytes(wad)).Read();
+    std::ostringstream out, err;
+    const auto blend = [&](std::vector<std::string> arguments) {
+        return RunBlend(arguments, out, err);
+    };
+    ASSERT_EQ(blend({"--builtin", "-o", wad, "--name", "Grass_1"}), kExitSuccess) << err.str();
+    const auto after = Wad2Reader(FileBytes(wad)).Read();
+    ASSERT_TRUE(before && after && after->magic == "WAD3" && after->lumps.size() == 2);
+    EXPECT_EQ(after->lumps[0].raw, before->lumps[0].raw);
+    EXPECT_EQ(after->lumps[1].directoryName, "grass_1");
+    EXPECT_EQ(after->lumps[1].width, 256u);
+    EXPECT_EQ(after->lumps[1].palette.size(), 768u);
+
+    const std::string kept = ReadFile(wad);
+    EXPECT_EQ(blend({"--builtin", "-o", wad, "--name", "two words"}), kExitUsage);
+    EXPECT_EQ(blend({"--builtin", "-o", folder.file("a.png"), "--name", "grass"}), kExitUsage);
+    EXPECT_EQ(ReadFile(wad), kept);
+}
+
 }  // namespace
 }  // namespace orrisbay::cli
