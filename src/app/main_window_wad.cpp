@@ -1,6 +1,7 @@
 // The main window's WAD commands: "Add to WAD..." puts the texture into a WAD
 // through the one export path, "Open WAD..." lists a WAD's textures.
 #include <QAction>
+#include <QGroupBox>
 
 #include "app/main_window.h"
 #include "app/wad_browser.h"
@@ -51,7 +52,11 @@ void FrmOrrisbay::showWadBrowser(const std::string& path) {
     const auto load = [this](int slot, freeimage_base::Bitmap bitmap) {
         slotTable_->SetSlotImage(slot, std::move(bitmap));
     };
-    wadBrowser_ = new WadBrowser(path, conversionPalette_, load, this);
+    QStringList slotNames;
+    for (int i = 0; i < 4; ++i) {
+        slotNames << Frame1(i)->title();
+    }
+    wadBrowser_ = new WadBrowser(path, conversionPalette_, slotNames, load, this);
     wadBrowser_->setAttribute(Qt::WA_DeleteOnClose);
     wadBrowser_->show();
 }

@@ -59,7 +59,7 @@ QIcon Thumbnail(const gameformats::MipTexture& texture, WadKind kind,
 }  // namespace
 
 WadBrowser::WadBrowser(std::string path, std::optional<quake_palette::Palette> gamePalette,
-                       SlotLoader loader, QWidget* parent)
+                       const QStringList& slotNames, SlotLoader loader, QWidget* parent)
     : QDialog(parent),
       path_(std::move(path)),
       gamePalette_(std::move(gamePalette)),
@@ -70,10 +70,7 @@ WadBrowser::WadBrowser(std::string path, std::optional<quake_palette::Palette> g
     list_->setIconSize(QSize(kThumbnailSide, kThumbnailSide));
     list_->setUniformItemSizes(true);
     slotBox_ = new QComboBox;
-    for (const char* slot :
-         {"Blend Texture1", "Blend Texture2", "Alpha Channel 1", "Alpha Channel 2"}) {
-        slotBox_->addItem(QString::fromLatin1(slot));
-    }
+    slotBox_->addItems(slotNames);
     auto* load = new QPushButton(tr("Load into"));
     auto* rename = new QPushButton(tr("Rename..."));
     auto* remove = new QPushButton(tr("Remove"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,9 +29,10 @@ class WadBrowser : public QDialog {
 
   public:
     // `gamePalette` colours WAD2 textures; without it they have no
-    // thumbnails and cannot be loaded or extracted.
+    // thumbnails and cannot be loaded or extracted. `slotNames` name the
+    // slots `loader` fills, in order.
     WadBrowser(std::string path, std::optional<quake_palette::Palette> gamePalette,
-               SlotLoader loader, QWidget* parent = nullptr);
+               const QStringList& slotNames, SlotLoader loader, QWidget* parent = nullptr);
 
     const std::string& path() const { return path_; }
     QListWidget* textureList() const { return list_; }

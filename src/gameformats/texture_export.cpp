@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include "gameformats/grid_fit.h"
+#include "gameformats/mip_texture.h"
+#include "gameformats/texture_rules.h"
 #include "gameformats/wad_export.h"
 #include "imageio/file_types.h"
 #include "imageio/image_writer.h"
@@ -74,6 +76,12 @@ OutputKind OutputKindOf(std::string_view path) {
         return OutputKind::Unsupported;
     }
     return format->format == FIF_JPEG ? OutputKind::Jpeg : OutputKind::Picture;
+}
+
+bool TakesCoverage(const ExportRequest& request) {
+    const std::string name =
+        request.textureName.empty() ? TextureNameFromFileName(request.path) : request.textureName;
+    return OutputKindOf(request.path) == OutputKind::Wad && IsSeeThroughName(name);
 }
 
 ExportResult ExportTexture(const FIBITMAP* fullColour, const ExportRequest& request,

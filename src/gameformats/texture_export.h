@@ -97,6 +97,10 @@ struct ExportResult {
     explicit operator bool() const { return outcome == ExportOutcome::Written; }
 };
 
+// True when `request` makes a see-through ('{') WAD texture, the only export
+// that reads the texture's coverage; callers may spare making it otherwise.
+bool TakesCoverage(const ExportRequest& request);
+
 // Writes the full-colour texture (left unchanged) as `request` asks: as it
 // is, or in the game's palette as an 8-bit picture; or, for a .wad output,
 // adds it to the WAD (made when missing) or replaces the texture of its name
