@@ -36,12 +36,10 @@ constexpr QSize kClientSize(803, 426);
 constexpr const char* kPasteTooltip = "Paste Image From Clipboard";
 constexpr std::string_view kSaveInvalidFormatMessage =
     "Save: Invalid format; save as PNG, Targa, BMP or JPEG.";
-constexpr std::string_view kNothingToSaveMessage = "Save: There is no texture to save.";
 constexpr std::string_view kNothingToCopyMessage = "Copy: There is no texture to copy.";
 constexpr std::string_view kNothingToConvertMessage = "Convert: There is no texture to convert.";
 constexpr std::string_view kNotConvertedMessage =
     "Convert: The texture could not be converted to the Quake palette.";
-constexpr std::string_view kNotRescaledMessage = "Save: The texture could not be rescaled.";
 
 void ShowError(std::string_view text) {
     console::ShowMessage(std::string(text), console::MessageButtons::OkCancel);
@@ -425,10 +423,10 @@ void FrmOrrisbay::showExportOutcome(const gameformats::ExportResult& result,
             ShowError(quake_palette::kUnavailableMessage);
             return;
         case ExportOutcome::NoTexture:
-            ShowError(kNothingToSaveMessage);
+            ShowError(prefix + "There is no texture to save.");
             return;
         case ExportOutcome::RescaleFailed:
-            ShowError(kNotRescaledMessage);
+            ShowError(prefix + "The texture could not be rescaled.");
             return;
         case ExportOutcome::ConversionFailed:
             ShowError(kNotConvertedMessage);
