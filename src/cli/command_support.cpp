@@ -59,6 +59,11 @@ int ExitCodeOf(gameformats::ExportOutcome outcome) {
 
 }  // namespace
 
+CommandResult AfterWarnings(const std::vector<std::string>& earlier, CommandResult later) {
+    later.warnings.insert(later.warnings.begin(), earlier.begin(), earlier.end());
+    return later;
+}
+
 CommandResult LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap) {
     std::error_code error;
     if (imageio::FindFileType(imageio::FileExtension(path)) != nullptr &&
@@ -69,6 +74,9 @@ CommandResult LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap)
     switch (result.outcome) {
         case imageio::LoadOutcome::Loaded:
             bitmap = std::move(result.bitmap);
+            if (!result.warning.empty()) {
+                return {kExitSuccess, {}, {path + ": " + result.warning}};
+            }
             return {};
         case imageio::LoadOutcome::InvalidFormat:
             return {kExitBadInput,

@@ -39,8 +39,12 @@ struct CommandResult {
     std::vector<std::string> warnings;
 };
 
+// `later` with the warnings of `earlier` told before its own.
+CommandResult AfterWarnings(const std::vector<std::string>& earlier, CommandResult later);
+
 // Loads the picture at `path` into `bitmap` as the open buttons do (the type
-// from the extension), or says why it cannot (kExitBadInput).
+// from the extension), or says why it cannot (kExitBadInput). A colour
+// profile that could not be used is a warning.
 CommandResult LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap);
 
 // The game's palette, read from the program's folder: the palette to convert

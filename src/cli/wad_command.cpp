@@ -181,12 +181,14 @@ CommandResult LoadMask(const WadCommand& command, const FIBITMAP* picture, Bitma
 CommandResult Add(const WadCommand& command, std::ostream& out) {
     const std::string& file = command.operands[0];
     Bitmap picture, mask;
-    if (CommandResult failed = LoadInput(file, picture); failed.code != kExitSuccess) {
-        return failed;
+    const CommandResult loaded = LoadInput(file, picture);
+    if (loaded.code != kExitSuccess) {
+        return loaded;
     }
-    if (CommandResult failed = LoadMask(command, picture.get(), mask);
-        failed.code != kExitSuccess) {
-        return failed;
+    const CommandResult masked =
+        AfterWarnings(loaded.warnings, LoadMask(command, picture.get(), mask));
+    if (masked.code != kExitSuccess) {
+        return masked;
     }
     gameformats::ExportRequest request{
         .path = command.wad,
@@ -209,7 +211,7 @@ CommandResult Add(const WadCommand& command, std::ostream& out) {
             << " x " << entry.height << ") " << (entry.replaced ? "in " : "to ") << command.wad
             << '\n';
     }
-    return ExportOutcomeOf(exported, command.wad, game);
+    return AfterWarnings(masked.warnings, ExportOutcomeOf(exported, command.wad, game));
 }
 
 CommandResult Run(const WadCommand& command, std::ostream& out) {

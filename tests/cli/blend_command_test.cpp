@@ -92,7 +92,7 @@ TEST_F(BlendCommandTest, AnUnusableColourProfileIsToldOnceAndTheBlendGoesOn) {
     const Outcome run = Blend({layer1, layer2, mask1, mask2, "-o", output});
     EXPECT_EQ(run.code, kExitSuccess);
     EXPECT_EQ(run.err,
-              "orrisbay-blend: " + layer1 +
+              "orrisbay-blend: warning: " + layer1 +
                   ": its colour profile cannot be read, so its colours are used as stored\n");
     EXPECT_TRUE(SamePixels(ExpectedMerge().get(), LoadAs(FIF_PNG, output).get()));
 }
