@@ -2,7 +2,11 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
+#include <string_view>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "console/version.h"
@@ -23,6 +27,10 @@ bool DisplayAvailable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (const auto status = orrisbay::app::AnswerHelpOrVersion(arguments, std::cout)) {
+        return *status;
+    }
     if (!DisplayAvailable()) {
         std::fputs(
             "orrisbay: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
@@ -35,6 +43,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(
         QString::fromUtf8(orrisbay::console::kVersion.data(),
                           static_cast<qsizetype>(orrisbay::console::kVersion.size())));
+    // Lets a Wayland compositor match the window to its desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.orrisbay.Orrisbay"));
 
     orrisbay::app::FrmOrrisbay window;
     orrisbay::app::InstallMessageBoxes(&window);
