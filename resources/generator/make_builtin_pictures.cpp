@@ -1,11 +1,13 @@
 // Makes the pictures the window carries from the start: two colour textures,
 // two grey ramps, the preview (the program's own merge of those four), the
-// arrows, the paste glyph and the application icon.
+// arrows, the paste glyph and the application icon (the window's 32-pixel
+// one, the larger ones a desktop shows, and the SVG).
 //
 //   orrisbay_make_pictures OUTPUT_FOLDER
 //
 // Everything is drawn from fixed seeds, so the output is the same every run.
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -16,6 +18,7 @@
 #include <random>
 #include <vector>
 
+#include "application_icon.h"
 #include "imageio/picture_bridge.h"
 #include "slots/slot_table.h"
 
@@ -219,21 +222,6 @@ QImage MakePasteGlyph() {
     return image;
 }
 
-// Two overlapping tiles, one fading into the other: a blended texture.
-QImage MakeIcon(const QImage& grass, const QImage& gravel) {
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.setPen(QPen(QColor(30, 30, 30), 1));
-    painter.drawImage(QRectF(1, 1, 20, 20), grass);
-    painter.drawRect(QRectF(1.5, 1.5, 19, 19));
-    painter.drawImage(QRectF(11, 11, 20, 20), gravel);
-    painter.drawRect(QRectF(11.5, 11.5, 19, 19));
-    return image;
-}
-
 // The window's first merge: the program's own slot table over the four.
 QImage MakePreview(const QImage* inputs) {
     orrisbay::slots::NullSlotView view;
@@ -248,6 +236,18 @@ QImage MakePreview(const QImage* inputs) {
 bool Save(const QImage& image, const QDir& folder, const char* name) {
     const QString path = folder.filePath(QString::fromLatin1(name));
     if (!image.save(path)) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("wrote %s\n", qPrintable(path));
+    return true;
+}
+
+bool SaveText(const QString& text, const QDir& folder, const char* name) {
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text.toUtf8()) < 0 ||
+        !file.flush()) {
         std::fprintf(stderr, "could not write %s\n", qPrintable(path));
         return false;
     }
@@ -273,6 +273,9 @@ int main(int argc, char** argv) {
                     Save(MakeRightArrow(), folder, "arrow_right.bmp") &&
                     Save(MakeDownRightArrow(), folder, "arrow_down_right.bmp") &&
                     Save(MakePasteGlyph(), folder, "paste.png") &&
-                    Save(MakeIcon(inputs[0], inputs[1]), folder, "orrisbay.png");
+                    Save(ApplicationIconPicture(32), folder, "orrisbay.png") &&
+                    Save(ApplicationIconPicture(64), folder, "orrisbay-64.png") &&
+                    Save(ApplicationIconPicture(128), folder, "orrisbay-128.png") &&
+                    SaveText(ApplicationIconSvg(), folder, "orrisbay.svg");
     return ok ? 0 : 1;
 }
