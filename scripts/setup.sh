@@ -12,6 +12,7 @@ packages=(
   libjpeg-dev zlib1g-dev
   liblcms2-dev
   clang libclang-rt-14-dev valgrind
+  dpkg-dev lintian desktop-file-utils appstream help2man
 )
 
 missing=()

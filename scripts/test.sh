@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then configures, builds and runs every test in the
-# optimised build and in the sanitizer build, then runs each fuzz target briefly.
+# optimised build and in the sanitizer build, builds and checks the Debian
+# package, then runs each fuzz target briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,10 @@ for preset in default sanitize; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+
+# The .deb, checked by lintian and appstreamcli (the desktop entry, the
+# metadata and the manual pages are ctests of the default preset above).
+scripts/package.sh
 
 # Bounded fuzzing: each libFuzzer target for a minute from its seed corpus.
 # (The valgrind run of the window is a ctest of the default preset above.)
