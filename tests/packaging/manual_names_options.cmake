@@ -1,8 +1,6 @@
 cmake_minimum_required(VERSION 3.25)
-
-# Fails unless PROGRAM's --help and its manual page MANUAL name the same
+# Fails unless `PROGRAM --help` and the manual page MANUAL name the same
 # options (-x and --word, wherever they appear in the text).
-#   cmake -DPROGRAM=... -DMANUAL=... -P manual_names_options.cmake
 function(options_named text result)
     string(REGEX REPLACE "\\\\f[BIRP]|\\\\[,/&]" "" text "${text}")  # roff font changes
     string(REPLACE "\\-" "-" text "${text}")
@@ -13,15 +11,11 @@ function(options_named text result)
     set(${result} "${words}" PARENT_SCOPE)
 endfunction()
 
-execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${PROGRAM} --help ended with ${status}")
-endif()
+execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help COMMAND_ERROR_IS_FATAL ANY)
 file(READ ${MANUAL} manual)
 options_named("${help}" in_help)
 options_named("${manual}" in_manual)
 if(NOT in_help STREQUAL in_manual)
-    message(FATAL_ERROR "${PROGRAM} --help names ${in_help}\n${MANUAL} names ${in_manual}\n"
+    message(FATAL_ERROR "--help names ${in_help}\n${MANUAL} names ${in_manual}\n"
                         "Run scripts/update-manuals.sh (see DEVELOPERS.md).")
 endif()
-message(STATUS "${in_help}")
