@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the package that scripts/package.sh made on a clean Debian
 # bookworm (a copy of a minimal debootstrap chroot, made once in
-# build/chroot-base), then runs orrisbay-blend and orrisbay-wad, opens the window on Xvfb for
-# a few seconds (screenshot: build/package/installed-window.png) and removes
-# the package. Needs root and Debian's package mirror; not part of the tests.
+# build/chroot-base), then runs orrisbay-blend and orrisbay-wad, opens the
+# window on Xvfb for a few seconds (screenshot:
+# build/package/installed-window.png) and removes the package. Needs root
+# and Debian's package mirror; not part of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 package=$(ls build/package/orrisbay_*.deb)
