@@ -126,14 +126,14 @@ void AddToWadDialog::examineWad() {
         wadStatus_->setText(tr("Name a WAD to add the texture to."));
     } else if (!std::filesystem::exists(path, error)) {
         wadStatus_->setText(tr("A new WAD will be made."));
-    } else if (const auto wad = gameformats::ReadWadFile(path); wad) {
-        existingKind_ = wad.value.kind;
+    } else if (const auto header = gameformats::ReadWadHeader(path); header) {
+        existingKind_ = header.value.kind;
         wadStatus_->setText(tr("%1, %2 lumps; it keeps its kind.")
-                                .arg(KindText(wad.value.kind))
-                                .arg(wad.value.lumps.size()));
+                                .arg(KindText(header.value.kind))
+                                .arg(header.value.lumpCount));
     } else {
         wadUsable_ = false;
-        wadStatus_->setText(QString::fromStdString(wad.status.message));
+        wadStatus_->setText(QString::fromStdString(header.status.message));
     }
     kindBox_->setEnabled(!existingKind_);
     updateAdvice();

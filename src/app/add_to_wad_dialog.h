@@ -48,7 +48,8 @@ class AddToWadDialog : public QDialog {
 
   private:
     void browse();
-    // Reads the WAD named now, for its kind; called when the path changes.
+    // Reads the header of the WAD named now, for its kind and size, on every
+    // change of the path; the WAD is read whole only when the texture goes in.
     void examineWad();
     void updateAdvice();
     gameformats::WadKind kind() const;

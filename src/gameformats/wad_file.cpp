@@ -120,6 +120,49 @@ std::string OverlapProblem(const std::vector<Entry>& all) {
     return {};
 }
 
+// The header at the start of a file of `fileSize` bytes (`head` holds its
+// first 12 bytes, or all of a shorter file), its directory's place checked.
+WadResult<WadHeader> ParseHeader(std::span<const std::uint8_t> head, std::uint64_t fileSize,
+                                 const std::string& fileName) {
+    const std::string magic(head.begin(), head.begin() + std::min<std::size_t>(4, head.size()));
+    if (magic != "WAD2" && magic != "WAD3") {
+        return WadFailure(WadProblem::Unreadable, fileName + ": not a WAD2 or WAD3 file");
+    }
+    const auto damaged = [&](const std::string& problem) {
+        return WadFailure(WadProblem::Damaged, fileName + ": the WAD is damaged: " + problem);
+    };
+    if (head.size() < kHeaderSize) {
+        return damaged("it ends inside its header");
+    }
+    const auto count = static_cast<std::int32_t>(ReadU32(head, 4));
+    const auto offset = static_cast<std::int32_t>(ReadU32(head, 8));
+    if (std::string problem = DirectoryProblem(fileSize, count, offset); !problem.empty()) {
+        return damaged(problem);
+    }
+    return WadHeader{magic == "WAD3" ? WadKind::Wad3 : WadKind::Wad2,
+                     static_cast<std::size_t>(count), static_cast<std::uint64_t>(offset)};
+}
+
+// The size of the file at `path`, or why it cannot be a WAD to read.
+WadResult<std::uint64_t> WadFileSize(const std::string& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (!fs::exists(status)) {
+        return WadFailure(WadProblem::Unreadable, path + ": no such file");
+    }
+    if (fs::is_directory(status)) {
+        return WadFailure(WadProblem::Unreadable, path + ": is a folder, not a WAD file");
+    }
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error) {
+        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+    }
+    if (size > kLargestFile) {
+        return WadFailure(WadProblem::Unreadable, path + ": larger than a WAD file can be");
+    }
+    return std::uint64_t{size};
+}
+
 }  // namespace
 
 std::uint8_t TextureLumpType(WadKind kind) {
@@ -131,27 +174,21 @@ bool IsTextureLump(const WadLump& lump, WadKind kind) {
 }
 
 WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::string& fileName) {
+    const auto header =
+        ParseHeader(bytes.first(std::min(kHeaderSize, bytes.size())), bytes.size(), fileName);
+    if (!header) {
+        return header.status;
+    }
     const auto damaged = [&](const std::string& problem) {
         return WadFailure(WadProblem::Damaged, fileName + ": the WAD is damaged: " + problem);
     };
-    const std::string magic(bytes.begin(), bytes.begin() + std::min<std::size_t>(4, bytes.size()));
-    if (magic != "WAD2" && magic != "WAD3") {
-        return WadFailure(WadProblem::Unreadable, fileName + ": not a WAD2 or WAD3 file");
-    }
-    if (bytes.size() < kHeaderSize) {
-        return damaged("it ends inside its header");
-    }
-    const auto count = static_cast<std::int32_t>(ReadU32(bytes, 4));
-    const auto offset = static_cast<std::int32_t>(ReadU32(bytes, 8));
-    if (std::string problem = DirectoryProblem(bytes.size(), count, offset); !problem.empty()) {
-        return damaged(problem);
-    }
     WadFile wad;
-    wad.kind = magic == "WAD3" ? WadKind::Wad3 : WadKind::Wad2;
-    const std::uint64_t directoryEnd = std::uint64_t(offset) + kEntrySize * std::uint64_t(count);
+    wad.kind = header.value.kind;
+    const std::uint64_t offset = header.value.directoryOffset;
+    const std::uint64_t directoryEnd = offset + kEntrySize * header.value.lumpCount;
     std::vector<Entry> entries;
-    for (std::int32_t i = 0; i < count; ++i) {
-        entries.push_back(ReadEntry(bytes, static_cast<std::size_t>(offset) + kEntrySize * i));
+    for (std::size_t i = 0; i < header.value.lumpCount; ++i) {
+        entries.push_back(ReadEntry(bytes, offset + kEntrySize * i));
         if (std::string problem =
                 LumpPlaceProblem(entries.back(), bytes.size(), offset, directoryEnd);
             !problem.empty()) {
@@ -176,25 +213,30 @@ WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::stri
 }
 
 WadResult<WadFile> ReadWadFile(const std::string& path) {
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (!fs::exists(status)) {
-        return WadFailure(WadProblem::Unreadable, path + ": no such file");
-    }
-    if (fs::is_directory(status)) {
-        return WadFailure(WadProblem::Unreadable, path + ": is a folder, not a WAD file");
-    }
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (!error && size > kLargestFile) {
-        return WadFailure(WadProblem::Unreadable, path + ": larger than a WAD file can be");
+    const WadResult<std::uint64_t> size = WadFileSize(path);
+    if (!size) {
+        return size.status;
     }
     std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(error ? 0 : size);
-    if (error || !in.read(reinterpret_cast<char*>(bytes.data()),
-                          static_cast<std::streamsize>(bytes.size()))) {
+    std::vector<std::uint8_t> bytes(size.value);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()),
+                 static_cast<std::streamsize>(bytes.size()))) {
         return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
     }
     return ParseWad(bytes, path);
+}
+
+WadResult<WadHeader> ReadWadHeader(const std::string& path) {
+    const WadResult<std::uint64_t> size = WadFileSize(path);
+    if (!size) {
+        return size.status;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> head(std::min<std::uint64_t>(kHeaderSize, size.value));
+    if (!in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()))) {
+        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+    }
+    return ParseHeader(head, size.value, path);
 }
 
 WadResult<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {

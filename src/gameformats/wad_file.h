@@ -46,6 +46,19 @@ WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::stri
 // Reads and parses the WAD file at `path`.
 WadResult<WadFile> ReadWadFile(const std::string& path);
 
+// What a WAD's 12-byte header says: its kind, how many lumps its directory
+// holds and where that starts.
+struct WadHeader {
+    WadKind kind = WadKind::Wad2;
+    std::size_t lumpCount = 0;
+    std::uint64_t directoryOffset = 0;
+};
+
+// Reads only the header of the WAD file at `path` and checks its directory's
+// place against the file's size, for a quick look at a file that may be
+// large; the lumps themselves are neither read nor checked.
+WadResult<WadHeader> ReadWadHeader(const std::string& path);
+
 // The bytes of `wad`: header, each lump at a position that is a multiple of 4,
 // then the directory. Fails when a name is longer than 16 characters or the
 // file would pass the 2 GiB that its offsets can address.
