@@ -366,7 +366,7 @@ void FrmOrrisbay::saveAsClick() {
     showExportOutcome(result, request.path, "Save");
     if (result) {
         lastFileName_ = request.path;
-        rememberSavedFile({request, rescaleAgreed});
+        rememberSavedFile(gameformats::ExportToRepeat(request, rescaleAgreed, result));
     }
 }
 

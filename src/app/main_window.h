@@ -95,8 +95,9 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
 
     // "View..." (also Ctrl+E anywhere in the window) opens the texture view;
     // "Follow file changes" reads a slot's file again when it changes on disk;
-    // "Update saved file on change", offered after a Save As, writes every new
-    // merge to the file saved last.
+    // "Update saved file on change", offered after a Save As or an Add to WAD,
+    // writes every new merge to the file saved last (into a WAD, as the same
+    // texture).
     QAction* viewAction() const { return viewAction_; }
     QAction* followFilesAction() const { return followFilesAction_; }
     QAction* updateSavedFileAction() const { return updateSavedFileAction_; }
@@ -181,8 +182,11 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // that follows, is large enough to take a noticeable time.
     bool isLongWork(int index, std::optional<imageio::PictureSize> incoming) const;
     void reloadChangedFile(int index);
-    void rememberSavedFile(const gameformats::RepeatedExport& saved);
+    // Keeps what Save As or Add to WAD just wrote, for "Update saved file on change".
+    void rememberSavedFile(gameformats::RepeatedExport saved);
     void updateSavedFile(const FIBITMAP* texture);
+    // Why the kept export could not be made again, for the message that ends it.
+    std::string updateProblem(const FIBITMAP* texture);
     bool isLinkedInput(const std::string& path) const;
     void updateTextureView();
 

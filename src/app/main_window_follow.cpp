@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/slot_sources.h"
 #include "app/texture_view.h"
+#include "app/wad_browser.h"
 #include "app/wait_cursor.h"
 #include "console/console.h"
 #include "gameformats/mip_levels.h"
@@ -128,43 +129,58 @@ void FrmOrrisbay::reloadChangedFile(int index) {
     putInSlot(index, std::move(result.bitmap));
 }
 
-void FrmOrrisbay::rememberSavedFile(const gameformats::RepeatedExport& saved) {
-    // Another file saved ends the updates of the one before.
-    if (savedFile_ && savedFile_->request.path != saved.request.path) {
+void FrmOrrisbay::rememberSavedFile(gameformats::RepeatedExport saved) {
+    // Another file, or another texture of a WAD, saved ends the updates of the one before.
+    if (savedFile_ && !gameformats::WritesSameOutput(savedFile_->request, saved.request)) {
         updateSavedFileAction_->setChecked(false);
     }
-    savedFile_ = saved;
+    savedFile_ = std::move(saved);
     updateSavedFileAction_->setEnabled(true);
 }
 
-// Writes the new merge to the file saved last, as that Save As did; a write
-// that fails says why, once, and ends the updates.
+// Writes the new merge to the file saved last, as that Save As or Add to WAD
+// did; a write that fails says why, once, and ends the updates.
 void FrmOrrisbay::updateSavedFile(const FIBITMAP* texture) {
     if (texture == nullptr || !savedFile_ || !updateSavedFileAction_->isChecked()) {
         return;
     }
-    const std::string& path = savedFile_->request.path;
-    std::string reason;
-    if (isLinkedInput(path)) {
-        reason = "it is also one of the inputs, and would be read back in after every write";
-    } else {
-        const freeimage_base::Bitmap coverage = gameformats::TakesCoverage(savedFile_->request)
-                                                    ? slotTable_->ResultCoverage()
-                                                    : freeimage_base::Bitmap();
-        const gameformats::ExportResult result =
-            gameformats::RepeatExport(texture, *savedFile_, conversionPalette_, coverage.get());
-        if (result) {
-            return;
-        }
-        reason = result.outcome == gameformats::ExportOutcome::NotWadSize
-                     ? "the texture is not a multiple of 16 pixels wide and high"
-                     : result.message;
+    const std::string reason = updateProblem(texture);
+    if (reason.empty()) {
+        return;
     }
     updateSavedFileAction_->setChecked(false);
     const WaitCursor::Paused telling;
-    console::ShowMessage(
-        "Update saved file on change is now off: " + path + " was not written: " + reason + ".",
-        console::MessageButtons::OkCancel);
+    console::ShowMessage("Update saved file on change is now off: " + savedFile_->request.path +
+                             " was not written: " + reason + ".",
+                         console::MessageButtons::OkCancel);
+}
+
+std::string FrmOrrisbay::updateProblem(const FIBITMAP* texture) {
+    const std::string& path = savedFile_->request.path;
+    if (isLinkedInput(path)) {
+        return "it is also one of the inputs, and would be read back in after every write";
+    }
+    const freeimage_base::Bitmap coverage = gameformats::TakesCoverage(savedFile_->request)
+                                                ? slotTable_->ResultCoverage()
+                                                : freeimage_base::Bitmap();
+    const gameformats::ExportResult result =
+        gameformats::RepeatExport(texture, *savedFile_, conversionPalette_, coverage.get());
+    switch (result.outcome) {
+        case gameformats::ExportOutcome::Written:
+            // A list of the WAD's textures shows the new one, once this merge is over.
+            if (wadBrowser_ && wadBrowser_->path() == path) {
+                QMetaObject::invokeMethod(wadBrowser_, &WadBrowser::reload, Qt::QueuedConnection);
+            }
+            return {};
+        case gameformats::ExportOutcome::NotWadSize:
+            return "the texture is not a multiple of 16 pixels wide and high";
+        case gameformats::ExportOutcome::WadUnreadable:
+            // Its message starts with the path the caller's message names already.
+            return result.message.starts_with(path + ": ") ? result.message.substr(path.size() + 2)
+                                                           : result.message;
+        default:
+            return result.message;
+    }
 }
 
 bool FrmOrrisbay::isLinkedInput(const std::string& path) const {

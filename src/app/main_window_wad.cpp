@@ -20,17 +20,18 @@ void FrmOrrisbay::addToWadClick() {
     if (!target || target->path.empty()) {
         return;
     }
+    const gameformats::ExportRequest request{.path = target->path,
+                                             .toPalette = true,
+                                             .conversion = conversionOptions(),
+                                             .textureName = target->textureName,
+                                             .wadKind = target->kindIfNew};
     bool rescaleAgreed = false;
-    const gameformats::ExportResult result = exportTexture({.path = target->path,
-                                                            .toPalette = true,
-                                                            .conversion = conversionOptions(),
-                                                            .textureName = target->textureName,
-                                                            .wadKind = target->kindIfNew},
-                                                           rescaleAgreed);
+    const gameformats::ExportResult result = exportTexture(request, rescaleAgreed);
     showExportOutcome(result, target->path, "Add to WAD");
     if (!result) {
         return;
     }
+    rememberSavedFile(gameformats::ExportToRepeat(request, rescaleAgreed, result));
     lastWadPath_ = target->path;
     if (wadBrowser_ && wadBrowser_->path() == target->path) {
         wadBrowser_->reload();

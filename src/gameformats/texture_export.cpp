@@ -5,6 +5,7 @@
 
 #include "gameformats/grid_fit.h"
 #include "gameformats/mip_texture.h"
+#include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
 #include "gameformats/wad_export.h"
 #include "imageio/file_types.h"
@@ -78,10 +79,14 @@ OutputKind OutputKindOf(std::string_view path) {
     return format->format == FIF_JPEG ? OutputKind::Jpeg : OutputKind::Picture;
 }
 
+std::string TextureNameOf(const ExportRequest& request) {
+    return request.textureName.empty() ? TextureNameFromFileName(request.path)
+                                       : request.textureName;
+}
+
 bool TakesCoverage(const ExportRequest& request) {
-    const std::string name =
-        request.textureName.empty() ? TextureNameFromFileName(request.path) : request.textureName;
-    return OutputKindOf(request.path) == OutputKind::Wad && IsSeeThroughName(name);
+    return OutputKindOf(request.path) == OutputKind::Wad &&
+           IsSeeThroughName(TextureNameOf(request));
 }
 
 ExportResult ExportTexture(const FIBITMAP* fullColour, const ExportRequest& request,
@@ -102,6 +107,23 @@ ExportResult RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repe
         [](const std::string&, const std::string&) { return true; },
         [&repeated](const RescaleQuestion&) { return repeated.rescaleToGrid; }};
     return ExportTexture(fullColour, repeated.request, palette, answers, coverage);
+}
+
+RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
+                              const ExportResult& written) {
+    if (written.wadEntry) {
+        request.wadKind = written.wadEntry->kind;
+    }
+    return {std::move(request), rescaleToGrid};
+}
+
+bool WritesSameOutput(const ExportRequest& a, const ExportRequest& b) {
+    std::error_code error;
+    const bool sameFile = a.path == b.path || std::filesystem::equivalent(a.path, b.path, error);
+    if (!sameFile || OutputKindOf(a.path) != OutputKind::Wad) {
+        return sameFile;
+    }
+    return SameLumpName(TextureNameOf(a), TextureNameOf(b));
 }
 
 }  // namespace orrisbay::gameformats

@@ -97,6 +97,10 @@ struct ExportResult {
     explicit operator bool() const { return outcome == ExportOutcome::Written; }
 };
 
+// The name of the texture a .wad output puts into the WAD: the one asked
+// for, or else one made from the file's name.
+std::string TextureNameOf(const ExportRequest& request);
+
 // True when `request` makes a see-through ('{') WAD texture, the only export
 // that reads the texture's coverage; callers may spare making it otherwise.
 bool TakesCoverage(const ExportRequest& request);
@@ -126,5 +130,15 @@ struct RepeatedExport {
 ExportResult RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repeated,
                           const std::optional<quake_palette::Palette>& palette,
                           const FIBITMAP* coverage = nullptr);
+
+// The export to repeat after `request` has written `written`, with the answer
+// given to the rescale question. A WAD's texture keeps the kind of the WAD it
+// went into, should the WAD have to be made again.
+RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
+                              const ExportResult& written);
+
+// True when two exports write the same file and, into a WAD, the same texture
+// (whose names the game compares without regard to case).
+bool WritesSameOutput(const ExportRequest& a, const ExportRequest& b);
 
 }  // namespace orrisbay::gameformats

@@ -5,7 +5,6 @@
 
 #include "gameformats/texture_maker.h"
 #include "gameformats/texture_names.h"
-#include "gameformats/texture_rules.h"
 #include "gameformats/wad_edit.h"
 
 namespace orrisbay::gameformats {
@@ -26,9 +25,7 @@ std::string SizeText(const FIBITMAP* bitmap) {
 
 // The texture's name as it will be stored, or why it cannot be.
 WadResult<std::string> StoredName(const ExportRequest& request, const WadFile& wad) {
-    const std::string asked =
-        request.textureName.empty() ? TextureNameFromFileName(request.path) : request.textureName;
-    WadResult<std::string> name = CheckTextureName(asked, wad.kind);
+    WadResult<std::string> name = CheckTextureName(TextureNameOf(request), wad.kind);
     if (!name) {
         return name;
     }
