@@ -4,6 +4,7 @@
 #include <QGroupBox>
 
 #include "app/main_window.h"
+#include "app/slot_sources.h"
 #include "app/wad_browser.h"
 #include "gameformats/texture_rules.h"
 #include "slots/slot_table.h"
@@ -50,8 +51,11 @@ void FrmOrrisbay::showWadBrowser(const std::string& path) {
     if (wadBrowser_) {
         wadBrowser_->close();
     }
-    const auto load = [this](int slot, freeimage_base::Bitmap bitmap) {
-        slotTable_->SetSlotImage(slot, std::move(bitmap));
+    // A texture loaded from the WAD takes the place of the slot's link to a file.
+    const auto load = [this, path](int slot, freeimage_base::Bitmap bitmap,
+                                   const std::string& name) {
+        sources_->SetWadTexture(slot, name, path);
+        putInSlot(slot, std::move(bitmap));
     };
     QStringList slotNames;
     for (int i = 0; i < 4; ++i) {

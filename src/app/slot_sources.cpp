@@ -31,15 +31,24 @@ SlotSources::SlotSources(QObject* parent) : QObject(parent), settleTimer_(new QT
 SlotSources::~SlotSources() = default;
 
 void SlotSources::SetBuiltIn(int slot) {
-    Replace(slot, {Kind::BuiltIn, {}, {}, {}});
+    Replace(slot, {Kind::BuiltIn, {}, {}, {}, {}});
 }
 
 void SlotSources::SetClipboard(int slot) {
-    Replace(slot, {Kind::Clipboard, {}, {}, {}});
+    Replace(slot, {Kind::Clipboard, {}, {}, {}, {}});
+}
+
+void SlotSources::SetWadTexture(int slot, const std::string& name, const std::string& wadPath) {
+    const QString wad = QFile::decodeName(QByteArray::fromStdString(wadPath));
+    Replace(slot, {Kind::WadTexture,
+                   {},
+                   {},
+                   {},
+                   tr("Texture %1 from %2").arg(QString::fromStdString(name), wad)});
 }
 
 void SlotSources::SetFile(int slot, const std::string& path) {
-    Replace(slot, {Kind::File, path, FileTime(path), {}});
+    Replace(slot, {Kind::File, path, FileTime(path), {}, {}});
 }
 
 void SlotSources::Replace(int slot, Source source) {
@@ -75,6 +84,8 @@ QString SlotSources::ToolTip(int slot) const {
             return tr("Built-in picture");
         case Kind::Clipboard:
             return tr("Pasted from the clipboard");
+        case Kind::WadTexture:
+            return source.wadTexture;
         case Kind::File:
             break;
     }

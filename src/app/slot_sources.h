@@ -27,6 +27,8 @@ class SlotSources : public QObject {
 
     void SetBuiltIn(int slot);
     void SetClipboard(int slot);
+    // The texture `name` taken from the WAD at `wadPath`, which is not followed.
+    void SetWadTexture(int slot, const std::string& name, const std::string& wadPath);
     // Links `slot` to the file at `path`, just read.
     void SetFile(int slot, const std::string& path);
     // Why the last change of `slot`'s file could not be read; empty when it was.
@@ -51,12 +53,13 @@ class SlotSources : public QObject {
     void toolTipChanged(int slot);
 
   private:
-    enum class Kind { BuiltIn, Clipboard, File };
+    enum class Kind { BuiltIn, Clipboard, WadTexture, File };
     struct Source {
         Kind kind = Kind::BuiltIn;
         std::string path;
         std::filesystem::file_time_type stamp{};  // the file's time when it was read
         std::string problem;
+        QString wadTexture;  // which texture of which WAD, for the tooltip
     };
     const Source& At(int slot) const { return sources_.at(static_cast<std::size_t>(slot)); }
     void Replace(int slot, Source source);

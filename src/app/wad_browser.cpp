@@ -181,7 +181,7 @@ bool WadBrowser::loadSelectedInto(int slot) {
         ShowError("Load: \"" + texture.value.name + "\" is too large to load.");
         return false;
     }
-    loader_(slot, std::move(bitmap));
+    loader_(slot, std::move(bitmap), texture.value.name);
     return true;
 }
 

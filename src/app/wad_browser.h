@@ -17,8 +17,9 @@ class QListWidget;
 
 namespace orrisbay::app {
 
-// Puts a bitmap into input slot 0..3 of the main window.
-using SlotLoader = std::function<void(int slot, freeimage_base::Bitmap bitmap)>;
+// Puts the picture of the WAD's texture `name` into input slot 0..3 of the main window.
+using SlotLoader =
+    std::function<void(int slot, freeimage_base::Bitmap bitmap, const std::string& name)>;
 
 // The window behind "Open WAD...": the textures of one WAD file in a list
 // (thumbnail, name, size), where the selected one can be loaded into a slot,
