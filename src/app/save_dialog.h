@@ -8,7 +8,7 @@ class QWidget;
 namespace orrisbay::app {
 
 // The save dialog's filter entries that ask for more than the extension says.
-inline constexpr const char* kWadFilter = "Quake WAD2 (*.wad)";
+inline constexpr const char* kWadFilter = "Quake/Half-Life WAD (*.wad)";
 inline constexpr const char* kIndexedPngFilter = "8-bit PNG (*.png)";
 
 // Where to save the texture and how: the empty path on cancel. `indexed` is
@@ -38,7 +38,7 @@ using OpenWadDialogFunction = std::function<std::string(QWidget* parent)>;
 // True when the user agrees to what `message` asks (Yes), false on No.
 using YesNoQuestionFunction = std::function<bool(QWidget* parent, const std::string& message)>;
 
-// The platform's save dialog, offering PNG, Targa, BMP, JPEG, Quake WAD2 and
+// The platform's save dialog, offering PNG, Targa, BMP, JPEG, a WAD and
 // 8-bit PNG, with the chosen filter's extension when none is typed. The path
 // comes back in the file system's encoding.
 SaveChoice GetSaveFileNameDialog(QWidget* parent);
