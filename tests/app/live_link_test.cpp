@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "app/image_box.h"
+#include "gameformats/wad2_reader.h"
 #include "imageio/file_types.h"
 #include "support/image_files.h"
 #include "window_fixture.h"
@@ -16,6 +17,9 @@ namespace orrisbay::app {
 namespace {
 
 namespace fs = std::filesystem;
+using gameformats::testing::FileBytes;
+using gameformats::testing::ReadWad;
+using gameformats::testing::Wad2Reader;
 using orrisbay::testing::LoadAs;
 using orrisbay::testing::ReadFile;
 using orrisbay::testing::SamePixels;
@@ -149,6 +153,62 @@ TEST_F(LiveLinkTest, TheSavedFileFollowsEveryMergeUntilItCannotBeWritten) {
     Layer(path, 4);
     QTest::qWait(kQuiet);
     EXPECT_EQ(messages.size(), 1u) << "said once";
+}
+
+TEST_F(LiveLinkTest, AfterAddToWadTheSameTextureFollowsEveryMergeUntilTheWadIsDamaged) {
+    const std::string wad = folder.file("pack.wad");
+    WadTarget target;
+    int replaceQuestions = 0;
+    window->setAddToWadDialog([&](QWidget*, const WadTarget&) { return std::optional(target); });
+    window->setReplaceTextureQuestion(
+        [&](QWidget*, const std::string&, const std::string&) { return ++replaceQuestions > 0; });
+    window->setTextureSizeQuestion([](QWidget*, const std::string&) { return true; });
+    const auto add = [&](const std::string& name) {
+        target = {wad, name};
+        window->addToWadAction()->trigger();
+    };
+    const auto read = [](const std::string& path) {
+        return Wad2Reader(FileBytes(path)).Read().value_or(ReadWad{});
+    };
+    const std::string path = folder.file("layer.png");
+    Layer(path, 1);
+    Open(0, path);
+    add("stone");
+    add("brick");
+    window->updateSavedFileAction()->setChecked(true);
+    add("BRICK");  // the same texture: the updates go on
+    ASSERT_TRUE(window->updateSavedFileAction()->isChecked());
+    const auto stone = read(wad).lumps.at(0).raw;
+
+    const freeimage_base::Bitmap changed = Layer(path, 2);
+    ASSERT_TRUE(WaitForLayer(0, changed.get()));
+    // The texture the same request makes of the new merge in a WAD of its own.
+    const std::string reference = folder.file("reference.wad");
+    ASSERT_TRUE(gameformats::RepeatExport(
+        Slot(slots::kResult), {{.path = reference, .toPalette = true, .textureName = "BRICK"}},
+        window->conversionPalette()));
+    const ReadWad updated = read(wad);
+    ASSERT_EQ(updated.lumps.size(), 2u);
+    EXPECT_EQ(updated.lumps[0].raw, stone);
+    EXPECT_EQ(updated.lumps[1].raw, read(reference).lumps.at(0).raw);
+    EXPECT_EQ(replaceQuestions, 1) << "a replay replaces its own texture without asking";
+
+    add("stone");  // another texture ends the updates of the first
+    EXPECT_FALSE(window->updateSavedFileAction()->isChecked());
+    window->updateSavedFileAction()->setChecked(true);
+    const std::string damaged = ReadFile(wad).substr(0, 100);
+    WriteFile(wad, damaged);
+    Layer(path, 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.empty(); }, kPatience));
+    EXPECT_EQ(messages[0].text.rfind("Update saved file on change is now off: " + wad +
+                                         " was not written: the WAD is damaged: ",
+                                     0),
+              0u);
+    EXPECT_FALSE(window->updateSavedFileAction()->isChecked());
+    Layer(path, 4);
+    QTest::qWait(kQuiet);
+    EXPECT_EQ(messages.size(), 1u) << "said once";
+    EXPECT_EQ(ReadFile(wad), damaged);
 }
 
 }  // namespace

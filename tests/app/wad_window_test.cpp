@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "app/image_box.h"
 #include "app/wad_browser.h"
 #include "gameformats/wad2_reader.h"
 #include "imageio/file_dialog_request.h"
@@ -156,6 +157,7 @@ TEST_F(WadWindowTest, TheWadListLoadsRenamesExtractsAndRemovesTextures) {
     ASSERT_TRUE(browser->selectTexture("STONE"));
     ASSERT_TRUE(browser->loadSelectedInto(2));
     EXPECT_EQ(slots::SizeCaption(window->slotTable().Slot(2)), "64 x 64 8 bpp");
+    EXPECT_EQ(window->Image1(2)->toolTip(), QString::fromStdString("Texture stone from " + wad));
     const std::string png = folder.file("stone.png");
     ASSERT_TRUE(browser->extractSelected(png));
     const auto extracted = orrisbay::testing::LoadAs(FIF_PNG, png);
@@ -188,8 +190,15 @@ TEST_F(WadWindowTest, TheDialogChecksTheNameAndSaysWhatDecidesTheHoles) {
     dialog.nameEdit()->setText("two words");
     EXPECT_FALSE(dialog.okButton()->isEnabled());
     EXPECT_NE(dialog.nameAdvice()->text().indexOf("without spaces"), -1);
+    const std::string cut = folder.file("cut.wad");  // its directory gone
+    orrisbay::testing::WriteFile(cut, orrisbay::testing::ReadFile(wad).substr(0, 64));
+    dialog.pathEdit()->setText(QString::fromStdString(cut));
+    EXPECT_NE(dialog.wadStatus()->text().indexOf("damaged"), -1);
+    EXPECT_FALSE(dialog.okButton()->isEnabled());
     dialog.pathEdit()->setText(QString::fromStdString(wad));  // an existing WAD3 keeps its kind
     dialog.nameEdit()->setText("*Lava");
+    EXPECT_NE(dialog.wadStatus()->text().indexOf("WAD3 (each texture with its palette), 1 lumps"),
+              -1);
     EXPECT_FALSE(dialog.kindBox()->isEnabled());
     EXPECT_NE(dialog.nameAdvice()->text().indexOf("Liquid"), -1);
     EXPECT_TRUE(dialog.okButton()->isEnabled());
