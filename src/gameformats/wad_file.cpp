@@ -120,6 +120,10 @@ std::string OverlapProblem(const std::vector<Entry>& all) {
     return {};
 }
 
+WadStatus Damaged(const std::string& fileName, const std::string& problem) {
+    return WadFailure(WadProblem::Damaged, fileName + ": the WAD is damaged: " + problem);
+}
+
 // The header at the start of a file of `fileSize` bytes (`head` holds its
 // first 12 bytes, or all of a shorter file), its directory's place checked.
 WadResult<WadHeader> ParseHeader(std::span<const std::uint8_t> head, std::uint64_t fileSize,
@@ -128,16 +132,13 @@ WadResult<WadHeader> ParseHeader(std::span<const std::uint8_t> head, std::uint64
     if (magic != "WAD2" && magic != "WAD3") {
         return WadFailure(WadProblem::Unreadable, fileName + ": not a WAD2 or WAD3 file");
     }
-    const auto damaged = [&](const std::string& problem) {
-        return WadFailure(WadProblem::Damaged, fileName + ": the WAD is damaged: " + problem);
-    };
     if (head.size() < kHeaderSize) {
-        return damaged("it ends inside its header");
+        return Damaged(fileName, "it ends inside its header");
     }
     const auto count = static_cast<std::int32_t>(ReadU32(head, 4));
     const auto offset = static_cast<std::int32_t>(ReadU32(head, 8));
     if (std::string problem = DirectoryProblem(fileSize, count, offset); !problem.empty()) {
-        return damaged(problem);
+        return Damaged(fileName, problem);
     }
     return WadHeader{magic == "WAD3" ? WadKind::Wad3 : WadKind::Wad2,
                      static_cast<std::size_t>(count), static_cast<std::uint64_t>(offset)};
@@ -179,9 +180,6 @@ WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::stri
     if (!header) {
         return header.status;
     }
-    const auto damaged = [&](const std::string& problem) {
-        return WadFailure(WadProblem::Damaged, fileName + ": the WAD is damaged: " + problem);
-    };
     WadFile wad;
     wad.kind = header.value.kind;
     const std::uint64_t offset = header.value.directoryOffset;
@@ -192,18 +190,18 @@ WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::stri
         if (std::string problem =
                 LumpPlaceProblem(entries.back(), bytes.size(), offset, directoryEnd);
             !problem.empty()) {
-            return damaged(problem);
+            return Damaged(fileName, problem);
         }
     }
     // Before any lump is copied: overlapping lumps could claim the file many times over.
     if (std::string problem = OverlapProblem(entries); !problem.empty()) {
-        return damaged(problem);
+        return Damaged(fileName, problem);
     }
     for (Entry& entry : entries) {
         const auto data = bytes.subspan(entry.position, entry.diskSize);
         if (IsTextureLump(entry.lump, wad.kind)) {
             if (std::string problem = MipTextureProblem(data, wad.kind); !problem.empty()) {
-                return damaged("texture " + Quoted(entry.lump.name) + ": " + problem);
+                return Damaged(fileName, "texture " + Quoted(entry.lump.name) + ": " + problem);
             }
         }
         entry.lump.data.assign(data.begin(), data.end());
