@@ -75,6 +75,10 @@ unsigned TransparencyCount(const FIBITMAP* dib) {
 const FIICCPROFILE* IccProfile(const FIBITMAP* dib) {
     return FreeImage_GetICCProfile(ForQuery(dib));
 }
+bool HasCmykProfile(const FIBITMAP* dib) {
+    const FIICCPROFILE* profile = dib ? FreeImage_GetICCProfile(ForQuery(dib)) : nullptr;
+    return profile != nullptr && (profile->flags & FIICC_COLOR_IS_CMYK) == FIICC_COLOR_IS_CMYK;
+}
 
 Bitmap Clone(const FIBITMAP* dib) {
     return Bitmap(FreeImage_Clone(ForQuery(dib)));
@@ -105,6 +109,9 @@ Bitmap GetChannel(const FIBITMAP* dib, FREE_IMAGE_COLOR_CHANNEL channel) {
 }
 Bitmap Rescale(const FIBITMAP* dib, int width, int height, FREE_IMAGE_FILTER filter) {
     return Bitmap(FreeImage_Rescale(ForQuery(dib), width, height, filter));
+}
+void CopyMetadata(FIBITMAP* target, const FIBITMAP* source) {
+    FreeImage_CloneMetadata(target, ForQuery(source));
 }
 
 Memory::Memory() noexcept : memory_(FreeImage_OpenMemory()) {}

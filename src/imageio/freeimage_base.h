@@ -62,6 +62,8 @@ const BYTE* TransparencyTable(const FIBITMAP* dib);
 unsigned TransparencyCount(const FIBITMAP* dib);
 // The colour profile the library attached while loading (size 0 for none).
 const FIICCPROFILE* IccProfile(const FIBITMAP* dib);
+// True when the bitmap's colour profile marks its samples as CMYK.
+bool HasCmykProfile(const FIBITMAP* dib);
 
 // New bitmaps made by the library from a source it only reads; empty when it
 // cannot make one (or for no source).
@@ -77,6 +79,9 @@ Bitmap ToneMapping(const FIBITMAP* dib, FREE_IMAGE_TMO operation);
 Bitmap GetChannel(const FIBITMAP* dib, FREE_IMAGE_COLOR_CHANNEL channel);
 // Exactly `width` x `height` through `filter`; the source keeps its size.
 Bitmap Rescale(const FIBITMAP* dib, int width, int height, FREE_IMAGE_FILTER filter);
+// Gives `target` copies of `source`'s metadata, as the library's own
+// conversions do.
+void CopyMetadata(FIBITMAP* target, const FIBITMAP* source);
 
 // Sole owner of one image-library memory stream, closed exactly once.
 class Memory {
