@@ -81,6 +81,21 @@ inline freeimage_base::Bitmap RandomTexture(int width, int height, unsigned seed
     return dib;
 }
 
+// A bitmap of `bpp` bits (8 with a rising grey palette, 24 or 32) of random
+// bytes, the same for the same seed.
+inline freeimage_base::Bitmap RandomBitmap(int width, int height, int bpp, unsigned seed) {
+    freeimage_base::InitialiseImageLibrary();
+    freeimage_base::Bitmap dib(FreeImage_Allocate(width, height, bpp));
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y) {
+        BYTE* line = FreeImage_GetScanLine(dib.get(), y);
+        for (unsigned x = 0; x < FreeImage_GetLine(dib.get()); ++x) {
+            line[x] = static_cast<BYTE>(random());
+        }
+    }
+    return dib;
+}
+
 // A bitmap with a pattern that differs from pixel to pixel and channel to channel.
 inline freeimage_base::Bitmap Pattern(int width, int height, int bpp, int seed = 0) {
     freeimage_base::InitialiseImageLibrary();
@@ -145,6 +160,19 @@ inline int MaxLevelDifference(const FIBITMAP* expected, const FIBITMAP* actual) 
         }
     }
     return largest;
+}
+
+// Same size, depth, palette and pixel bytes.
+inline ::testing::AssertionResult SameBitmap(const FIBITMAP* expected, const FIBITMAP* actual) {
+    if (auto same = SamePixels(expected, actual); !same) {
+        return same;
+    }
+    if (freeimage_base::Bpp(expected) <= 8 &&
+        std::memcmp(freeimage_base::Palette(expected), freeimage_base::Palette(actual),
+                    freeimage_base::ColorsUsed(expected) * sizeof(RGBQUAD)) != 0) {
+        return ::testing::AssertionFailure() << "the palettes differ";
+    }
+    return ::testing::AssertionSuccess();
 }
 
 inline std::string ReadFile(const std::string& path) {
