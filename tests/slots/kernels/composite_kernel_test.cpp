@@ -35,8 +35,10 @@ Bitmap RandomMask(int width, int height, unsigned seed) {
 Bitmap LibraryComposite(const MaskedLayers& in) {
     const Bitmap layer1 = freeimage_base::Clone(in.layer1);
     const Bitmap layer2 = freeimage_base::Clone(in.layer2);
-    if (!FreeImage_SetChannel(layer1.get(), const_cast<FIBITMAP*>(in.mask1), FICC_ALPHA) ||
-        !FreeImage_SetChannel(layer2.get(), const_cast<FIBITMAP*>(in.mask2), FICC_ALPHA)) {
+    const Bitmap mask1 = freeimage_base::Clone(in.mask1);
+    const Bitmap mask2 = freeimage_base::Clone(in.mask2);
+    if (!FreeImage_SetChannel(layer1.get(), mask1.get(), FICC_ALPHA) ||
+        !FreeImage_SetChannel(layer2.get(), mask2.get(), FICC_ALPHA)) {
         return {};
     }
     const Bitmap canvas(FreeImage_Allocate(static_cast<int>(freeimage_base::Width(in.layer1)),
