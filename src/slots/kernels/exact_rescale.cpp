@@ -92,13 +92,16 @@ class Rescale {
     void Band(RowRange rows) const {
         if (!horizontal_) {
             AcrossRows(source_, 0, width_, rows, Rows{target_.Row(rows.first), target_.pitch});
-        } else if (!vertical_) {
+            return;
+        }
+        Transposed buffers = TransposedBuffers();
+        if (!vertical_) {
             AlongRows(InputRows{source_.Row(rows.first), source_.pitch}, rows.end - rows.first,
-                      Rows{target_.Row(rows.first), target_.pitch});
+                      Rows{target_.Row(rows.first), target_.pitch}, buffers);
         } else if (width_ <= sourceWidth_) {
-            HorizontalThenVertical(rows);
+            HorizontalThenVertical(rows, buffers);
         } else {
-            VerticalThenHorizontal(rows);
+            VerticalThenHorizontal(rows, buffers);
         }
     }
 
@@ -115,28 +118,39 @@ class Rescale {
         }
     }
 
+    // Eight rows at a time across their width, and the same eight filtered.
+    struct Transposed {
+        std::vector<BYTE> rows;
+        std::vector<BYTE> filtered;
+    };
+
+    Transposed TransposedBuffers() const {
+        // Zero pixels past the end of the rows, for the kernel's padded taps.
+        return {std::vector<BYTE>((std::size_t{sourceWidth_} + horizontal_->Stride()) * channels_ *
+                                  kGroupRows),
+                std::vector<BYTE>(std::size_t{width_} * channels_ * kGroupRows)};
+    }
+
     // `count` rows of `in`, sourceWidth_ wide, filtered along the row into
     // `out`, eight rows at a time.
-    void AlongRows(InputRows in, unsigned count, Rows out) const {
+    void AlongRows(InputRows in, unsigned count, Rows out, Transposed& buffers) const {
         const FilterTaps& taps = *horizontal_;
         const simd::TapView view{taps.LeftData(), taps.CountData(), taps.WeightData(),
                                  taps.Stride()};
         const std::size_t inBytes = std::size_t{sourceWidth_} * channels_;
         const std::size_t outBytes = std::size_t{width_} * channels_;
-        // Zero pixels past the end, for the kernel's padded taps.
-        std::vector<BYTE> transposed((inBytes + taps.Stride() * channels_) * kGroupRows);
-        std::vector<BYTE> filtered(outBytes * kGroupRows);
         for (unsigned r = 0; r < count; r += kGroupRows) {
             const unsigned group = std::min(kGroupRows, count - r);
-            simd::TransposeRows(in.Row(r), in.pitch, group, inBytes, transposed.data());
-            simd::WeighColumns(transposed.data(), channels_, view, width_, filtered.data());
-            simd::UntransposeRows(filtered.data(), outBytes, group, out.Row(r), out.pitch);
+            simd::TransposeRows(in.Row(r), in.pitch, group, inBytes, buffers.rows.data());
+            simd::WeighColumns(buffers.rows.data(), channels_, view, width_,
+                               buffers.filtered.data());
+            simd::UntransposeRows(buffers.filtered.data(), outBytes, group, out.Row(r), out.pitch);
         }
     }
 
     // Every input row the band's output rows read, filtered along the row
     // into a buffer, then across rows into the target.
-    void HorizontalThenVertical(RowRange rows) const {
+    void HorizontalThenVertical(RowRange rows, Transposed& buffers) const {
         unsigned low = vertical_->Left(rows.first);
         unsigned high = low;
         for (unsigned y = rows.first; y < rows.end; ++y) {
@@ -146,20 +160,20 @@ class Rescale {
         const std::size_t pitch = std::size_t{width_} * channels_;
         std::vector<BYTE> buffer(pitch * (high - low));
         const Rows narrowed{buffer.data(), static_cast<std::ptrdiff_t>(pitch)};
-        AlongRows(InputRows{source_.Row(low), source_.pitch}, high - low, narrowed);
+        AlongRows(InputRows{source_.Row(low), source_.pitch}, high - low, narrowed, buffers);
         AcrossRows(narrowed, low, width_, rows, Rows{target_.Row(rows.first), target_.pitch});
     }
 
     // Eight output rows at a time: across the input rows into a buffer, then
     // along those rows into the target.
-    void VerticalThenHorizontal(RowRange rows) const {
+    void VerticalThenHorizontal(RowRange rows, Transposed& buffers) const {
         const std::size_t pitch = std::size_t{sourceWidth_} * channels_;
         std::vector<BYTE> buffer(pitch * kGroupRows);
         const Rows heightened{buffer.data(), static_cast<std::ptrdiff_t>(pitch)};
         for (unsigned y = rows.first; y < rows.end; y += kGroupRows) {
             const unsigned group = std::min(kGroupRows, rows.end - y);
             AcrossRows(source_, 0, sourceWidth_, {y, y + group}, heightened);
-            AlongRows(heightened, group, Rows{target_.Row(y), target_.pitch});
+            AlongRows(heightened, group, Rows{target_.Row(y), target_.pitch}, buffers);
         }
     }
 
