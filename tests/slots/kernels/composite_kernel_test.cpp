@@ -78,11 +78,14 @@ TEST(CompositeKernel, HandlesExactlyWhatTheLibraryMerges) {
     const Bitmap smallMask = RandomMask(9, 4, 5);
     Bitmap paletteMask = RandomMask(9, 5, 6);
     FreeImage_GetPalette(paletteMask.get())[3].rgbGreen = 0;
+    const Bitmap cmykLayer = RandomBitmap(9, 5, 32, 7);
+    FreeImage_GetICCProfile(cmykLayer.get())->flags |= FIICC_COLOR_IS_CMYK;
     const MaskedLayers cases[] = {{layer.get(), mask.get(), layer.get(), mask.get()},
                                   {colourLayer.get(), mask.get(), layer.get(), mask.get()},
                                   {layer.get(), mask.get(), layer.get(), colourMask.get()},
                                   {layer.get(), smallMask.get(), layer.get(), mask.get()},
-                                  {layer.get(), mask.get(), layer.get(), paletteMask.get()}};
+                                  {layer.get(), mask.get(), layer.get(), paletteMask.get()},
+                                  {layer.get(), mask.get(), cmykLayer.get(), mask.get()}};
     for (const MaskedLayers& inputs : cases) {
         EXPECT_EQ(static_cast<bool>(LibraryComposite(inputs)), CompositeKernelHandles(inputs));
     }
