@@ -57,14 +57,27 @@ HWY_INLINE hn::Vec<D> Over(D d, hn::Vec<D> alpha, hn::Vec<D> fore, hn::Vec<D> ba
                           hn::IfThenElse(hn::Eq(alpha, opaque), fore, blend));
 }
 
-template <class D>
+// The blue, green and red of `layer`'s pixels: 3 bytes each, or 4 whose
+// last (alpha) the mask replaces.
+template <unsigned kBytes, class D8>
+HWY_INLINE void LoadColours(D8 d8, const BYTE* layer, hn::Vec<D8>& blue, hn::Vec<D8>& green,
+                            hn::Vec<D8>& red) {
+    if constexpr (kBytes == 4) {
+        hn::Vec<D8> alpha;
+        hn::LoadInterleaved4(d8, layer, blue, green, red, alpha);
+    } else {
+        hn::LoadInterleaved3(d8, layer, blue, green, red);
+    }
+}
+
+template <unsigned kBytes1, unsigned kBytes2, class D>
 HWY_INLINE void CompositeLanes(D d, const BYTE* layer1, const BYTE* mask1, const BYTE* layer2,
                                const BYTE* mask2, BYTE* result) {
     const hn::Rebind<uint8_t, D> d8;
     const hn::Rebind<int16_t, D> d16;
-    hn::Vec<decltype(d8)> b1, g1, r1, unused1, b2, g2, r2, unused2;
-    hn::LoadInterleaved4(d8, layer1, b1, g1, r1, unused1);
-    hn::LoadInterleaved4(d8, layer2, b2, g2, r2, unused2);
+    hn::Vec<decltype(d8)> b1, g1, r1, b2, g2, r2;
+    LoadColours<kBytes1>(d8, layer1, b1, g1, r1);
+    LoadColours<kBytes2>(d8, layer2, b2, g2, r2);
     const auto wide = [&](auto bytes) { return hn::PromoteTo(d, bytes); };
     const auto alpha1 = wide(hn::LoadU(d8, mask1));
     const auto alpha2 = wide(hn::LoadU(d8, mask2));
@@ -75,18 +88,28 @@ HWY_INLINE void CompositeLanes(D d, const BYTE* layer1, const BYTE* mask1, const
     hn::StoreInterleaved3(channel(b1, b2), channel(g1, g2), channel(r1, r2), d8, result);
 }
 
-void CompositeRow(const BYTE* layer1, const BYTE* mask1, const BYTE* layer2, const BYTE* mask2,
-                  std::size_t width, BYTE* result) {
+template <unsigned kBytes1, unsigned kBytes2>
+void CompositeRowOf(const BYTE* layer1, const BYTE* mask1, const BYTE* layer2, const BYTE* mask2,
+                    std::size_t width, BYTE* result) {
     const hn::ScalableTag<uint16_t> d;
     const std::size_t n = hn::Lanes(d);
     std::size_t x = 0;
     for (; x + n <= width; x += n) {
-        CompositeLanes(d, layer1 + 4 * x, mask1 + x, layer2 + 4 * x, mask2 + x, result + 3 * x);
+        CompositeLanes<kBytes1, kBytes2>(d, layer1 + kBytes1 * x, mask1 + x, layer2 + kBytes2 * x,
+                                         mask2 + x, result + 3 * x);
     }
     const hn::CappedTag<uint16_t, 1> d1;
     for (; x < width; ++x) {
-        CompositeLanes(d1, layer1 + 4 * x, mask1 + x, layer2 + 4 * x, mask2 + x, result + 3 * x);
+        CompositeLanes<kBytes1, kBytes2>(d1, layer1 + kBytes1 * x, mask1 + x, layer2 + kBytes2 * x,
+                                         mask2 + x, result + 3 * x);
     }
+}
+
+void CompositeRow(const CompositeSources& row, std::size_t width, BYTE* result) {
+    const auto run = row.layer1Bytes == 4
+                         ? (row.layer2Bytes == 4 ? CompositeRowOf<4, 4> : CompositeRowOf<4, 3>)
+                         : (row.layer2Bytes == 4 ? CompositeRowOf<3, 4> : CompositeRowOf<3, 3>);
+    run(row.layer1, row.mask1, row.layer2, row.mask2, width, result);
 }
 
 const char* TargetName() {
@@ -108,9 +131,8 @@ void GreyRow(const BYTE* pixels, unsigned bytesPerPixel, std::size_t width, BYTE
     HWY_DYNAMIC_DISPATCH(GreyRow)(pixels, bytesPerPixel, width, grey);
 }
 
-void CompositeRow(const BYTE* layer1, const BYTE* mask1, const BYTE* layer2, const BYTE* mask2,
-                  std::size_t width, BYTE* result) {
-    HWY_DYNAMIC_DISPATCH(CompositeRow)(layer1, mask1, layer2, mask2, width, result);
+void CompositeRow(const CompositeSources& row, std::size_t width, BYTE* result) {
+    HWY_DYNAMIC_DISPATCH(CompositeRow)(row, width, result);
 }
 
 const char* TargetName() {

@@ -30,11 +30,11 @@ Bitmap RandomMask(int width, int height, unsigned seed) {
     return mask;
 }
 
-// The library's steps: each mask into a copy of its layer as alpha, layer 1
-// over a black canvas, layer 2 over that. Empty when a step fails.
+// The library's steps: each mask into a 32-bit copy of its layer as alpha,
+// layer 1 over a black canvas, layer 2 over that. Empty when a step fails.
 Bitmap LibraryComposite(const MaskedLayers& in) {
-    const Bitmap layer1 = freeimage_base::Clone(in.layer1);
-    const Bitmap layer2 = freeimage_base::Clone(in.layer2);
+    const Bitmap layer1 = freeimage_base::ConvertTo32Bits(in.layer1);
+    const Bitmap layer2 = freeimage_base::ConvertTo32Bits(in.layer2);
     const Bitmap mask1 = freeimage_base::Clone(in.mask1);
     const Bitmap mask2 = freeimage_base::Clone(in.mask2);
     if (!FreeImage_SetChannel(layer1.get(), mask1.get(), FICC_ALPHA) ||
@@ -49,10 +49,14 @@ Bitmap LibraryComposite(const MaskedLayers& in) {
 }
 
 TEST(CompositeKernel, GivesTheLibrarysMergeOnEveryTargetForEverySizeAndThreadCount) {
-    for (const int side : {1, 17, 130}) {
+    // Sides, and the depths of both layers: 24-bit ones stand for their 32-bit copies.
+    const struct {
+        int side, bpp1, bpp2;
+    } cases[] = {{1, 32, 32}, {17, 24, 32}, {130, 32, 24}, {33, 24, 24}};
+    for (const auto [side, bpp1, bpp2] : cases) {
         const int width = side * 2 - 1;
-        const Bitmap layer1 = RandomBitmap(width, side, 32, 1);
-        const Bitmap layer2 = RandomBitmap(width, side, 32, 2);
+        const Bitmap layer1 = RandomBitmap(width, side, bpp1, 1);
+        const Bitmap layer2 = RandomBitmap(width, side, bpp2, 2);
         const Bitmap mask1 = RandomMask(width, side, 3);
         const Bitmap mask2 = RandomMask(width, side, 4);
         const MaskedLayers inputs{layer1.get(), mask1.get(), layer2.get(), mask2.get()};
@@ -63,8 +67,8 @@ TEST(CompositeKernel, GivesTheLibrarysMergeOnEveryTargetForEverySizeAndThreadCou
             for (unsigned threads = 1; threads <= 3; ++threads) {
                 EXPECT_TRUE(
                     SameBitmap(expected.get(), CompositeMaskedLayers(inputs, threads).get()))
-                    << width << "x" << side << " on " << hwy::TargetName(target) << ", " << threads
-                    << " threads";
+                    << width << "x" << side << ", " << bpp1 << "/" << bpp2 << " bits on "
+                    << hwy::TargetName(target) << ", " << threads << " threads";
             }
         }
     }
