@@ -60,8 +60,9 @@ unsigned BandRows(unsigned width, unsigned height, unsigned threads) {
     return std::min(LargestBandRows(width), evenRows);
 }
 
-std::uint64_t BandWorkingBytes(unsigned width) {
-    return 3 * std::uint64_t{LargestBandRows(width)} * ((std::uint64_t{width} * 3 + 3) / 4 * 4);
+std::uint64_t BandWorkingBytes(unsigned width, unsigned height) {
+    const unsigned rows = std::min(height, LargestBandRows(width));
+    return 3 * std::uint64_t{rows} * ((std::uint64_t{width} * 3 + 3) / 4 * 4);
 }
 
 std::optional<MergeStep> MergeBand(const BandSources& sources, RowBand band) {

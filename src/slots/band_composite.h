@@ -20,9 +20,10 @@ struct RowBand {
 // and no band larger than about a mebibyte of 24-bit pixels.
 unsigned BandRows(unsigned width, unsigned height, unsigned threads);
 
-// Bytes one thread holds while it composites a band: the band's black canvas
-// and its two composites, all 24-bit.
-std::uint64_t BandWorkingBytes(unsigned width);
+// Bytes one thread holds at most while it works on a band of a width x
+// height texture: the library's black canvas and two composites of the band,
+// all 24-bit, which is also more than a band of our rescale keeps.
+std::uint64_t BandWorkingBytes(unsigned width, unsigned height);
 
 // The scaled layers and masks (32-bit and 8-bit greyscale, all the same size)
 // and the 24-bit result they are merged into.

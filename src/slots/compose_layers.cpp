@@ -2,14 +2,15 @@
 // memory check before it, the steps on the slots that merge_stages.cpp runs,
 // and the clean-up after it, whether it worked or not.
 //
-// Scratch slots: 4 and 5 the layers at 32 bits; 6 and 7 those layers at the
-// common size, receiving the masks as alpha; 8 and 9 the masks at the common
-// size. The canvas (10) and the first composite (11) are only ever made band
-// by band, so those slots stay empty.
+// Scratch slots: 4 and 5 the layers at 32 bits, for layers the composite
+// cannot read as they are; 6 and 7 the layers at the common size; 8 and 9 the
+// masks at the common size, in 8-bit greyscale. A layer or mask that already
+// is what its slot would hold is read where it is, and the slot stays empty.
+// The canvas (10) and the first composite (11) are only ever made band by
+// band, so those slots stay empty.
 
 #include <algorithm>
 
-#include "slots/band_composite.h"
 #include "slots/merge_memory.h"
 #include "slots/pixel_conversions.h"
 #include "slots/rescale.h"
@@ -41,14 +42,9 @@ std::optional<std::string> SlotTable::MemoryRefusal() const {
         return std::nullopt;
     }
     const MergeSize size = CommonSize();
-    // The need counts a whole canvas and first composite, which the banded
-    // merge never makes; on one thread its one band, a quarter of the rows
-    // (but for the tiniest textures), fits in their place.
-    const std::uint64_t bandBytes =
-        mergeThreads_ > 1 ? mergeThreads_ * BandWorkingBytes(size.width) : 0;
     const std::uint64_t need = MergeMemoryNeed(
         {Slot(kLayer1), Slot(kLayer2), Slot(kMask1), Slot(kMask2), size.width, size.height},
-        bandBytes);
+        mergeThreads_);
     const auto available = availableMemory_ ? availableMemory_ : SystemAvailableMemory();
     if (!available || need <= *available) {
         return std::nullopt;
@@ -64,15 +60,25 @@ SlotTable::MergeSize SlotTable::CommonSize() const {
             std::max(Height(Slot(kLayer1)), Height(Slot(kLayer2)))};
 }
 
-// Rescales slot `source` to exactly width x height into slot `target`. When
-// the rescale hands back its source, the bitmap goes back to its own slot and
-// the step counts as failed, so no bitmap ever sits in two slots.
-bool SlotTable::RescaleInto(int target, int source, int width, int height) {
-    const FIBITMAP* original = Entry(source).get();
-    Bitmap scaled = RescaleBitmap(Entry(source), std::int64_t{width}, std::int64_t{height},
-                                  /*percent=*/false, /*releaseSource=*/false, FILTER_BICUBIC);
-    if (scaled.get() == original) {
-        Entry(source) = std::move(scaled);
+// The layer at the common size: its scaled slot, or the input itself when
+// that needs neither a 32-bit copy nor a rescale.
+FIBITMAP* SlotTable::ScaledLayer(int which) {
+    Bitmap& scaled = Entry(kLayer1Scaled + which);
+    return scaled ? scaled.get() : Entry(kLayer1 + which).get();
+}
+
+// The mask at the common size, likewise.
+FIBITMAP* SlotTable::ScaledMask(int which) {
+    Bitmap& scaled = Entry(kMask1Scaled + which);
+    return scaled ? scaled.get() : Entry(kMask1 + which).get();
+}
+
+// Rescales slot `source` to exactly the common size into slot `target`; the
+// source stays where it is.
+bool SlotTable::RescaleInto(int target, int source, MergeSize size, unsigned threads) {
+    Bitmap scaled = ResizeBitmap(Slot(source), static_cast<int>(size.width),
+                                 static_cast<int>(size.height), FILTER_BICUBIC, threads);
+    if (!scaled) {
         return false;
     }
     Entry(target) = std::move(scaled);
@@ -80,16 +86,17 @@ bool SlotTable::RescaleInto(int target, int source, int width, int height) {
 }
 
 // The library inserts only 8-bit greyscale as alpha; a mask of any other
-// depth or pixel type is replaced by its greyscale copy.
-bool SlotTable::MakeMaskGreyscale(int slot) {
-    if (IsGreyscale8(Entry(slot).get())) {
+// depth or pixel type is replaced in its scaled slot by its greyscale copy.
+bool SlotTable::MakeMaskGreyscale(int which, unsigned threads) {
+    const FIBITMAP* mask = ScaledMask(which);
+    if (IsGreyscale8(mask)) {
         return true;
     }
-    Bitmap grey = ToGreyscale8(Entry(slot).get());
+    Bitmap grey = ToGreyscale8(mask, threads);
     if (!grey) {
         return false;
     }
-    Entry(slot) = std::move(grey);
+    Entry(kMask1Scaled + which) = std::move(grey);
     return true;
 }
 

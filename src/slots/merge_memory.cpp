@@ -8,6 +8,9 @@
 #include <sstream>
 
 #include "imageio/freeimage_base.h"
+#include "slots/band_composite.h"
+#include "slots/merge_plan.h"
+#include "slots/pixel_conversions.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
@@ -27,8 +30,25 @@ unsigned MaskBpp(const FIBITMAP* mask) {
     return std::max(8U, freeimage_base::Bpp(mask));
 }
 
-std::uint64_t OwnSize32(const FIBITMAP* layer) {
-    return BitmapBytes(freeimage_base::Width(layer), freeimage_base::Height(layer), 32);
+// A layer read as it is needs a copy only when it is rescaled, at its own
+// depth; any other has a 32-bit copy at its own size, rescaled unless it has
+// the common size already.
+std::uint64_t LayerScratch(const FIBITMAP* layer, unsigned width, unsigned height) {
+    const unsigned ownWidth = freeimage_base::Width(layer);
+    const unsigned ownHeight = freeimage_base::Height(layer);
+    const bool sameSize = ownWidth == width && ownHeight == height;
+    if (LayerReadAsItIs(layer)) {
+        return sameSize ? 0 : BitmapBytes(width, height, freeimage_base::Bpp(layer));
+    }
+    return BitmapBytes(ownWidth, ownHeight, 32) + (sameSize ? 0 : BitmapBytes(width, height, 32));
+}
+
+// A mask's copy at the common size, if it needs one, and its greyscale copy,
+// if it needs one.
+std::uint64_t MaskScratch(const FIBITMAP* mask, unsigned width, unsigned height) {
+    const std::uint64_t scaled =
+        KeepsItsSize(mask, width, height) ? 0 : BitmapBytes(width, height, MaskBpp(mask));
+    return scaled + (IsGreyscale8(mask) ? 0 : BitmapBytes(width, height, 8));
 }
 
 // "MemAvailable:  123456 kB" from /proc/meminfo.
@@ -53,12 +73,12 @@ std::uint64_t RowBytes(unsigned width, unsigned bpp) {
     return ((std::uint64_t{width} * bpp + 31) / 32) * 4;
 }
 
-std::uint64_t MergeMemoryNeed(const MergeInputs& inputs, std::uint64_t bandBytes) {
+std::uint64_t MergeMemoryNeed(const MergeInputs& inputs, unsigned threads) {
     const unsigned w = inputs.width;
     const unsigned h = inputs.height;
-    return OwnSize32(inputs.layer1) + OwnSize32(inputs.layer2) + 2 * BitmapBytes(w, h, 32) +
-           BitmapBytes(w, h, MaskBpp(inputs.mask1)) + BitmapBytes(w, h, MaskBpp(inputs.mask2)) +
-           3 * BitmapBytes(w, h, 24) + bandBytes;
+    return LayerScratch(inputs.layer1, w, h) + LayerScratch(inputs.layer2, w, h) +
+           MaskScratch(inputs.mask1, w, h) + MaskScratch(inputs.mask2, w, h) +
+           BitmapBytes(w, h, 24) + std::uint64_t{threads} * BandWorkingBytes(w, h);
 }
 
 std::optional<std::uint64_t> SystemAvailableMemory() {

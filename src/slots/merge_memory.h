@@ -8,8 +8,7 @@
 
 namespace orrisbay::slots {
 
-// What one merge has to work with: the four inputs, the common size and how
-// much extra memory the concurrent composite keeps per thread.
+// What one merge has to work with: the four inputs and the common size.
 struct MergeInputs {
     const FIBITMAP* layer1;
     const FIBITMAP* layer2;
@@ -19,11 +18,12 @@ struct MergeInputs {
     unsigned height;
 };
 
-// Bytes the merge's own bitmaps take at their largest: the two 32-bit layer
-// copies at their own size; the two 32-bit layers and the two masks at the
-// common size; the canvas, the first composite and the 24-bit result; plus
-// `bandBytes` of working memory for the banded composite.
-std::uint64_t MergeMemoryNeed(const MergeInputs& inputs, std::uint64_t bandBytes);
+// Bytes the merge's own bitmaps take at their largest on `threads` threads:
+// the 32-bit copy of each layer the composite cannot read as it is; each
+// layer and mask rescaled to the common size, unless it has that size
+// already; each mask's greyscale copy, unless it is 8-bit greyscale; the
+// 24-bit result; and each thread's working rows.
+std::uint64_t MergeMemoryNeed(const MergeInputs& inputs, unsigned threads);
 
 // Bytes of one row of a bitmap `width` pixels wide at `bpp` bits, padded as
 // the image library pads its rows.

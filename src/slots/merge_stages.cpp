@@ -1,16 +1,23 @@
-// The merge's steps, in two stages on up to SetMergeThreads threads (inline
-// on the calling thread when that is one): each layer's conversion and
-// rescale, each mask's rescale and the result's allocation run side by side;
-// then the alpha insertions and both composites run band by band
-// (band_composite.cpp), each band over a black canvas of its own, so neither
-// the whole canvas nor the whole first composite is ever needed. Every step
-// writes its own slots or rows, so no two threads write one pixel, and the
-// result is the same to the byte for any number of threads. Scratch bitmaps
-// are released as soon as no later step reads them.
-
-#include <algorithm>
+// The merge's steps, in three stages on up to SetMergeThreads threads (all
+// inline on the calling thread when that is one):
+//   1. the library's own steps, each on one thread, side by side: the 32-bit
+//      copy of a layer the composite cannot read as it is, the rescale and
+//      greyscale copy of a mask our kernels do not take, the result's
+//      allocation;
+//   2. our kernels, one after another, each on every thread: the rescale of
+//      each layer and mask to the common size, and the masks' greyscale;
+//   3. the alpha insertions and both composites, band by band: our fused
+//      kernel, or the library's calls on each band over a black canvas of its
+//      own (band_composite.cpp), so neither the whole canvas nor the whole
+//      first composite is ever made.
+// So no more threads run than the merge may use. Every step writes its own
+// slots or rows, so no two threads write one pixel, and the result is the same
+// to the byte for any number of threads. Scratch bitmaps are released as soon
+// as no later step reads them.
 
 #include "slots/band_composite.h"
+#include "slots/kernels/composite_kernel.h"
+#include "slots/merge_plan.h"
 #include "slots/merge_steps.h"
 #include "slots/parallel_for.h"
 #include "slots/pixel_conversions.h"
@@ -18,11 +25,12 @@
 
 namespace orrisbay::slots {
 
+using freeimage_base::Bitmap;
+
 namespace {
 
-// The independent steps of the first stage, largest first so that both
-// threads stay busy.
-enum ConcurrentTask : std::size_t {
+// The library's steps of the first stage.
+enum LibraryTask : std::size_t {
     kLayer1Task,
     kLayer2Task,
     kMask1Task,
@@ -41,7 +49,13 @@ bool SlotTable::RunMergeSteps(std::string& failure) {
     const MergeSize size = CommonSize();
     MergeProgress progress;
     ParallelFor(mergeThreads_, kTaskCount,
-                [&](std::size_t task) { RunConcurrentStep(task, size, progress); });
+                [&](std::size_t task) { RunLibraryStep(task, size, progress); });
+    for (const int which : {0, 1}) {
+        ScaleLayer(which, size, progress);
+    }
+    for (const int which : {0, 1}) {
+        ScaleMask(which, size, progress);
+    }
     if (!progress.FirstFailure()) {
         MergeInBands(size, progress);
     }
@@ -52,15 +66,15 @@ bool SlotTable::RunMergeSteps(std::string& failure) {
     return true;
 }
 
-void SlotTable::RunConcurrentStep(std::size_t task, MergeSize size, MergeProgress& progress) {
+void SlotTable::RunLibraryStep(std::size_t task, MergeSize size, MergeProgress& progress) {
     switch (task) {
         case kLayer1Task:
         case kLayer2Task:
-            ConvertAndRescaleLayer(static_cast<int>(task - kLayer1Task), size, progress);
+            ConvertLayer(static_cast<int>(task - kLayer1Task), progress);
             break;
         case kMask1Task:
         case kMask2Task:
-            RescaleMask(static_cast<int>(task - kMask1Task), size, progress);
+            ScaleMaskWithLibrary(static_cast<int>(task - kMask1Task), size, progress);
             break;
         case kResultTask:
             AllocateResult(size, progress);
@@ -70,50 +84,40 @@ void SlotTable::RunConcurrentStep(std::size_t task, MergeSize size, MergeProgres
     }
 }
 
-// Layer `which` (0 or 1) to 32 bits, then to the common size. The copy at the
-// layer's own size is released once the rescale has read it.
-void SlotTable::ConvertAndRescaleLayer(int which, MergeSize size, MergeProgress& progress) {
-    const int wide = kLayer1Wide + which;
+// Layer `which` (0 or 1) to 32 bits, unless the composite reads it as it is.
+void SlotTable::ConvertLayer(int which, MergeProgress& progress) {
     const MergeStep convert = ForInput(MergeStep::ConvertLayer1, which);
-    if (progress.Settled(convert)) {
+    const FIBITMAP* layer = Slot(kLayer1 + which);
+    if (LayerReadAsItIs(layer) || progress.Settled(convert)) {
         return;
     }
-    Entry(wide) = LayerTo32Bits(Slot(kLayer1 + which));
-    if (!Entry(wide)) {
+    Entry(kLayer1Wide + which) = LayerTo32Bits(layer);
+    if (!Entry(kLayer1Wide + which)) {
         progress.Fail(convert);
-        return;
     }
-    const MergeStep rescale = ForInput(MergeStep::RescaleLayer1, which);
-    if (progress.Settled(rescale)) {
-        return;
-    }
-    if (!RescaleInto(kLayer1Scaled + which, wide, static_cast<int>(size.width),
-                     static_cast<int>(size.height))) {
-        progress.Fail(rescale);
-        return;
-    }
-    ClearSlot(wide);
 }
 
-// Mask `which` (0 or 1) to the common size, then to 8-bit greyscale.
-void SlotTable::RescaleMask(int which, MergeSize size, MergeProgress& progress) {
-    const int scaled = kMask1Scaled + which;
+// Mask `which` to the common size and to 8-bit greyscale, both by the
+// library, when our kernels do not take it.
+void SlotTable::ScaleMaskWithLibrary(int which, MergeSize size, MergeProgress& progress) {
+    if (!MaskLeftToLibrary(Slot(kMask1 + which))) {
+        return;
+    }
     const MergeStep rescale = ForInput(MergeStep::RescaleMask1, which);
     if (progress.Settled(rescale)) {
         return;
     }
-    if (!RescaleInto(scaled, kMask1 + which, static_cast<int>(size.width),
-                     static_cast<int>(size.height))) {
+    if (!RescaleInto(kMask1Scaled + which, kMask1 + which, size, 1)) {
         progress.Fail(rescale);
         return;
     }
     const MergeStep grey = ForInput(MergeStep::GreyMask1, which);
-    if (!progress.Settled(grey) && !MakeMaskGreyscale(scaled)) {
+    if (!progress.Settled(grey) && !MakeMaskGreyscale(which, 1)) {
         progress.Fail(grey);
     }
 }
 
-// The 24-bit result, which the bands are pasted into. Failing to make it is
+// The 24-bit result, which the bands are written into. Failing to make it is
 // failing to make the second composite.
 void SlotTable::AllocateResult(MergeSize size, MergeProgress& progress) {
     Entry(kResult).reset(FreeImage_Allocate(static_cast<int>(size.width),
@@ -123,12 +127,75 @@ void SlotTable::AllocateResult(MergeSize size, MergeProgress& progress) {
     }
 }
 
+// Layer `which` (its 32-bit copy, if it has one) to the common size. The copy
+// at the layer's own size is released once the rescale has read it.
+void SlotTable::ScaleLayer(int which, MergeSize size, MergeProgress& progress) {
+    const MergeStep rescale = ForInput(MergeStep::RescaleLayer1, which);
+    if (progress.Settled(rescale)) {
+        return;
+    }
+    const int wide = Slot(kLayer1Wide + which) ? kLayer1Wide + which : kLayer1 + which;
+    if (KeepsItsSize(Slot(wide), size.width, size.height)) {
+        if (wide == kLayer1Wide + which) {
+            Entry(kLayer1Scaled + which) = std::move(Entry(wide));
+        }
+        return;
+    }
+    if (!RescaleInto(kLayer1Scaled + which, wide, size, mergeThreads_)) {
+        progress.Fail(rescale);
+        return;
+    }
+    ClearSlot(kLayer1Wide + which);
+}
+
+// Mask `which` to the common size, then to 8-bit greyscale, by our kernels
+// where they apply.
+void SlotTable::ScaleMask(int which, MergeSize size, MergeProgress& progress) {
+    const FIBITMAP* mask = Slot(kMask1 + which);
+    const MergeStep rescale = ForInput(MergeStep::RescaleMask1, which);
+    if (MaskLeftToLibrary(mask) || progress.Settled(rescale)) {
+        return;
+    }
+    if (!KeepsItsSize(mask, size.width, size.height) &&
+        !RescaleInto(kMask1Scaled + which, kMask1 + which, size, mergeThreads_)) {
+        progress.Fail(rescale);
+        return;
+    }
+    const MergeStep grey = ForInput(MergeStep::GreyMask1, which);
+    if (!progress.Settled(grey) && !MakeMaskGreyscale(which, mergeThreads_)) {
+        progress.Fail(grey);
+    }
+}
+
 // Alpha insertion and both composites, band by band: a band of the result
-// needs only the same band of each layer and mask. Each band stops at its
-// first failing step; the earliest of those is reported.
+// needs only the same band of each layer and mask.
 void SlotTable::MergeInBands(MergeSize size, MergeProgress& progress) {
-    const BandSources sources{Entry(kLayer1Scaled).get(), Entry(kLayer2Scaled).get(),
-                              Entry(kMask1Scaled).get(), Entry(kMask2Scaled).get(),
+    const MaskedLayers scaled{ScaledLayer(0), ScaledMask(0), ScaledLayer(1), ScaledMask(1)};
+    if (!CompositeKernelHandles(scaled)) {
+        MergeInBandsWithLibrary(size, progress);
+        return;
+    }
+    CompositeMaskedLayersInto(scaled, Entry(kResult).get(), mergeThreads_);
+}
+
+// The library inserts alpha only into a 32-bit layer, and writes into it: a
+// layer read where it is, or scaled at 24 bits, gets its 32-bit copy first.
+// Each band stops at its first failing step; the earliest of those is
+// reported.
+void SlotTable::MergeInBandsWithLibrary(MergeSize size, MergeProgress& progress) {
+    for (const int which : {0, 1}) {
+        const FIBITMAP* layer = ScaledLayer(which);
+        if (Slot(kLayer1Scaled + which) == layer && freeimage_base::Bpp(layer) == 32) {
+            continue;
+        }
+        Bitmap wide = LayerTo32Bits(layer);
+        if (!wide) {
+            progress.Fail(ForInput(MergeStep::ConvertLayer1, which));
+            return;
+        }
+        Entry(kLayer1Scaled + which) = std::move(wide);
+    }
+    const BandSources sources{ScaledLayer(0), ScaledLayer(1), ScaledMask(0), ScaledMask(1),
                               Entry(kResult).get()};
     const unsigned rows = BandRows(size.width, size.height, mergeThreads_);
     const std::size_t bands = (size.height + rows - 1) / rows;

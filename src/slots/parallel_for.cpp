@@ -8,6 +8,10 @@
 
 namespace orrisbay::slots {
 
+unsigned MachineThreads() {
+    return std::max(1U, std::thread::hardware_concurrency());
+}
+
 void ParallelFor(unsigned threads, std::size_t count,
                  const std::function<void(std::size_t)>& body) {
     std::atomic<std::size_t> next{0};

@@ -5,6 +5,9 @@
 
 namespace orrisbay::slots {
 
+// The machine's cores (hardware threads), at least 1.
+unsigned MachineThreads();
+
 // Calls `body(i)` once for every i in 0..count-1, spread over at most
 // `threads` threads (the calling thread is one of them), and returns when all
 // calls have finished. Threads live only inside this call. Indices are handed

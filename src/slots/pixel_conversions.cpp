@@ -1,5 +1,7 @@
 #include "slots/pixel_conversions.h"
 
+#include "slots/kernels/grey_kernel.h"
+
 namespace orrisbay::slots {
 
 using namespace freeimage_base;
@@ -32,9 +34,12 @@ Bitmap StandardCopy(const FIBITMAP* bitmap) {
 
 }  // namespace
 
-Bitmap ToGreyscale8(const FIBITMAP* bitmap) {
+Bitmap ToGreyscale8(const FIBITMAP* bitmap, unsigned threads) {
     if (bitmap == nullptr) {
         return {};
+    }
+    if (GreyKernelHandles(bitmap)) {
+        return ConvertToGrey8(bitmap, threads);
     }
     // Ordinary bitmaps of any depth and 16-bit greyscale convert directly.
     if (Bitmap grey = GreyscaleCopy(bitmap)) {

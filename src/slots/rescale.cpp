@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "console/rounding.h"
+#include "slots/kernels/exact_rescale.h"
 
 namespace orrisbay::slots {
 
@@ -79,8 +80,17 @@ std::optional<Size> ChooseSize(std::int32_t newWidth, std::int32_t newHeight, un
 
 }  // namespace
 
+Bitmap ResizeBitmap(const FIBITMAP* source, int width, int height, FREE_IMAGE_FILTER filter,
+                    unsigned threads) {
+    if (filter == FILTER_BICUBIC && width > 0 && height > 0 && RescaleKernelHandles(source)) {
+        return RescaleBicubic(source, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                              threads);
+    }
+    return freeimage_base::Rescale(source, width, height, filter);
+}
+
 Bitmap RescaleBitmap(Bitmap& source, SizeArgument width, SizeArgument height, bool percent,
-                     bool releaseSource, FREE_IMAGE_FILTER filter) {
+                     bool releaseSource, FREE_IMAGE_FILTER filter, unsigned threads) {
     FIBITMAP* dib = source.get();
     const unsigned sourceWidth = FreeImage_GetWidth(dib);
     const unsigned sourceHeight = FreeImage_GetHeight(dib);
@@ -93,7 +103,7 @@ Bitmap RescaleBitmap(Bitmap& source, SizeArgument width, SizeArgument height, bo
     if (!size) {
         return Bitmap(source.release());
     }
-    Bitmap scaled(FreeImage_Rescale(dib, size->width, size->height, filter));
+    Bitmap scaled = ResizeBitmap(dib, size->width, size->height, filter, threads);
     if (!scaled) {
         return Bitmap(source.release());
     }

@@ -15,7 +15,14 @@ namespace orrisbay::slots {
 struct Absent {};
 using SizeArgument = std::variant<Absent, std::int64_t, double>;
 
-// Makes a resized copy of `source` with FreeImage_Rescale.
+// `source` resampled to exactly width x height through `filter`, byte for
+// byte as FreeImage_Rescale makes it: by our own kernel on up to `threads`
+// threads for the bicubic filter and the bitmaps the kernel handles, by the
+// library otherwise. Empty when no bitmap could be made.
+freeimage_base::Bitmap ResizeBitmap(const FIBITMAP* source, int width, int height,
+                                    FREE_IMAGE_FILTER filter, unsigned threads);
+
+// Makes a resized copy of `source` with ResizeBitmap.
 //
 // Each side is given in pixels or as a factor (with `percent`, a factor is a
 // percentage); a side that is absent or works out to 0 or less is derived from
@@ -30,6 +37,6 @@ using SizeArgument = std::variant<Absent, std::int64_t, double>;
 // the two cases apart.
 freeimage_base::Bitmap RescaleBitmap(freeimage_base::Bitmap& source, SizeArgument width,
                                      SizeArgument height, bool percent, bool releaseSource,
-                                     FREE_IMAGE_FILTER filter);
+                                     FREE_IMAGE_FILTER filter, unsigned threads = 1);
 
 }  // namespace orrisbay::slots

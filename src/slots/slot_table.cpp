@@ -1,7 +1,9 @@
 #include "slots/slot_table.h"
 
 #include <algorithm>
-#include <thread>
+
+#include "slots/kernels/grey_kernel.h"
+#include "slots/parallel_for.h"
 
 #include "slots/coverage.h"
 
@@ -11,6 +13,14 @@ using freeimage_base::Bitmap;
 
 bool ArrayContains(int value, std::span<const int> list) {
     return std::ranges::find(list, value) != list.end();
+}
+
+Bitmap NormalisedMask(Bitmap mask, unsigned threads) {
+    if (freeimage_base::Bpp(mask.get()) != 24) {
+        return mask;
+    }
+    return GreyKernelHandles(mask.get()) ? ConvertToGrey8(mask.get(), threads)
+                                         : freeimage_base::ConvertToGreyscale(mask.get());
 }
 
 std::string SizeCaption(const FIBITMAP* bitmap) {
@@ -25,7 +35,7 @@ SlotTable::SlotTable(SlotView& view) : view_(view) {
 }
 
 void SlotTable::SetMergeThreads(unsigned threads) {
-    mergeThreads_ = threads > 0 ? threads : std::max(1U, std::thread::hardware_concurrency());
+    mergeThreads_ = threads > 0 ? threads : MachineThreads();
 }
 
 SlotTable::~SlotTable() {
@@ -111,10 +121,9 @@ void SlotTable::StoreInSlot(int index, Bitmap incoming) {
 // A 24-bit mask becomes 8-bit greyscale. If the conversion fails the slot is
 // left empty, and the merge waits until the user fills it again.
 void SlotTable::NormaliseMask(int index) {
-    if (!ArrayContains(index, kAlphaSlots) || FreeImage_GetBPP(Entry(index).get()) != 24) {
-        return;
+    if (ArrayContains(index, kAlphaSlots)) {
+        Entry(index) = NormalisedMask(std::move(Entry(index)), mergeThreads_);
     }
-    Entry(index).reset(FreeImage_ConvertToGreyscale(Entry(index).get()));
 }
 
 }  // namespace orrisbay::slots

@@ -28,7 +28,8 @@ inline constexpr int kUpperBound = 19;
 inline constexpr int kSlotCount = kUpperBound - kLowerBound + 1;
 
 // Scratch slots of the merge. Slots 10 and 11 stay empty: the canvas and the
-// first composite are only ever made band by band.
+// first composite are only ever made band by band. A scaled slot stays empty
+// when its input already is what it would hold, and the input is read instead.
 inline constexpr int kLayer1Wide = 4;
 inline constexpr int kLayer2Wide = 5;
 inline constexpr int kLayer1Scaled = 6;
@@ -45,6 +46,11 @@ inline constexpr std::array<int, 2> kAlphaSlots = {kMask1, kMask2};
 
 // True when one of the elements of `list` equals `value`.
 bool ArrayContains(int value, std::span<const int> list);
+
+// A mask as an alpha slot keeps it: a 24-bit mask is replaced by its 8-bit
+// greyscale copy (made on up to `threads` threads; empty when it cannot be
+// made), a mask of any other depth stays as it is.
+freeimage_base::Bitmap NormalisedMask(freeimage_base::Bitmap mask, unsigned threads);
 
 // "W x H B bpp" for a bitmap; "0 x 0 0 bpp" for none.
 std::string SizeCaption(const FIBITMAP* bitmap);
@@ -110,13 +116,18 @@ class SlotTable {
     MergeSize CommonSize() const;
     std::optional<std::string> MemoryRefusal() const;
     bool RunMergeSteps(std::string& failure);
-    void RunConcurrentStep(std::size_t task, MergeSize size, MergeProgress& progress);
-    void ConvertAndRescaleLayer(int which, MergeSize size, MergeProgress& progress);
-    void RescaleMask(int which, MergeSize size, MergeProgress& progress);
+    void RunLibraryStep(std::size_t task, MergeSize size, MergeProgress& progress);
+    void ConvertLayer(int which, MergeProgress& progress);
+    void ScaleMaskWithLibrary(int which, MergeSize size, MergeProgress& progress);
     void AllocateResult(MergeSize size, MergeProgress& progress);
+    void ScaleLayer(int which, MergeSize size, MergeProgress& progress);
+    void ScaleMask(int which, MergeSize size, MergeProgress& progress);
     void MergeInBands(MergeSize size, MergeProgress& progress);
-    bool RescaleInto(int target, int source, int width, int height);
-    bool MakeMaskGreyscale(int slot);
+    void MergeInBandsWithLibrary(MergeSize size, MergeProgress& progress);
+    FIBITMAP* ScaledLayer(int which);
+    FIBITMAP* ScaledMask(int which);
+    bool RescaleInto(int target, int source, MergeSize size, unsigned threads);
+    bool MakeMaskGreyscale(int which, unsigned threads);
     void ClearScratchSlots();
     void AbandonMerge(const std::string& failure);
 

@@ -127,6 +127,13 @@ struct Case {
     MakeInputs make;
 };
 
+// A 24-bit layer 1 `width1` x 64 and a 64 x 64 32-bit layer 2 marked CMYK.
+Inputs WithCmykLayer2(int width1) {
+    Bitmap cmyk = Noise(64, 64, 32, 21);
+    FreeImage_GetICCProfile(cmyk.get())->flags |= FIICC_COLOR_IS_CMYK;
+    return {Noise(width1, 64, 24, 22), std::move(cmyk), Noise(64, 64, 8, 23), Noise(64, 64, 8, 24)};
+}
+
 const Case kShapes[] = {
     {"all 64 x 64",
      [] {
@@ -153,6 +160,10 @@ const Case kShapes[] = {
          return Inputs{Noise(128, 96, 24, 17), Noise(96, 128, 24, 18), Noise(512, 512, 8, 19),
                        Noise(640, 480, 8, 20)};
      }},
+    // The library's composite takes a CMYK-marked layer: the other layer, read
+    // as it is or scaled at 24 bits, goes with it as a 32-bit copy.
+    {"layer 2 marked CMYK", [] { return WithCmykLayer2(64); }},
+    {"layer 2 marked CMYK, layer 1 rescaled", [] { return WithCmykLayer2(40); }},
 };
 
 TEST(ConcurrentMergeTest, SameResultAsOneStepAfterAnother) {
@@ -229,10 +240,9 @@ TEST(ConcurrentMergeTest, FailsAtTheSameStepAndMergesAgainAfterwards) {
     }
 }
 
-// 64 x 64 layers and 8-bit masks, counted by hand: 2 x 16384 for the 32-bit
-// copies, 2 x 16384 for the scaled layers, 2 x 4096 for the masks and
-// 3 x 12288 for the canvas, the first composite and the result.
-constexpr std::uint64_t kNeedOf64 = 110592;
+// 64 x 64 layers and 8-bit masks, counted by hand: all are read as they are,
+// so 12288 for the 24-bit result and 3 x 12288 for one thread's band rows.
+constexpr std::uint64_t kNeedOf64 = 49152;
 
 Inputs SixtyFour() {
     return {Noise(64, 64, 24, 1), Noise(64, 64, 24, 2), Noise(64, 64, 8, 3), Noise(64, 64, 8, 4)};
@@ -247,8 +257,8 @@ TEST(MergeMemoryTest, RefusesAMergeThatDoesNotFitAndKeepsTheInputs) {
     merge.Fill(std::move(inputs));
 
     EXPECT_EQ(merge.view.failures,
-              std::vector<std::string>{"Merge stopped: it needs about 108.0 KiB of memory for a "
-                                       "64 x 64 texture, but only 107.9 KiB is available."});
+              std::vector<std::string>{"Merge stopped: it needs about 48.0 KiB of memory for a "
+                                       "64 x 64 texture, but only 47.9 KiB is available."});
     EXPECT_EQ(merge.table.Slot(kResult), nullptr);
     EXPECT_EQ(merge.view.previews, std::vector<const FIBITMAP*>{nullptr});
     ExpectScratchEmpty(merge.table);
@@ -269,9 +279,10 @@ TEST(MergeMemoryTest, EstimateFollowsTheMasksDepthAndTheLayersOwnSize) {
     Bitmap mask8 = Noise(500, 500, 8, 3);
     Bitmap mask16 = NoiseOfType(FIT_UINT16, 3, 3, 4);
     const MergeInputs inputs{layer1.get(), layer2.get(), mask8.get(), mask16.get(), 64, 64};
-    // 16384 + 400 own-size copies, 32768 scaled layers, 4096 + 8192 masks,
-    // 36864 for the three 24-bit bitmaps, 100 bytes of band memory.
-    EXPECT_EQ(MergeMemoryNeed(inputs, 100), 16384U + 400 + 32768 + 4096 + 8192 + 36864 + 100);
+    // Layer 1 is read as it is; layer 2's 32-bit copy 400 and its rescale
+    // 16384; mask 8 rescaled 4096; mask 16 rescaled 8192 and made grey 4096;
+    // the result 12288 and each thread's band rows 36864.
+    EXPECT_EQ(MergeMemoryNeed(inputs, 2), 400U + 16384 + 4096 + 8192 + 4096 + 12288 + 2 * 36864);
     // Rows are padded to whole words.
     EXPECT_EQ(RowBytes(3, 24), 12U);
     EXPECT_EQ(RowBytes(1, 8), 4U);
