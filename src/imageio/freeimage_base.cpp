@@ -110,6 +110,10 @@ Bitmap GetChannel(const FIBITMAP* dib, FREE_IMAGE_COLOR_CHANNEL channel) {
 Bitmap Rescale(const FIBITMAP* dib, int width, int height, FREE_IMAGE_FILTER filter) {
     return Bitmap(FreeImage_Rescale(ForQuery(dib), width, height, filter));
 }
+bool SaveToHandle(FREE_IMAGE_FORMAT format, const FIBITMAP* dib, FreeImageIO* io, fi_handle handle,
+                  int flags) {
+    return dib != nullptr && FreeImage_SaveToHandle(format, ForQuery(dib), io, handle, flags);
+}
 void CopyMetadata(FIBITMAP* target, const FIBITMAP* source) {
     FreeImage_CloneMetadata(target, ForQuery(source));
 }

@@ -79,6 +79,10 @@ Bitmap ToneMapping(const FIBITMAP* dib, FREE_IMAGE_TMO operation);
 Bitmap GetChannel(const FIBITMAP* dib, FREE_IMAGE_COLOR_CHANNEL channel);
 // Exactly `width` x `height` through `filter`; the source keeps its size.
 Bitmap Rescale(const FIBITMAP* dib, int width, int height, FREE_IMAGE_FILTER filter);
+// Encodes `dib` in `format` with the library's save `flags`, writing through
+// `io`; the library's encoders only read the bitmap. False when it could not.
+bool SaveToHandle(FREE_IMAGE_FORMAT format, const FIBITMAP* dib, FreeImageIO* io, fi_handle handle,
+                  int flags);
 // Gives `target` copies of `source`'s metadata, as the library's own
 // conversions do.
 void CopyMetadata(FIBITMAP* target, const FIBITMAP* source);

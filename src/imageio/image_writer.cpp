@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <system_error>
 
@@ -34,17 +35,59 @@ std::string ErrnoText(int error) {
     return std::error_code(error, std::generic_category()).message();
 }
 
-// The bitmap in a depth the format can write: JPEG takes 24-bit colour or
-// 8-bit greyscale only, the others take what the library says they export.
-freeimage_base::Bitmap ConvertForFormat(const FIBITMAP* source, FREE_IMAGE_FORMAT format) {
-    const unsigned bpp = freeimage_base::Bpp(source);
-    bool fits = freeimage_base::ImageType(source) == FIT_BITMAP &&
-                FreeImage_FIFSupportsExportBPP(format, static_cast<int>(bpp));
+// True when the format writes the bitmap as it is: JPEG takes 24-bit colour
+// or 8-bit greyscale only, the others what the library says they export.
+bool FormatTakes(const FIBITMAP* bitmap, FREE_IMAGE_FORMAT format) {
+    const unsigned bpp = freeimage_base::Bpp(bitmap);
+    const bool fits = freeimage_base::ImageType(bitmap) == FIT_BITMAP &&
+                      FreeImage_FIFSupportsExportBPP(format, static_cast<int>(bpp));
     if (format == FIF_JPEG) {
-        fits = fits &&
-               (bpp == 24 || (bpp == 8 && freeimage_base::ColorType(source) == FIC_MINISBLACK));
+        return fits &&
+               (bpp == 24 || (bpp == 8 && freeimage_base::ColorType(bitmap) == FIC_MINISBLACK));
     }
-    return fits ? freeimage_base::Clone(source) : freeimage_base::ConvertTo24Bits(source);
+    return fits;
+}
+
+// The library's file access on a stream of ours, remembering why a write failed.
+struct OutputFile {
+    std::FILE* file;
+    int error = 0;
+};
+
+unsigned DLL_CALLCONV ReadOutput(void*, unsigned, unsigned, fi_handle) {
+    return 0;  // encoders only write
+}
+
+unsigned DLL_CALLCONV WriteOutput(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+    auto* output = static_cast<OutputFile*>(handle);
+    const std::size_t written = std::fwrite(buffer, size, count, output->file);
+    if (written != count && output->error == 0) {
+        output->error = errno != 0 ? errno : EIO;
+    }
+    return static_cast<unsigned>(written);
+}
+
+int DLL_CALLCONV SeekOutput(fi_handle handle, long offset, int origin) {
+    return std::fseek(static_cast<OutputFile*>(handle)->file, offset, origin);
+}
+
+long DLL_CALLCONV TellOutput(fi_handle handle) {
+    return std::ftell(static_cast<OutputFile*>(handle)->file);
+}
+
+// Encodes `bitmap` straight into `file`: no copy of it and no encoded copy in
+// memory.
+SaveResult EncodeInto(std::FILE* file, const FIBITMAP* bitmap, const SaveFormat& format) {
+    FreeImageIO io{ReadOutput, WriteOutput, SeekOutput, TellOutput};
+    OutputFile output{file};
+    errno = 0;
+    if (freeimage_base::SaveToHandle(format.format, bitmap, &io, &output, format.saveFlags)) {
+        return {SaveOutcome::Saved, {}};
+    }
+    if (output.error != 0) {
+        return {SaveOutcome::WriteFailed, ErrnoText(output.error)};
+    }
+    return {SaveOutcome::EncodeFailed, "the image could not be encoded"};
 }
 
 // A file name in `folder` that did not exist, created empty and opened for
@@ -82,20 +125,25 @@ bool FlushToDisk(std::FILE* file) {
 
 }  // namespace
 
-// Writes `bytes` to a temporary file beside `target` and renames it into place.
-SaveResult WriteAtomically(const BYTE* bytes, std::size_t size, const fs::path& target) {
+SaveResult WriteAtomically(const std::function<SaveResult(std::FILE*)>& write,
+                           const fs::path& target) {
     fs::path temporary;
     std::FILE* file = CreateTemporaryBeside(target, temporary);
     if (file == nullptr) {
         return {SaveOutcome::WriteFailed, ErrnoText(errno)};
     }
-    const bool written = std::fwrite(bytes, 1, size, file) == size && FlushToDisk(file);
-    const int writeError = errno;
-    const bool closed = std::fclose(file) == 0;
+    SaveResult written = write(file);
+    if (written && !FlushToDisk(file)) {
+        written = {SaveOutcome::WriteFailed, ErrnoText(errno)};
+    }
+    const int closeError = std::fclose(file) == 0 ? 0 : errno;
+    if (written && closeError != 0) {
+        written = {SaveOutcome::WriteFailed, ErrnoText(closeError)};
+    }
     std::error_code error;
-    if (!written || !closed) {
+    if (!written) {
         fs::remove(temporary, error);
-        return {SaveOutcome::WriteFailed, ErrnoText(written ? errno : writeError)};
+        return written;
     }
     fs::rename(temporary, target, error);
     if (error) {
@@ -103,7 +151,18 @@ SaveResult WriteAtomically(const BYTE* bytes, std::size_t size, const fs::path& 
         fs::remove(temporary, ignored);
         return {SaveOutcome::WriteFailed, error.message()};
     }
-    return {SaveOutcome::Saved, {}};
+    return written;
+}
+
+SaveResult WriteAtomically(const BYTE* bytes, std::size_t size, const fs::path& target) {
+    return WriteAtomically(
+        [&](std::FILE* file) -> SaveResult {
+            if (std::fwrite(bytes, 1, size, file) != size) {
+                return {SaveOutcome::WriteFailed, ErrnoText(errno)};
+            }
+            return {SaveOutcome::Saved, {}};
+        },
+        target);
 }
 
 const SaveFormat* FindSaveFormat(std::string_view path) {
@@ -132,19 +191,17 @@ SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
         return {SaveOutcome::EncodeFailed, "no image to save"};
     }
     freeimage_base::InitialiseImageLibrary();
-    freeimage_base::Bitmap converted = ConvertForFormat(bitmap, row->format);
-    if (!converted) {
-        return {SaveOutcome::EncodeFailed, "the image could not be converted for this format"};
+    // A bitmap the format takes is written from its own pixels.
+    freeimage_base::Bitmap converted;
+    if (!FormatTakes(bitmap, row->format)) {
+        converted = freeimage_base::ConvertTo24Bits(bitmap);
+        if (!converted) {
+            return {SaveOutcome::EncodeFailed, "the image could not be converted for this format"};
+        }
+        bitmap = converted.get();
     }
-    const freeimage_base::Memory memory;
-    BYTE* bytes = nullptr;
-    DWORD size = 0;
-    if (!memory ||
-        !FreeImage_SaveToMemory(row->format, converted.get(), memory.get(), row->saveFlags) ||
-        !FreeImage_AcquireMemory(memory.get(), &bytes, &size)) {
-        return {SaveOutcome::EncodeFailed, "the image could not be encoded"};
-    }
-    return WriteAtomically(bytes, size, fs::path(path));
+    return WriteAtomically([&](std::FILE* file) { return EncodeInto(file, bitmap, *row); },
+                           fs::path(path));
 }
 
 }  // namespace orrisbay::imageio

@@ -2,7 +2,9 @@
 
 #include <FreeImage.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,13 +41,19 @@ struct SaveResult {
     explicit operator bool() const { return outcome == SaveOutcome::Saved; }
 };
 
-// Encodes `bitmap` in the format of `path`'s extension, writes it to a new
-// temporary file in the same folder and renames that over `path`. Any failure
-// removes the temporary file and leaves an existing `path` as it was.
+// Encodes `bitmap` in the format of `path`'s extension straight into a new
+// temporary file in the same folder (converting it first only when the format
+// cannot take its depth) and renames that over `path`. Any failure removes
+// the temporary file and leaves an existing `path` as it was.
 SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path);
 
-// Writes `size` bytes to a new temporary file beside `target` and renames it
-// over `target`; on failure the temporary file is removed and `target` is untouched.
+// Has `write` fill a new temporary file beside `target`, flushes it to disk
+// and renames it over `target`. When `write` or any step fails, the temporary
+// file is removed, `target` is untouched and the failure returned.
+SaveResult WriteAtomically(const std::function<SaveResult(std::FILE*)>& write,
+                           const std::filesystem::path& target);
+
+// Writes `size` bytes to `target` the same way.
 SaveResult WriteAtomically(const BYTE* bytes, std::size_t size,
                            const std::filesystem::path& target);
 
