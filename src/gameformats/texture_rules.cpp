@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "console/rounding.h"
+#include "slots/parallel_for.h"
+#include "slots/rescale.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -56,7 +58,8 @@ Bitmap RescaleToMultipleOf16(const FIBITMAP* texture) {
     const TextureSize size =
         NearestMultipleOf16Sizes(static_cast<int>(freeimage_base::Width(texture)),
                                  static_cast<int>(freeimage_base::Height(texture)));
-    return freeimage_base::Rescale(texture, size.width, size.height, FILTER_BICUBIC);
+    return slots::ResizeBitmap(texture, size.width, size.height, FILTER_BICUBIC,
+                               slots::MachineThreads());
 }
 
 std::string TextureNameFromFileName(const std::string& path) {

@@ -29,8 +29,9 @@ TextureSize NearestMultipleOf16Sizes(int width, int height);
 // as it is, offering the nearest multiples of 16.
 std::string TextureSizeMessage(int width, int height);
 
-// A copy of `texture` rescaled (bicubic, as the merge does) to the nearest
-// multiples of 16. Empty when the library cannot rescale it.
+// A copy of `texture` rescaled (bicubic, as the merge does, with the same
+// bytes as the library's rescale) to the nearest multiples of 16. Empty when
+// it cannot be rescaled.
 freeimage_base::Bitmap RescaleToMultipleOf16(const FIBITMAP* texture);
 
 // The texture name the game and the map editors will see, from the output

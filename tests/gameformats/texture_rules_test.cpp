@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gameformats/texture_names.h"
+#include "support/image_files.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -31,13 +32,12 @@ TEST(TextureSizes, NearestMultiplesOf16RoundHalfToEvenAndNeverVanish) {
 }
 
 TEST(TextureSizes, RescaleToMultipleOf16MakesANewBitmapOfTheOfferedSize) {
-    freeimage_base::InitialiseImageLibrary();
-    const Bitmap texture(FreeImage_Allocate(100, 70, 24));
+    const Bitmap texture = testing::RandomBitmap(100, 70, 24, 1);
     const Bitmap scaled = RescaleToMultipleOf16(texture.get());
     ASSERT_TRUE(scaled);
     EXPECT_NE(scaled.get(), texture.get());
-    EXPECT_EQ(FreeImage_GetWidth(scaled.get()), 96u);
-    EXPECT_EQ(FreeImage_GetHeight(scaled.get()), 64u);
+    const Bitmap library(FreeImage_Rescale(texture.get(), 96, 64, FILTER_BICUBIC));
+    EXPECT_TRUE(testing::SameBitmap(library.get(), scaled.get())) << "the library's bytes";
     EXPECT_EQ(FreeImage_GetWidth(texture.get()), 100u) << "the source is left alone";
     EXPECT_FALSE(RescaleToMultipleOf16(nullptr));
 }
