@@ -1,9 +1,14 @@
 #include "cli/blend_command.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <ostream>
 
 #include "cli/builtin_inputs.h"
 #include "cli/watch_command.h"
+#include "imageio/file_types.h"
+#include "slots/parallel_for.h"
 #include "slots/slot_table.h"
 #include "slots/slot_view.h"
 
@@ -18,19 +23,55 @@ class MergeFailureView : public slots::NullSlotView {
     std::string failure;
 };
 
+// Input `slot` as its slot keeps it: a 24-bit mask is turned into greyscale
+// right away, on the thread that read it, and its 24-bit copy freed.
+CommandResult LoadSlotInput(const BlendOptions& options, std::size_t slot,
+                            freeimage_base::Bitmap& bitmap) {
+    CommandResult loaded;
+    if (options.builtin) {
+        bitmap = LoadBuiltinInput(static_cast<int>(slot));
+    } else {
+        loaded = LoadInput(options.inputs[slot], bitmap);
+    }
+    if (loaded.code == kExitSuccess &&
+        slots::ArrayContains(static_cast<int>(slot), slots::kAlphaSlots)) {
+        bitmap = slots::NormalisedMask(std::move(bitmap), 1);
+    }
+    return loaded;
+}
+
+// The slots in the order to load them: largest picture first, so that the
+// threads finish together and the largest are read while little else is held.
+std::array<std::size_t, 4> LoadingOrder(const BlendOptions& options) {
+    std::array<std::uint64_t, 4> pixels{};
+    for (std::size_t slot = 0; slot < pixels.size() && !options.builtin; ++slot) {
+        if (const auto size = imageio::ReadDeclaredSize(options.inputs[slot])) {
+            pixels[slot] = std::uint64_t{size->width} * size->height;
+        }
+    }
+    std::array<std::size_t, 4> order{0, 1, 2, 3};
+    std::ranges::stable_sort(order, std::greater{}, [&](std::size_t slot) { return pixels[slot]; });
+    return order;
+}
+
+// Loads the four inputs side by side, on one thread per core at most: as
+// many as can work at once, and no more pictures held half-converted at once
+// than that. Warnings and the failure are told as loading one input after
+// another would tell them: in slot order, up to the first input that failed.
 CommandResult LoadInputs(const BlendOptions& options,
                          std::array<freeimage_base::Bitmap, 4>& inputs) {
+    const std::array<std::size_t, 4> order = LoadingOrder(options);
+    std::array<CommandResult, 4> loaded;
+    slots::ParallelFor(slots::MachineThreads(), order.size(), [&](std::size_t index) {
+        const std::size_t slot = order[index];
+        loaded[slot] = LoadSlotInput(options, slot, inputs[slot]);
+    });
     std::vector<std::string> warnings;
-    for (std::size_t slot = 0; slot < inputs.size(); ++slot) {
-        if (options.builtin) {
-            inputs[slot] = LoadBuiltinInput(static_cast<int>(slot));
-            continue;
+    for (CommandResult& input : loaded) {
+        if (input.code != kExitSuccess) {
+            return AfterWarnings(warnings, std::move(input));
         }
-        CommandResult loaded = LoadInput(options.inputs[slot], inputs[slot]);
-        if (loaded.code != kExitSuccess) {
-            return AfterWarnings(warnings, std::move(loaded));
-        }
-        warnings.insert(warnings.end(), loaded.warnings.begin(), loaded.warnings.end());
+        warnings.insert(warnings.end(), input.warnings.begin(), input.warnings.end());
     }
     return {kExitSuccess, {}, warnings};
 }
@@ -73,6 +114,10 @@ CommandResult BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs,
     }
     const freeimage_base::Bitmap coverage =
         gameformats::TakesCoverage(request) ? table.ResultCoverage() : freeimage_base::Bitmap();
+    // Only the texture (and its coverage) is written; the inputs go before it is.
+    for (int slot = slots::kLayer1; slot <= slots::kMask2; ++slot) {
+        table.ClearSlot(slot);
+    }
     // A command replaces its output and rescales as its options say, every time.
     const gameformats::ExportResult exported =
         gameformats::RepeatExport(result, {request, rescale}, game.palette, coverage.get());
