@@ -1,14 +1,17 @@
 // Time of one full merge for layers of a given side, with masks twice that
-// side (the proportions of the window's built-in pictures), on the calling
-// thread alone (threads:1) and on the machine's cores (threads:0).
+// side (the proportions of the window's built-in pictures): the slot table's
+// merge on the calling thread alone (threads:1) and on the machine's cores
+// (threads:0), and the same merge as the plain sequence of library calls the
+// tests compare it with.
 //
-// Compare both modes at 4096 in one run:
-//   orrisbay_bench_compose --benchmark_filter=side:4096/
+// Compare all three at 4096 in one run:
+//   orrisbay_bench_compose --benchmark_filter=side:4096
 // Peak memory of one mode alone:
 //   /usr/bin/time -v orrisbay_bench_compose --benchmark_filter=side:4096/threads:1
 #include <benchmark/benchmark.h>
 
 #include "bench_bitmaps.h"
+#include "reference_merge.h"
 #include "slots/slot_table.h"
 
 namespace {
@@ -40,6 +43,32 @@ void BM_ComposeLayers(benchmark::State& state) {
 BENCHMARK(BM_ComposeLayers)
     ->ArgNames({"side", "threads"})
     ->ArgsProduct({{256, 1024, 2048, 4096}, {1, 0}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_LibraryMerge(benchmark::State& state) {
+    const int side = static_cast<int>(state.range(0));
+    const auto layer1 = Gradient(side, 24);
+    const auto layer2 = Gradient(side, 24);
+    const auto mask1 = Gradient(2 * side, 8);
+    const auto mask2 = Gradient(2 * side, 8);
+    for (auto _ : state) {
+        const auto merged =
+            testing::MergeStepByStep(layer1.get(), layer2.get(), mask1.get(), mask2.get());
+        if (!merged.result) {
+            state.SkipWithError("the merge failed");
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * side * side);
+}
+
+BENCHMARK(BM_LibraryMerge)
+    ->ArgName("side")
+    ->Arg(256)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Arg(4096)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
