@@ -190,6 +190,8 @@ TEST_F(BlendCommandTest, BadInputsNameTheFileAndTheReason) {
         {{layer1, layer2, tif, mask2, "-o", output},
          tif + ": unsupported file type (use .bmp, .gif, .jpg, .jpeg, .png or .tga)"},
         {{layer1, missing, mask1, mask2, "-o", output}, missing + ": no such file"},
+        // Inputs load side by side; of two bad ones the first is named.
+        {{layer1, missing, mask1, damaged, "-o", output}, missing + ": no such file"},
         {{layer1, layer2, mask1, damaged, "-o", output},
          damaged + ": cannot be read as a PNG image"},
         {{folder.file("folder.png"), layer2, mask1, mask2, "-o", output},
