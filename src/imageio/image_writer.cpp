@@ -81,13 +81,16 @@ SaveResult EncodeInto(std::FILE* file, const FIBITMAP* bitmap, const SaveFormat&
     FreeImageIO io{ReadOutput, WriteOutput, SeekOutput, TellOutput};
     OutputFile output{file};
     errno = 0;
-    if (freeimage_base::SaveToHandle(format.format, bitmap, &io, &output, format.saveFlags)) {
-        return {SaveOutcome::Saved, {}};
-    }
+    const bool encoded =
+        freeimage_base::SaveToHandle(format.format, bitmap, &io, &output, format.saveFlags);
+    // An encoder may carry on past a failed write (Targa does): it fails the save.
     if (output.error != 0) {
         return {SaveOutcome::WriteFailed, ErrnoText(output.error)};
     }
-    return {SaveOutcome::EncodeFailed, "the image could not be encoded"};
+    if (!encoded) {
+        return {SaveOutcome::EncodeFailed, "the image could not be encoded"};
+    }
+    return {SaveOutcome::Saved, {}};
 }
 
 // A file name in `folder` that did not exist, created empty and opened for

@@ -2,6 +2,9 @@
 #include "imageio/image_writer.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "support/image_files.h"
 
@@ -53,6 +56,31 @@ TEST(ImageWriterTest, FailuresLeaveTheTargetAndTheFolderAlone) {
     ASSERT_TRUE(SaveImageFile(good.get(), target));
     EXPECT_TRUE(SamePixels(good.get(), LoadAs(FIF_PNG, target).get()));
     EXPECT_EQ(folder.entries(), std::set<std::string>{"texture.png"});
+}
+
+// The texture is encoded straight into the file: a write that fails half way
+// (here a file size limit, as a full disk would) fails the save, whichever
+// encoder wrote, and leaves nothing behind.
+TEST(ImageWriterTest, AWriteThatFailsHalfWayLeavesTheTargetAlone) {
+    TemporaryFolder folder("orrisbay-writer");
+    const freeimage_base::Bitmap texture = orrisbay::testing::RandomBitmap(64, 64, 24, 1);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit oldLimit{};
+    getrlimit(RLIMIT_FSIZE, &oldLimit);
+    rlimit limit = oldLimit;
+    limit.rlim_cur = 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    for (const char* name : {"texture.bmp", "texture.png", "texture.tga"}) {
+        WriteFile(folder.file(name), "old");
+        const SaveResult saved = SaveImageFile(texture.get(), folder.file(name));
+        EXPECT_EQ(saved.outcome, SaveOutcome::WriteFailed) << name;
+        EXPECT_FALSE(saved.message.empty()) << name;
+        EXPECT_TRUE(ReadFile(folder.file(name)) == "old") << name;
+    }
+    setrlimit(RLIMIT_FSIZE, &oldLimit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(folder.entries(),
+              (std::set<std::string>{"texture.bmp", "texture.png", "texture.tga"}));
 }
 
 }  // namespace
