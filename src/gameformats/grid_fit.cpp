@@ -1,6 +1,8 @@
 #include "gameformats/grid_fit.h"
 
 #include "gameformats/texture_rules.h"
+#include "slots/parallel_for.h"
+#include "slots/rescale.h"
 
 namespace orrisbay::gameformats {
 
@@ -22,9 +24,10 @@ std::optional<ExportResult> FitToGrid(OutgoingTexture& texture, bool required,
     const FIBITMAP* rescaled = texture.rescaledColour.get();
     if (rescaled != nullptr && texture.coverage != nullptr) {
         // The same size and filter keep the holes where the texture's edges are.
-        texture.rescaledCoverage = freeimage_base::Rescale(
-            texture.coverage, static_cast<int>(freeimage_base::Width(rescaled)),
-            static_cast<int>(freeimage_base::Height(rescaled)), FILTER_BICUBIC);
+        texture.rescaledCoverage =
+            slots::ResizeBitmap(texture.coverage, static_cast<int>(freeimage_base::Width(rescaled)),
+                                static_cast<int>(freeimage_base::Height(rescaled)), FILTER_BICUBIC,
+                                slots::MachineThreads());
         rescaled = texture.rescaledCoverage ? rescaled : nullptr;
     }
     if (rescaled == nullptr) {

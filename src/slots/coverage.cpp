@@ -1,6 +1,8 @@
 #include "slots/coverage.h"
 
+#include "slots/parallel_for.h"
 #include "slots/pixel_conversions.h"
+#include "slots/rescale.h"
 
 namespace orrisbay::slots {
 namespace {
@@ -9,12 +11,12 @@ using freeimage_base::Bitmap;
 
 // A mask at the common size and in 8-bit grey, made as the merge makes it.
 Bitmap MaskAtSize(const FIBITMAP* mask, unsigned width, unsigned height) {
-    Bitmap scaled = freeimage_base::Rescale(mask, static_cast<int>(width), static_cast<int>(height),
-                                            FILTER_BICUBIC);
+    Bitmap scaled = ResizeBitmap(mask, static_cast<int>(width), static_cast<int>(height),
+                                 FILTER_BICUBIC, MachineThreads());
     if (!scaled || IsGreyscale8(scaled.get())) {
         return scaled;
     }
-    return ToGreyscale8(scaled.get());
+    return ToGreyscale8(scaled.get(), MachineThreads());
 }
 
 }  // namespace
