@@ -8,4 +8,7 @@ namespace orrisbay::bench {
 // scaling have real data to filter.
 freeimage_base::Bitmap Gradient(int side, int bpp);
 
+// A square bitmap of pseudo-random bytes, the same on every run.
+freeimage_base::Bitmap Noise(int side, int bpp);
+
 }  // namespace orrisbay::bench

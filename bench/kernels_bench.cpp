@@ -2,17 +2,21 @@
 // bytes, in one run: the bicubic rescale (4096 -> 8192 and 8192 -> 4096, for
 // 8-bit grey, 24 and 32 bits), the greyscale conversion of an 8192 x 8192
 // 24-bit mask, the two alpha insertions and composites of a 4096 merge, and
-// the merge's pixel steps chained (4096 layers, 8192 masks). Ours run on 1
+// the merge's pixel steps chained (4096 layers, 8192 masks), and height
+// blending's row kernel. Ours run on 1
 // and 2 threads; the label names the instruction set they ran on.
 //
 //   orrisbay_bench_kernels
 //   orrisbay_bench_kernels --benchmark_filter=Rescale
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
 #include "bench_bitmaps.h"
 #include "slots/kernels/composite_kernel.h"
 #include "slots/kernels/exact_rescale.h"
 #include "slots/kernels/grey_kernel.h"
+#include "slots/kernels/height_rows.h"
 #include "slots/kernels/pixel_rows.h"
 
 namespace {
@@ -120,6 +124,25 @@ BENCHMARK(BM_CompositeOurs)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// Height blending's new mask for one row of 4096 pixels (24-bit layers, depth
+// 0.15), again and again: the kernel alone, its pixels in the cache.
+void BM_HeightRow(benchmark::State& state) {
+    const Bitmap layer1 = Gradient(4096, 24);
+    const Bitmap layer2 = orrisbay::bench::Noise(4096, 24);
+    const Bitmap mask = Gradient(4096, 8);
+    std::vector<BYTE> out(4096);
+    const simd::HeightRowSources row{FreeImage_GetScanLine(layer1.get(), 7), 3,
+                                     FreeImage_GetScanLine(layer2.get(), 7), 3,
+                                     FreeImage_GetScanLine(mask.get(), 7)};
+    for (auto _ : state) {
+        simd::HeightMaskRow(row, HeightBlend{0.15}, 4096, out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 4096);
+    state.SetLabel(simd::TargetName());
+}
+BENCHMARK(BM_HeightRow);
 
 }  // namespace
 

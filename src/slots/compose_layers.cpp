@@ -42,9 +42,10 @@ std::optional<std::string> SlotTable::MemoryRefusal() const {
         return std::nullopt;
     }
     const MergeSize size = CommonSize();
-    const std::uint64_t need = MergeMemoryNeed(
-        {Slot(kLayer1), Slot(kLayer2), Slot(kMask1), Slot(kMask2), size.width, size.height},
-        mergeThreads_);
+    const std::uint64_t need =
+        MergeMemoryNeed({Slot(kLayer1), Slot(kLayer2), Slot(kMask1), Slot(kMask2), size.width,
+                         size.height, options_.heightBlend.has_value(), HeightMap(0), HeightMap(1)},
+                        mergeThreads_);
     const auto available = availableMemory_ ? availableMemory_ : SystemAvailableMemory();
     if (!available || need <= *available) {
         return std::nullopt;
@@ -103,6 +104,9 @@ bool SlotTable::MakeMaskGreyscale(int which, unsigned threads) {
 void SlotTable::ClearScratchSlots() {
     for (int index = kFirstScratch; index <= kLastScratch; ++index) {
         ClearSlot(index);
+    }
+    for (Bitmap& scaled : scaledHeightMaps_) {
+        scaled.reset();
     }
 }
 

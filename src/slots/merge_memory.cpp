@@ -51,6 +51,20 @@ std::uint64_t MaskScratch(const FIBITMAP* mask, unsigned width, unsigned height)
     return scaled + (IsGreyscale8(mask) ? 0 : BitmapBytes(width, height, 8));
 }
 
+std::uint64_t HeightBlendScratch(const MergeInputs& inputs) {
+    if (!inputs.heightBlend) {
+        return 0;
+    }
+    std::uint64_t bytes = 0;
+    for (const FIBITMAP* map : {inputs.height1, inputs.height2}) {
+        bytes += map != nullptr ? MaskScratch(map, inputs.width, inputs.height) : 0;
+    }
+    if (!LayerReadAsItIs(inputs.layer1) || !LayerReadAsItIs(inputs.layer2)) {
+        bytes += BitmapBytes(inputs.width, inputs.height, 8);
+    }
+    return bytes;
+}
+
 // "MemAvailable:  123456 kB" from /proc/meminfo.
 std::optional<std::uint64_t> LinuxMemAvailable() {
     std::ifstream meminfo("/proc/meminfo");
@@ -78,7 +92,8 @@ std::uint64_t MergeMemoryNeed(const MergeInputs& inputs, unsigned threads) {
     const unsigned h = inputs.height;
     return LayerScratch(inputs.layer1, w, h) + LayerScratch(inputs.layer2, w, h) +
            MaskScratch(inputs.mask1, w, h) + MaskScratch(inputs.mask2, w, h) +
-           BitmapBytes(w, h, 24) + std::uint64_t{threads} * BandWorkingBytes(w, h);
+           HeightBlendScratch(inputs) + BitmapBytes(w, h, 24) +
+           std::uint64_t{threads} * BandWorkingBytes(w, h);
 }
 
 std::optional<std::uint64_t> SystemAvailableMemory() {

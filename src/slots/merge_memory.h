@@ -8,7 +8,8 @@
 
 namespace orrisbay::slots {
 
-// What one merge has to work with: the four inputs and the common size.
+// What one merge has to work with: the four inputs, the common size, and
+// when height blending, the height maps it has.
 struct MergeInputs {
     const FIBITMAP* layer1;
     const FIBITMAP* layer2;
@@ -16,13 +17,18 @@ struct MergeInputs {
     const FIBITMAP* mask2;
     unsigned width;
     unsigned height;
+    bool heightBlend = false;
+    const FIBITMAP* height1 = nullptr;
+    const FIBITMAP* height2 = nullptr;
 };
 
 // Bytes the merge's own bitmaps take at their largest on `threads` threads:
 // the 32-bit copy of each layer the composite cannot read as it is; each
 // layer and mask rescaled to the common size, unless it has that size
 // already; each mask's greyscale copy, unless it is 8-bit greyscale; the
-// 24-bit result; and each thread's working rows.
+// 24-bit result; and each thread's working rows. Height blending adds the
+// height maps' copies, as for masks, and a whole new mask 2 where a layer may
+// go through the library's composite.
 std::uint64_t MergeMemoryNeed(const MergeInputs& inputs, unsigned threads);
 
 // Bytes of one row of a bitmap `width` pixels wide at `bpp` bits, padded as

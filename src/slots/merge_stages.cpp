@@ -9,7 +9,8 @@
 //   3. the alpha insertions and both composites, band by band: our fused
 //      kernel, or the library's calls on each band over a black canvas of its
 //      own (band_composite.cpp), so neither the whole canvas nor the whole
-//      first composite is ever made.
+//      first composite is ever made. Height blending remakes mask 2 row by
+//      row in the same bands (for the library's calls, whole beforehand).
 // So no more threads run than the merge may use. Every step writes its own
 // slots or rows, so no two threads write one pixel, and the result is the same
 // to the byte for any number of threads. Scratch bitmaps are released as soon
@@ -17,10 +18,12 @@
 
 #include "slots/band_composite.h"
 #include "slots/kernels/composite_kernel.h"
+#include "slots/kernels/height_kernel.h"
 #include "slots/merge_plan.h"
 #include "slots/merge_steps.h"
 #include "slots/parallel_for.h"
 #include "slots/pixel_conversions.h"
+#include "slots/rescale.h"
 #include "slots/slot_table.h"
 
 namespace orrisbay::slots {
@@ -55,6 +58,9 @@ bool SlotTable::RunMergeSteps(std::string& failure) {
     }
     for (const int which : {0, 1}) {
         ScaleMask(which, size, progress);
+    }
+    for (const int which : {0, 1}) {
+        ScaleHeightMap(which, size, progress);
     }
     if (!progress.FirstFailure()) {
         MergeInBands(size, progress);
@@ -167,15 +173,73 @@ void SlotTable::ScaleMask(int which, MergeSize size, MergeProgress& progress) {
     }
 }
 
+// Height map `which`, when height blending with one, to the common size and
+// then to 8-bit greyscale, as a mask is.
+void SlotTable::ScaleHeightMap(int which, MergeSize size, MergeProgress& progress) {
+    const FIBITMAP* map = HeightMap(which);
+    const MergeStep rescale = ForInput(MergeStep::RescaleHeight1, which);
+    if (!options_.heightBlend || map == nullptr || progress.Settled(rescale)) {
+        return;
+    }
+    Bitmap& scaled = scaledHeightMaps_[static_cast<std::size_t>(which)];
+    if (!KeepsItsSize(map, size.width, size.height)) {
+        scaled = ResizeBitmap(map, static_cast<int>(size.width), static_cast<int>(size.height),
+                              FILTER_BICUBIC, mergeThreads_);
+        if (!scaled) {
+            progress.Fail(rescale);
+            return;
+        }
+    }
+    const MergeStep grey = ForInput(MergeStep::GreyHeight1, which);
+    const FIBITMAP* sized = scaled ? scaled.get() : map;
+    if (IsGreyscale8(sized) || progress.Settled(grey)) {
+        return;
+    }
+    Bitmap greyMap = ToGreyscale8(sized, mergeThreads_);
+    if (!greyMap) {
+        progress.Fail(grey);
+        return;
+    }
+    scaled = std::move(greyMap);
+}
+
+// The height map of layer `which` at the common size, or null for none.
+const FIBITMAP* SlotTable::ScaledHeightMap(int which) const {
+    const Bitmap& scaled = scaledHeightMaps_[static_cast<std::size_t>(which)];
+    return scaled ? scaled.get() : HeightMap(which);
+}
+
 // Alpha insertion and both composites, band by band: a band of the result
-// needs only the same band of each layer and mask.
+// needs only the same band of each layer, mask and height map.
 void SlotTable::MergeInBands(MergeSize size, MergeProgress& progress) {
     const MaskedLayers scaled{ScaledLayer(0), ScaledMask(0), ScaledLayer(1), ScaledMask(1)};
     if (!CompositeKernelHandles(scaled)) {
         MergeInBandsWithLibrary(size, progress);
         return;
     }
-    CompositeMaskedLayersInto(scaled, Entry(kResult).get(), mergeThreads_);
+    if (!options_.heightBlend) {
+        CompositeMaskedLayersInto(scaled, Entry(kResult).get(), mergeThreads_);
+        return;
+    }
+    const HeightMaps maps{ScaledHeightMap(0), ScaledHeightMap(1)};
+    if (!HeightKernelReads(scaled, maps) ||
+        !CompositeHeightBlendedInto(scaled, maps, *options_.heightBlend, Entry(kResult).get(),
+                                    mergeThreads_)) {
+        progress.Fail(MergeStep::HeightMask);
+    }
+}
+
+// For the library's calls, mask 2 is height-blended whole, into its scaled
+// slot, from the layers' 32-bit copies.
+void SlotTable::HeightBlendMask2(MergeProgress& progress) {
+    const MaskedLayers scaled{ScaledLayer(0), ScaledMask(0), ScaledLayer(1), ScaledMask(1)};
+    Bitmap blended = HeightBlendedMask(scaled, {ScaledHeightMap(0), ScaledHeightMap(1)},
+                                       *options_.heightBlend, mergeThreads_);
+    if (!blended) {
+        progress.Fail(MergeStep::HeightMask);
+        return;
+    }
+    Entry(kMask2Scaled) = std::move(blended);
 }
 
 // The library inserts alpha only into a 32-bit layer, and writes into it: a
@@ -194,6 +258,12 @@ void SlotTable::MergeInBandsWithLibrary(MergeSize size, MergeProgress& progress)
             return;
         }
         Entry(kLayer1Scaled + which) = std::move(wide);
+    }
+    if (options_.heightBlend) {
+        HeightBlendMask2(progress);
+        if (progress.FirstFailure()) {
+            return;
+        }
     }
     const BandSources sources{ScaledLayer(0), ScaledLayer(1), ScaledMask(0), ScaledMask(1),
                               Entry(kResult).get()};

@@ -26,6 +26,16 @@ std::string MergeFailureText(MergeStep step, unsigned width, unsigned height) {
                 return "mask 1 could not be turned into 8-bit greyscale";
             case MergeStep::GreyMask2:
                 return "mask 2 could not be turned into 8-bit greyscale";
+            case MergeStep::RescaleHeight1:
+                return "height map 1 could not be rescaled to " + size;
+            case MergeStep::RescaleHeight2:
+                return "height map 2 could not be rescaled to " + size;
+            case MergeStep::GreyHeight1:
+                return "height map 1 could not be turned into 8-bit greyscale";
+            case MergeStep::GreyHeight2:
+                return "height map 2 could not be turned into 8-bit greyscale";
+            case MergeStep::HeightMask:
+                return "mask 2 could not be height-blended";
             case MergeStep::Canvas:
                 return "the " + size + " canvas could not be allocated";
             case MergeStep::AlphaLayer1:

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
+#include "slots/coverage.h"
 #include "slots/kernels/grey_kernel.h"
 #include "slots/parallel_for.h"
-
-#include "slots/coverage.h"
 
 namespace orrisbay::slots {
 
@@ -67,6 +66,38 @@ void SlotTable::ReleaseAllSlots() {
     for (int index = kLowerBound; index <= kUpperBound; ++index) {
         ClearSlot(index);
     }
+    for (Bitmap& map : heightMaps_) {
+        map.reset();
+    }
+}
+
+bool SlotTable::SetMergeOptions(const MergeOptions& options) {
+    if (options.heightBlend && !IsUsable(*options.heightBlend)) {
+        return false;
+    }
+    if (options == options_) {
+        return true;
+    }
+    options_ = options;
+    if (InputsFilled()) {
+        ComposeLayers();
+    }
+    return true;
+}
+
+void SlotTable::SetHeightMap(int which, Bitmap&& map) {
+    if (which < 0 || which > 1) {
+        return;
+    }
+    heightMaps_[static_cast<std::size_t>(which)] =
+        map ? NormalisedMask(std::move(map), mergeThreads_) : Bitmap();
+    if (options_.heightBlend && InputsFilled()) {
+        ComposeLayers();
+    }
+}
+
+const FIBITMAP* SlotTable::HeightMap(int which) const {
+    return which == 0 || which == 1 ? heightMaps_[static_cast<std::size_t>(which)].get() : nullptr;
 }
 
 const FIBITMAP* SlotTable::Slot(int index) const {

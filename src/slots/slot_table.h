@@ -9,6 +9,7 @@
 #include <string>
 
 #include "imageio/freeimage_base.h"
+#include "slots/merge_options.h"
 #include "slots/slot_view.h"
 
 namespace orrisbay::slots {
@@ -75,7 +76,7 @@ class SlotTable {
     // Unloads the bitmap of slot 0..19, if it holds one.
     void ClearSlot(int index);
 
-    // Clears every slot, 0 to 19 in ascending order.
+    // Clears every slot, 0 to 19 in ascending order, then the height maps.
     void ReleaseAllSlots();
 
     // Merges slots 0..3 into slot 19 through scratch slots 4..11 and shows the
@@ -97,6 +98,20 @@ class SlotTable {
     // Defaults to the machine's cores; 0 means that default.
     void SetMergeThreads(unsigned threads);
     unsigned MergeThreads() const { return mergeThreads_; }
+
+    // How the merge blends; the plain blend until set. Options that are not
+    // usable are refused (false) and change nothing. New options merge again
+    // at once when all four inputs are there.
+    bool SetMergeOptions(const MergeOptions& options);
+    const MergeOptions& Options() const { return options_; }
+
+    // A grey height map for layer `which` (0 or 1) instead of its brightness
+    // when height blending, rescaled to the common size as the masks are;
+    // an empty bitmap goes back to the brightness. A 24-bit map becomes 8-bit
+    // greyscale at once, as a mask does. Merges again when height blending
+    // is on and all four inputs are there.
+    void SetHeightMap(int which, freeimage_base::Bitmap&& map);
+    const FIBITMAP* HeightMap(int which) const;
 
     // The memory a merge may count on, in bytes, instead of what the system
     // reports; empty asks the system again.
@@ -124,6 +139,9 @@ class SlotTable {
     void ScaleMask(int which, MergeSize size, MergeProgress& progress);
     void MergeInBands(MergeSize size, MergeProgress& progress);
     void MergeInBandsWithLibrary(MergeSize size, MergeProgress& progress);
+    void ScaleHeightMap(int which, MergeSize size, MergeProgress& progress);
+    const FIBITMAP* ScaledHeightMap(int which) const;
+    void HeightBlendMask2(MergeProgress& progress);
     FIBITMAP* ScaledLayer(int which);
     FIBITMAP* ScaledMask(int which);
     bool RescaleInto(int target, int source, MergeSize size, unsigned threads);
@@ -133,6 +151,11 @@ class SlotTable {
 
     SlotView& view_;
     std::array<freeimage_base::Bitmap, kSlotCount> slots_{};
+    // Height maps beside the slots, and their copies at the common size in
+    // 8-bit greyscale while a merge runs (empty when the map is that already).
+    std::array<freeimage_base::Bitmap, 2> heightMaps_{};
+    std::array<freeimage_base::Bitmap, 2> scaledHeightMaps_{};
+    MergeOptions options_;
     unsigned mergeThreads_ = 1;
     std::optional<std::uint64_t> availableMemory_;
 };

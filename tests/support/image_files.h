@@ -96,6 +96,20 @@ inline freeimage_base::Bitmap RandomBitmap(int width, int height, int bpp, unsig
     return dib;
 }
 
+// A grey mask whose levels are 0, 255 or anything between, about a third each.
+inline freeimage_base::Bitmap RandomMask(int width, int height, unsigned seed) {
+    freeimage_base::Bitmap mask = RandomBitmap(width, height, 8, seed);
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = FreeImage_GetScanLine(mask.get(), y);
+        for (int x = 0; x < width; ++x) {
+            const unsigned pick = random() % 3;
+            row[x] = pick == 0 ? 0 : pick == 1 ? 255 : row[x];
+        }
+    }
+    return mask;
+}
+
 // A bitmap with a pattern that differs from pixel to pixel and channel to channel.
 inline freeimage_base::Bitmap Pattern(int width, int height, int bpp, int seed = 0) {
     freeimage_base::InitialiseImageLibrary();

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "support/image_files.h"
 #include "support/simd_targets.h"
 
@@ -13,22 +11,9 @@ namespace {
 using freeimage_base::Bitmap;
 using orrisbay::testing::KernelTargets;
 using orrisbay::testing::RandomBitmap;
+using orrisbay::testing::RandomMask;
 using orrisbay::testing::SameBitmap;
 using orrisbay::testing::UseTarget;
-
-// A grey mask whose levels are 0, 255 or anything between, about a third each.
-Bitmap RandomMask(int width, int height, unsigned seed) {
-    Bitmap mask = RandomBitmap(width, height, 8, seed);
-    std::mt19937 random(seed);
-    for (int y = 0; y < height; ++y) {
-        BYTE* row = FreeImage_GetScanLine(mask.get(), y);
-        for (int x = 0; x < width; ++x) {
-            const unsigned pick = random() % 3;
-            row[x] = pick == 0 ? 0 : pick == 1 ? 255 : row[x];
-        }
-    }
-    return mask;
-}
 
 // The library's steps: each mask into a 32-bit copy of its layer as alpha,
 // layer 1 over a black canvas, layer 2 over that. Empty when a step fails.
