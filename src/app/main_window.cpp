@@ -10,6 +10,7 @@
 
 #include "app/builtin_pictures.h"
 #include "app/file_drop.h"
+#include "app/height_blend_menu.h"
 #include "app/image_box.h"
 #include "app/message_box.h"
 #include "app/palette_box.h"
@@ -174,6 +175,9 @@ void FrmOrrisbay::createPreviewMenu() {
     previewMenu_->addAction(convertAction_);
     previewMenu_->addAction(ditherAction_);
     previewMenu_->addAction(fullbrightsAction_);
+    previewMenu_->addSeparator();
+    heightBlendMenu_ = new HeightBlendMenu(previewMenu_);
+    previewMenu_->addMenu(heightBlendMenu_);
     preview_->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
@@ -203,6 +207,7 @@ void FrmOrrisbay::connectSignals() {
     connect(addToWadAction_, &QAction::triggered, this, &FrmOrrisbay::addToWadClick);
     connect(openWadAction_, &QAction::triggered, this, &FrmOrrisbay::openWadClick);
     connect(convertAction_, &QAction::triggered, this, &FrmOrrisbay::convertClick);
+    connect(heightBlendMenu_, &HeightBlendMenu::optionsChosen, this, &FrmOrrisbay::mergeWith);
     // A converted preview follows the options as they change.
     for (QAction* option : {ditherAction_, fullbrightsAction_}) {
         connect(option, &QAction::toggled, this, [this] {
@@ -348,6 +353,16 @@ void FrmOrrisbay::Image3Click() {
 
 void FrmOrrisbay::showPreviewMenu(const QPoint& position) {
     previewMenu_->popup(preview_->mapToGlobal(position));
+}
+
+void FrmOrrisbay::mergeWith(const slots::MergeOptions& options) {
+    std::optional<WaitCursor> busy;
+    if (isLongWork(-1, imageio::PictureSize{0, 0})) {
+        busy.emplace();
+    }
+    ++slotsInUse_;
+    slotTable_->SetMergeOptions(options);
+    --slotsInUse_;
 }
 
 void FrmOrrisbay::saveAsClick() {

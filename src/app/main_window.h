@@ -29,6 +29,7 @@ class QPushButton;
 namespace orrisbay::app {
 
 class FileDropTarget;
+class HeightBlendMenu;
 class ImageBox;
 class PaletteBox;
 class SlotSources;
@@ -92,6 +93,8 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* convertAction() const { return convertAction_; }
     QAction* ditherAction() const { return ditherAction_; }
     QAction* fullbrightsAction() const { return fullbrightsAction_; }
+    // "Height Blend": Off, Sharp, Medium, Soft; a choice merges again at once.
+    HeightBlendMenu* heightBlendMenu() const { return heightBlendMenu_; }
 
     // "View..." (also Ctrl+E anywhere in the window) opens the texture view;
     // "Follow file changes" reads a slot's file again when it changes on disk;
@@ -145,6 +148,8 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void loadFileIntoSlot(int index, const std::string& path);
 
     void showPreviewMenu(const QPoint& position);
+    // Merges again with `options`, with the busy cursor for large work.
+    void mergeWith(const slots::MergeOptions& options);
 
     // The full-colour texture: the merge in slot 19, or before any merge the
     // picture the preview showed; `holder` keeps a copy made for the caller.
@@ -212,6 +217,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* convertAction_ = nullptr;
     QAction* ditherAction_ = nullptr;
     QAction* fullbrightsAction_ = nullptr;
+    HeightBlendMenu* heightBlendMenu_ = nullptr;
     std::array<FileDropTarget*, 4> dropTargets_{};
     QAction* viewAction_ = nullptr;
     QAction* followFilesAction_ = nullptr;

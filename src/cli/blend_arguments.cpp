@@ -1,5 +1,8 @@
 #include "cli/blend_arguments.h"
 
+#include <cctype>
+#include <charconv>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +14,34 @@ namespace {
 
 bool IsOption(const std::string& argument) {
     return argument.size() > 1 && argument[0] == '-';
+}
+
+// True for "-o", "--output" and the like: the next option, where a value was due.
+bool IsOptionName(const std::string& argument) {
+    return IsOption(argument) &&
+           (std::isalpha(static_cast<unsigned char>(argument[1])) || argument[1] == '-');
+}
+
+// "--height-blend" or "--height-strength" for either option, with or
+// without "=VALUE"; none for any other argument.
+std::optional<std::string> HeightNumberOption(const std::string& argument) {
+    for (const char* name : {"--height-blend", "--height-strength"}) {
+        if (argument == name || argument.starts_with(std::string(name) + "=")) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
+// 0 for --height1, 1 for --height2 (with or without "=FILE"); none otherwise.
+std::optional<std::size_t> HeightMapOption(const std::string& argument) {
+    for (const std::size_t which : {0, 1}) {
+        const std::string name = "--height" + std::to_string(which + 1);
+        if (argument == name || argument.starts_with(name + "=")) {
+            return which;
+        }
+    }
+    return std::nullopt;
 }
 
 // Reads the value of "-o X", "--output X" or "--output=X" (for `longName`
@@ -28,6 +59,49 @@ bool TakeValue(std::span<const std::string> arguments, std::size_t& i, std::stri
     }
     value = arguments[++i];
     return !value.empty();
+}
+
+// The height blend's numbers as given on the command line, before checking.
+struct HeightArguments {
+    std::optional<std::string> depth;     // --height-blend
+    std::optional<std::string> strength;  // --height-strength
+};
+
+// A decimal number in [low, high]; none for anything else.
+std::optional<double> NumberBetween(const std::string& text, double low, double high) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() ||
+        !(value >= low && value <= high)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Turns the height-blend options into the merge's options.
+std::string HeightBlendError(const HeightArguments& given, BlendOptions& options) {
+    if (!given.depth) {
+        const char* option = given.strength                   ? "--height-strength"
+                             : !options.heightMaps[0].empty() ? "--height1"
+                             : !options.heightMaps[1].empty() ? "--height2"
+                                                              : nullptr;
+        return option ? std::string(option) + " needs --height-blend" : std::string();
+    }
+    const auto depth = NumberBetween(*given.depth, 0.01, 0.5);
+    if (!depth) {
+        return "--height-blend takes a depth from 0.01 to 0.5, not '" + *given.depth + "'";
+    }
+    const auto strength = given.strength ? NumberBetween(*given.strength, 0, 0.9)
+                                         : std::optional(slots::kDefaultHeightStrength);
+    if (!strength) {
+        return "--height-strength takes a strength from 0 to 0.9, not '" + *given.strength + "'";
+    }
+    const slots::HeightBlend blend{*depth, *strength};
+    if (!slots::IsUsable(blend)) {
+        return "--height-strength and --height-blend add up to more than 1";
+    }
+    options.merge.heightBlend = blend;
+    return {};
 }
 
 // The options that only make sense with a .wad output.
@@ -83,6 +157,7 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
     ParsedArguments parsed;
     BlendOptions& options = parsed.options;
     std::vector<std::string> inputs;
+    HeightArguments height;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -119,6 +194,19 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
                 parsed.error = "option " + argument + " needs a texture name";
                 return parsed;
             }
+        } else if (const auto number = HeightNumberOption(argument)) {
+            std::string& value =
+                (*number == "--height-blend" ? height.depth : height.strength).emplace();
+            if (!TakeValue(arguments, i, *number, value) || IsOptionName(value)) {
+                parsed.error = "option " + argument + " needs a number";
+                return parsed;
+            }
+        } else if (const auto map = HeightMapOption(argument)) {
+            if (!TakeValue(arguments, i, *map == 0 ? "--height1" : "--height2",
+                           options.heightMaps[*map])) {
+                parsed.error = "option " + argument + " needs a file name";
+                return parsed;
+            }
         } else {
             parsed.error = "unknown option " + argument;
             return parsed;
@@ -137,6 +225,9 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
     } else {
         parsed.error = OutputError(options);
         if (parsed.error.empty()) {
+            parsed.error = HeightBlendError(height, options);
+        }
+        if (parsed.error.empty()) {
             parsed.error = QuakeOnlyOptionError(options.quake);
         }
         if (parsed.error.empty()) {
@@ -149,12 +240,25 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
     return parsed;
 }
 
+std::vector<std::string> InputFiles(const BlendOptions& options) {
+    std::vector<std::string> files(options.inputs.begin(), options.inputs.end());
+    for (const std::string& map : options.heightMaps) {
+        if (!map.empty()) {
+            files.push_back(map);
+        }
+    }
+    return files;
+}
+
 std::string UsageText() {
     const std::string name(kProgramName);
     std::string text = "Usage: " + name + " LAYER1 LAYER2 MASK1 MASK2 -o OUTPUT\n" +  //
                        "       " + name + " --watch LAYER1 LAYER2 MASK1 MASK2 -o OUTPUT\n" +
                        "       " + name + " --builtin -o OUTPUT\n" +  //
-                       "       " + name + " ... -o PACK.wad [--name NAME] [--wad3]\n\n";
+                       "       " + name + " ... -o PACK.wad [--name NAME] [--wad3]\n" + "       " +
+                       name +
+                       " ... --height-blend DEPTH [--height-strength S] [--height1 FILE]\n"
+                       "                      [--height2 FILE]\n\n";
     text +=
         "Blends two texture layers through their alpha masks onto black, as the Orrisbay\n"
         "window does: all four pictures are scaled to the larger width and height of the\n"
@@ -187,6 +291,19 @@ std::string UsageText() {
         "                      254 in a .wad, which keeps 255 for see-through pixels)\n"
         "      --rescale       with --quake: rescale sides that are not multiples of 16 to\n"
         "                      the nearest multiples (a .wad needs them)\n"
+        "      --height-blend DEPTH\n"
+        "                      blend by height: where mask 2 is between black and white,\n"
+        "                      the locally taller layer shows (its brightness is its\n"
+        "                      height), with a soft edge DEPTH deep, from 0.01 to 0.5 (the\n"
+        "                      window's Sharp, Medium and Soft are 0.05, 0.15 and 0.3);\n"
+        "                      where mask 2 is black or white nothing changes\n"
+        "      --height-strength S\n"
+        "                      with --height-blend: how much brightness raises a layer,\n"
+        "                      from 0 to 0.9 (default 0.5); S + DEPTH at most 1\n"
+        "      --height1 FILE, --height2 FILE\n"
+        "                      with --height-blend: a grey height map for layer 1 or 2\n"
+        "                      instead of its brightness (white is high), scaled like the\n"
+        "                      masks\n"
         "  -h, --help          show this help and exit\n"
         "  -V, --version       show the version and exit\n\n"
         "Exit status:\n"

@@ -4,8 +4,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "palette/palette_conversion.h"
+#include "slots/merge_options.h"
 
 // The command line of orrisbay-blend: what it asks for, and its help text.
 namespace orrisbay::cli {
@@ -28,9 +30,14 @@ struct BlendOptions {
     std::array<std::string, 4> inputs;  // layer 1, layer 2, mask 1, mask 2
     std::string output;
     QuakeOptions quake;
-    std::string textureName;  // --name: the texture's name in a .wad output
-    bool wad3 = false;        // --wad3: a new .wad output is a WAD3
+    std::string textureName;                // --name: the texture's name in a .wad output
+    bool wad3 = false;                      // --wad3: a new .wad output is a WAD3
+    slots::MergeOptions merge;              // --height-blend, --height-strength
+    std::array<std::string, 2> heightMaps;  // --height1, --height2; empty: the brightness
 };
+
+// The files the command reads: the four inputs, then the height maps given.
+std::vector<std::string> InputFiles(const BlendOptions& options);
 
 struct ParsedArguments {
     BlendOptions options;

@@ -23,48 +23,67 @@ class MergeFailureView : public slots::NullSlotView {
     std::string failure;
 };
 
-// Input `slot` as its slot keeps it: a 24-bit mask is turned into greyscale
-// right away, on the thread that read it, and its 24-bit copy freed.
-CommandResult LoadSlotInput(const BlendOptions& options, std::size_t slot,
+// The four inputs, then the two height maps.
+constexpr std::size_t kInputCount = 6;
+constexpr std::size_t kFirstHeightMap = 4;
+
+// The file of input `index`; empty for a height map not given.
+const std::string& InputPath(const BlendOptions& options, std::size_t index) {
+    return index < kFirstHeightMap ? options.inputs[index]
+                                   : options.heightMaps[index - kFirstHeightMap];
+}
+
+// Input `index` as its slot keeps it: a 24-bit mask or height map is turned
+// into greyscale right away, on the thread that read it, and its 24-bit copy
+// freed.
+CommandResult LoadSlotInput(const BlendOptions& options, std::size_t index,
                             freeimage_base::Bitmap& bitmap) {
     CommandResult loaded;
-    if (options.builtin) {
-        bitmap = LoadBuiltinInput(static_cast<int>(slot));
+    if (index >= kFirstHeightMap && InputPath(options, index).empty()) {
+        return loaded;
+    }
+    if (options.builtin && index < kFirstHeightMap) {
+        bitmap = LoadBuiltinInput(static_cast<int>(index));
     } else {
-        loaded = LoadInput(options.inputs[slot], bitmap);
+        loaded = LoadInput(InputPath(options, index), bitmap);
     }
     if (loaded.code == kExitSuccess &&
-        slots::ArrayContains(static_cast<int>(slot), slots::kAlphaSlots)) {
+        (slots::ArrayContains(static_cast<int>(index), slots::kAlphaSlots) ||
+         index >= kFirstHeightMap)) {
         bitmap = slots::NormalisedMask(std::move(bitmap), 1);
     }
     return loaded;
 }
 
-// The slots in the order to load them: largest picture first, so that the
+// The inputs in the order to load them: largest picture first, so that the
 // threads finish together and the largest are read while little else is held.
-std::array<std::size_t, 4> LoadingOrder(const BlendOptions& options) {
-    std::array<std::uint64_t, 4> pixels{};
-    for (std::size_t slot = 0; slot < pixels.size() && !options.builtin; ++slot) {
-        if (const auto size = imageio::ReadDeclaredSize(options.inputs[slot])) {
-            pixels[slot] = std::uint64_t{size->width} * size->height;
+std::array<std::size_t, kInputCount> LoadingOrder(const BlendOptions& options) {
+    std::array<std::uint64_t, kInputCount> pixels{};
+    for (std::size_t index = 0; index < pixels.size(); ++index) {
+        if (options.builtin && index < kFirstHeightMap) {
+            continue;
+        }
+        if (const auto size = imageio::ReadDeclaredSize(InputPath(options, index))) {
+            pixels[index] = std::uint64_t{size->width} * size->height;
         }
     }
-    std::array<std::size_t, 4> order{0, 1, 2, 3};
-    std::ranges::stable_sort(order, std::greater{}, [&](std::size_t slot) { return pixels[slot]; });
+    std::array<std::size_t, kInputCount> order{0, 1, 2, 3, 4, 5};
+    std::ranges::stable_sort(order, std::greater{},
+                             [&](std::size_t index) { return pixels[index]; });
     return order;
 }
 
-// Loads the four inputs side by side, on one thread per core at most: as
-// many as can work at once, and no more pictures held half-converted at once
-// than that. Warnings and the failure are told as loading one input after
-// another would tell them: in slot order, up to the first input that failed.
+// Loads the inputs side by side, on one thread per core at most: as many as
+// can work at once, and no more pictures held half-converted at once than
+// that. Warnings and the failure are told as loading one input after another
+// would tell them: in order, up to the first input that failed.
 CommandResult LoadInputs(const BlendOptions& options,
-                         std::array<freeimage_base::Bitmap, 4>& inputs) {
-    const std::array<std::size_t, 4> order = LoadingOrder(options);
-    std::array<CommandResult, 4> loaded;
+                         std::array<freeimage_base::Bitmap, kInputCount>& inputs) {
+    const std::array<std::size_t, kInputCount> order = LoadingOrder(options);
+    std::array<CommandResult, kInputCount> loaded;
     slots::ParallelFor(slots::MachineThreads(), order.size(), [&](std::size_t index) {
-        const std::size_t slot = order[index];
-        loaded[slot] = LoadSlotInput(options, slot, inputs[slot]);
+        const std::size_t input = order[index];
+        loaded[input] = LoadSlotInput(options, input, inputs[input]);
     });
     std::vector<std::string> warnings;
     for (CommandResult& input : loaded) {
@@ -100,9 +119,13 @@ CommandResult Blend(const BlendOptions& options) {
 
 CommandResult BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs,
                            const gameformats::ExportRequest& request, bool rescale,
-                           const GamePalette& game) {
+                           const GamePalette& game, MergeSettings settings) {
     MergeFailureView view;
     slots::SlotTable table(view);
+    table.SetMergeOptions(settings.options);
+    for (int which = 0; which < 2; ++which) {
+        table.SetHeightMap(which, std::move(settings.heightMaps[static_cast<std::size_t>(which)]));
+    }
     // Slot by slot, as the window fills them: the merge runs when the fourth arrives.
     for (std::size_t slot = 0; slot < inputs.size(); ++slot) {
         table.SetSlotImage(static_cast<int>(slot), std::move(inputs[slot]));
@@ -118,6 +141,9 @@ CommandResult BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs,
     for (int slot = slots::kLayer1; slot <= slots::kMask2; ++slot) {
         table.ClearSlot(slot);
     }
+    for (int which = 0; which < 2; ++which) {
+        table.SetHeightMap(which, {});
+    }
     // A command replaces its output and rescales as its options say, every time.
     const gameformats::ExportResult exported =
         gameformats::RepeatExport(result, {request, rescale}, game.palette, coverage.get());
@@ -125,13 +151,19 @@ CommandResult BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs,
 }
 
 CommandResult BlendFiles(const BlendOptions& options, const GamePalette& game) {
-    std::array<freeimage_base::Bitmap, 4> inputs;
+    std::array<freeimage_base::Bitmap, kInputCount> inputs;
     const CommandResult loaded = LoadInputs(options, inputs);
     if (loaded.code != kExitSuccess) {
         return loaded;
     }
-    return AfterWarnings(loaded.warnings, BlendBitmaps(std::move(inputs), RequestOf(options),
-                                                       options.quake.rescale, game));
+    std::array<freeimage_base::Bitmap, 4> pictures;
+    std::move(inputs.begin(), inputs.begin() + kFirstHeightMap, pictures.begin());
+    MergeSettings settings{
+        options.merge,
+        {std::move(inputs[kFirstHeightMap]), std::move(inputs[kFirstHeightMap + 1])}};
+    return AfterWarnings(loaded.warnings,
+                         BlendBitmaps(std::move(pictures), RequestOf(options),
+                                      options.quake.rescale, game, std::move(settings)));
 }
 
 CommandResult ReadPaletteFor(const BlendOptions& options, GamePalette& game) {

@@ -9,8 +9,16 @@
 #include "cli/command_support.h"
 #include "gameformats/texture_export.h"
 #include "imageio/freeimage_base.h"
+#include "slots/merge_options.h"
 
 namespace orrisbay::cli {
+
+// How the merge blends besides its four inputs: its options, and the height
+// maps of layers 1 and 2 (empty: the layer's brightness).
+struct MergeSettings {
+    slots::MergeOptions options;
+    std::array<freeimage_base::Bitmap, 2> heightMaps;
+};
 
 // Hands the four inputs (layer 1, layer 2, mask 1, mask 2) to a slot table as
 // the window does, and exports the merged texture as `request` asks (a .wad
@@ -18,11 +26,11 @@ namespace orrisbay::cli {
 // the 16-pixel grid question. `game` is needed only for the game's palette.
 CommandResult BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs,
                            const gameformats::ExportRequest& request, bool rescale = false,
-                           const GamePalette& game = {});
+                           const GamePalette& game = {}, MergeSettings settings = {});
 
-// Loads the four input files (or the built-in pictures) that `options` names
-// and blends them to its output, as BlendBitmaps does; a colour profile that
-// could not be used is a warning.
+// Loads the four input files (or the built-in pictures) and the height maps
+// that `options` names and blends them to its output, as BlendBitmaps does; a
+// colour profile that could not be used is a warning.
 CommandResult BlendFiles(const BlendOptions& options, const GamePalette& game);
 
 // Reads the palette beside the program into `game` when `options` convert to

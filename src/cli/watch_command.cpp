@@ -71,7 +71,7 @@ std::string InputAlsoOutput(const BlendOptions& options) {
     namespace fs = std::filesystem;
     std::error_code error;
     const fs::path output = fs::weakly_canonical(options.output, error);
-    for (const std::string& input : options.inputs) {
+    for (const std::string& input : InputFiles(options)) {
         std::error_code inputError;
         if (!error && fs::weakly_canonical(input, inputError) == output && !inputError) {
             return input;
@@ -133,14 +133,18 @@ int RunWatch(const BlendOptions& options, std::ostream& out, std::ostream& err) 
     }
     const StopSignals stop;
     imageio::FileWatcher watcher;
-    for (int slot = 0; slot < 4; ++slot) {
-        const std::string& input = options.inputs[static_cast<std::size_t>(slot)];
-        if (const std::string problem = watcher.Watch(slot, input); !problem.empty()) {
+    const std::vector<std::string> inputs = InputFiles(options);
+    for (std::size_t index = 0; index < inputs.size(); ++index) {
+        const std::string& input = inputs[index];
+        if (const std::string problem = watcher.Watch(static_cast<int>(index), input);
+            !problem.empty()) {
             err << name << ": " << input << ": cannot follow changes: " << problem << '\n';
             return kExitBadInput;
         }
     }
-    err << name << ": following the four inputs; Ctrl+C ends\n";
+    err << name << ": following the "
+        << (inputs.size() == 4 ? "four" : std::to_string(inputs.size()))
+        << " inputs; Ctrl+C ends\n";
     do {
         RunOnce(options, game, out, err);
     } while (WaitForChange(watcher, stop));

@@ -50,10 +50,18 @@ class BlendCommandTest : public ::testing::Test {
         output = folder.file("out.png");
     }
 
-    // The merge the slot table makes of the same four files.
-    freeimage_base::Bitmap ExpectedMerge() {
+    // The merge the slot table makes of the same four files, with these
+    // options and height maps.
+    freeimage_base::Bitmap ExpectedMerge(const slots::MergeOptions& options = {},
+                                         const std::array<std::string, 2>& maps = {}) {
         slots::NullSlotView view;
         slots::SlotTable table(view);
+        table.SetMergeOptions(options);
+        for (int i = 0; i < 2; ++i) {
+            if (!maps[i].empty()) {
+                table.SetHeightMap(i, std::move(imageio::LoadImageFile(maps[i]).bitmap));
+            }
+        }
         const std::string inputs[] = {layer1, layer2, mask1, mask2};
         for (int i = 0; i < 4; ++i) {
             table.SetSlotImage(i, std::move(imageio::LoadImageFile(inputs[i]).bitmap));
@@ -162,6 +170,16 @@ TEST_F(BlendCommandTest, CommandLineMistakesAreUsageErrors) {
         {{"--builtin", layer1, "-o", output}, "--builtin takes no input files"},
         {{layer1, layer2, mask1, mask2, "-o", folder.file("out.gif")},
          "out.gif: unsupported output type (use .png, .tga, .bmp, .jpg or .wad)"},
+        {{"--builtin", "-o", output, "--height-blend", "0.6"},
+         "--height-blend takes a depth from 0.01 to 0.5, not '0.6'"},
+        {{"--builtin", "-o", output, "--height-blend=0.2", "--height-strength", "0.9"},
+         "--height-strength and --height-blend add up to more than 1"},
+        {{"--builtin", "-o", output, "--height-blend", "0.2", "--height-strength", "x"},
+         "--height-strength takes a strength from 0 to 0.9, not 'x'"},
+        {{"--builtin", "-o", output, "--height-strength", "0.2"},
+         "--height-strength needs --height-blend"},
+        {{"--builtin", "-o", output, "--height2", mask1}, "--height2 needs --height-blend"},
+        {{"--builtin", "--height-blend", "-o", output}, "option --height-blend needs a number"},
     };
     for (const auto& [arguments, message] : cases) {
         SCOPED_TRACE(message);
@@ -171,6 +189,26 @@ TEST_F(BlendCommandTest, CommandLineMistakesAreUsageErrors) {
         EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("Try 'orrisbay-blend --help'."), std::string::npos);
     }
+}
+
+TEST_F(BlendCommandTest, HeightBlendingTakesItsOptionsAndHeightMapsAsTheSlotTableDoes) {
+    const std::vector<std::string> inputs = {layer1,
+                                             layer2,
+                                             mask1,
+                                             mask2,
+                                             "-o",
+                                             output,
+                                             "--height-blend",
+                                             "0.3",
+                                             "--height-strength=0.7"};
+    std::vector<std::string> withMaps = inputs;
+    withMaps.insert(withMaps.end(), {"--height1", mask2, "--height2=" + mask1});
+    ASSERT_EQ(Blend(withMaps).code, kExitSuccess);
+    const freeimage_base::Bitmap expected =
+        ExpectedMerge({slots::HeightBlend{0.3, 0.7}}, {mask2, mask1});
+    EXPECT_TRUE(SamePixels(expected.get(), LoadAs(FIF_PNG, output).get()));
+    ASSERT_EQ(Blend(inputs).code, kExitSuccess);
+    EXPECT_FALSE(SamePixels(expected.get(), LoadAs(FIF_PNG, output).get()));  // the maps counted
 }
 
 TEST_F(BlendCommandTest, DoubleDashLetsInputsStartWithADash) {

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "app/height_blend_menu.h"
 #include "app/window_fixture.h"
 #include "cli/blend_command.h"
 #include "imageio/file_dialog_request.h"
@@ -50,6 +51,21 @@ TEST_F(BlendMatchesWindowTest, BuiltinEqualsTheStartUpMerge) {
     const std::string output = folder.file("builtin.png");
     ASSERT_EQ(Blend({"--builtin", "-o", output}), kExitSuccess);
     EXPECT_TRUE(SamePixels(WindowResult(), LoadAs(FIF_PNG, output).get()));
+}
+
+TEST_F(BlendMatchesWindowTest, EachHeightBlendChoiceMergesAgainAsItsDepthDoesInTheCommand) {
+    const freeimage_base::Bitmap plain = freeimage_base::Clone(WindowResult());
+    for (const auto& [choice, depth] :
+         {std::pair{"Sharp", "0.05"}, {"Medium", "0.15"}, {"Soft", "0.3"}}) {
+        SCOPED_TRACE(choice);
+        window->heightBlendMenu()->choice(choice)->trigger();
+        const std::string output = folder.file(std::string(choice) + ".png");
+        ASSERT_EQ(Blend({"--builtin", "--height-blend", depth, "-o", output}), kExitSuccess);
+        EXPECT_TRUE(SamePixels(WindowResult(), LoadAs(FIF_PNG, output).get()));
+        EXPECT_FALSE(SamePixels(plain.get(), WindowResult()));
+    }
+    window->heightBlendMenu()->choice("Off")->trigger();
+    EXPECT_TRUE(SamePixels(plain.get(), WindowResult()));
 }
 
 TEST_F(BlendMatchesWindowTest, FourFilesGiveTheWindowsPixels) {

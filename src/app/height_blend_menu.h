@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QMenu>
+
+#include "slots/merge_options.h"
+
+class QAction;
+
+namespace orrisbay::app {
+
+// The preview menu's "Height Blend": Off (the plain blend, chosen at start),
+// Sharp, Medium and Soft, one chosen at a time. The choice is not kept
+// between runs.
+class HeightBlendMenu : public QMenu {
+    Q_OBJECT
+
+  public:
+    explicit HeightBlendMenu(QWidget* parent = nullptr);
+
+    // The choice named `text` ("Off", "Sharp", "Medium", "Soft"), or null.
+    QAction* choice(const QString& text) const;
+
+  Q_SIGNALS:
+    // The user chose the merge these options make.
+    void optionsChosen(const orrisbay::slots::MergeOptions& options);
+};
+
+}  // namespace orrisbay::app
