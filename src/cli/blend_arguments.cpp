@@ -254,11 +254,9 @@ std::string UsageText() {
     const std::string name(kProgramName);
     std::string text = "Usage: " + name + " LAYER1 LAYER2 MASK1 MASK2 -o OUTPUT\n" +  //
                        "       " + name + " --watch LAYER1 LAYER2 MASK1 MASK2 -o OUTPUT\n" +
-                       "       " + name + " --builtin -o OUTPUT\n" +  //
-                       "       " + name + " ... -o PACK.wad [--name NAME] [--wad3]\n" + "       " +
-                       name +
-                       " ... --height-blend DEPTH [--height-strength S] [--height1 FILE]\n"
-                       "                      [--height2 FILE]\n\n";
+                       "       " + name + " --builtin -o OUTPUT\n" +                     //
+                       "       " + name + " ... -o PACK.wad [--name NAME] [--wad3]\n" +  //
+                       "       " + name + " ... --height-blend DEPTH [--height-strength S]\n\n";
     text +=
         "Blends two texture layers through their alpha masks onto black, as the Orrisbay\n"
         "window does: all four pictures are scaled to the larger width and height of the\n"
