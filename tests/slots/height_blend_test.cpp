@@ -56,18 +56,6 @@ TEST(HeightBlend, MapsAreScaledAndGreyedAsTheLibraryDoesAndOffGivesThePlainBytes
     EXPECT_TRUE(view.failures.empty());
 }
 
-TEST(HeightBlend, AMergeTheLibraryRefusesIsRefusedInTheSameWords) {
-    Bitmap cmyk = RandomBitmap(24, 16, 32, 1);
-    FreeImage_GetICCProfile(cmyk.get())->flags |= FIICC_COLOR_IS_CMYK;
-    RecordingView view;
-    SlotTable table(view);
-    Fill(table, std::move(cmyk), RandomBitmap(24, 16, 24, 2), RandomMask(24, 16, 3),
-         RandomMask(24, 16, 4));
-    ASSERT_TRUE(table.SetMergeOptions({kMedium}));
-    ASSERT_EQ(view.failures.size(), 2U);
-    EXPECT_EQ(view.failures[1], view.failures[0]);
-}
-
 // Layer 1 mid grey; layer 2 white on the left, black on the right; mask 2 at
 // half everywhere. The share of layer 2 in a pixel's red, plain and blended.
 TEST(HeightBlend, TheBrighterLayerShowsMoreInTheTransitionAndTheDarkerLess) {
