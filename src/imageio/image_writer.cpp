@@ -10,6 +10,7 @@
 
 #include "imageio/file_types.h"
 #include "imageio/freeimage_base.h"
+#include "imageio/replaced_file.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -129,13 +130,22 @@ bool FlushToDisk(std::FILE* file) {
 }  // namespace
 
 SaveResult WriteAtomically(const std::function<SaveResult(std::FILE*)>& write,
-                           const fs::path& target) {
+                           const fs::path& path) {
+    // A link stays a link: the file it points at is the one replaced, from its own folder.
+    const ReplacedFile replaced = FindReplacedFile(path);
+    if (!replaced.error.empty()) {
+        return {SaveOutcome::WriteFailed, replaced.error};
+    }
+    const fs::path& target = replaced.file;
     fs::path temporary;
     std::FILE* file = CreateTemporaryBeside(target, temporary);
     if (file == nullptr) {
         return {SaveOutcome::WriteFailed, ErrnoText(errno)};
     }
     SaveResult written = write(file);
+    if (written && !KeepOwnerAndMode(fileno(file), replaced)) {
+        written = {SaveOutcome::WriteFailed, ErrnoText(errno)};
+    }
     if (written && !FlushToDisk(file)) {
         written = {SaveOutcome::WriteFailed, ErrnoText(errno)};
     }

@@ -50,6 +50,10 @@ SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path);
 // Has `write` fill a new temporary file beside `target`, flushes it to disk
 // and renames it over `target`. When `write` or any step fails, the temporary
 // file is removed, `target` is untouched and the failure returned.
+// A `target` that is a symbolic link keeps it: the link's final target is
+// replaced, in its own folder, and a dangling link's target is created when
+// its folder exists. A replaced file keeps its permission bits and, where the
+// process may set them, its owner and group.
 SaveResult WriteAtomically(const std::function<SaveResult(std::FILE*)>& write,
                            const std::filesystem::path& target);
 

@@ -13,12 +13,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
+#include <filesystem>
 
 #include "app/file_drop.h"
 #include "app/image_box.h"
-#include "support/image_files.h"
 #include "imageio/picture_bridge.h"
 #include "slots/slot_table.h"
+#include "support/image_files.h"
 #include "window_fixture.h"
 
 namespace orrisbay::app {
@@ -128,6 +129,25 @@ TEST_F(SaveTest, AsksBeforeReplacingAFile) {
     EXPECT_EQ(questions.size(), 2u);
     EXPECT_TRUE(SamePixels(Result(), LoadAs(FIF_PNG, answer).get()));
     EXPECT_EQ(folder.entries().size(), 1u);
+}
+
+// A texture linked into a game's folder: the link stays, the file it points
+// at gets the merge and keeps its owner-only mode.
+TEST_F(SaveTest, SavingOverALinkReplacesItsTargetAndKeepsItsMode) {
+    std::filesystem::create_directory(folder.file("game"));
+    WriteFile(folder.file("game/wall.png"), "old");
+    std::filesystem::permissions(
+        folder.file("game/wall.png"),
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink("game/wall.png", folder.file("wall.png"));
+    answer = folder.file("wall.png");
+    replace = true;
+    window->saveAsAction()->trigger();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(std::filesystem::is_symlink(answer));
+    EXPECT_TRUE(SamePixels(Result(), LoadAs(FIF_PNG, folder.file("game/wall.png")).get()));
+    EXPECT_EQ(std::filesystem::status(answer).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(SaveTest, CancelBadExtensionsAndUnwritablePlaces) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 #include <sstream>
 #include <vector>
 
@@ -129,6 +130,20 @@ TEST_F(BlendCommandTest, OutputFormatFollowsTheExtensionAndReplacesAnOldFile) {
     ASSERT_TRUE(jpeg);
     EXPECT_EQ(FreeImage_GetWidth(jpeg.get()), 48u);
     EXPECT_EQ(FreeImage_GetHeight(jpeg.get()), 40u);
+}
+
+TEST_F(BlendCommandTest, AnOutputThatIsALinkReplacesItsTargetAndKeepsItsMode) {
+    namespace fs = std::filesystem;
+    fs::create_directory(folder.file("game"));
+    WriteFile(folder.file("game/out.png"), "old");
+    fs::permissions(folder.file("game/out.png"), fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(folder.file("game/out.png"), output);
+    ASSERT_EQ(Blend({layer1, layer2, mask1, mask2, "-o", output}).code, kExitSuccess);
+    EXPECT_TRUE(fs::is_symlink(output));
+    EXPECT_TRUE(
+        SamePixels(ExpectedMerge().get(), LoadAs(FIF_PNG, folder.file("game/out.png")).get()));
+    EXPECT_EQ(fs::status(output).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(BlendCommandTest, BuiltinMergesTheWindowsPictures) {

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
+#include <filesystem>
 
 #include "support/image_files.h"
 
@@ -81,6 +83,58 @@ TEST(ImageWriterTest, AWriteThatFailsHalfWayLeavesTheTargetAlone) {
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(folder.entries(),
               (std::set<std::string>{"texture.bmp", "texture.png", "texture.tga"}));
+}
+
+// Replacing through links: the link stays and its final target gets the new
+// bytes; a replaced file keeps its mode; a dangling link is created at its
+// target when that folder exists and refused, touching nothing, when not.
+TEST(ImageWriterTest, ReplacingAFileKeepsLinksAndPermissions) {
+    namespace fs = std::filesystem;
+    TemporaryFolder folder("orrisbay-writer");
+    fs::create_directory(folder.file("game"));
+    WriteFile(folder.file("game/wall.wad"), "old");
+    ::chmod(folder.file("game/wall.wad").c_str(), 0600);
+    fs::create_symlink("game/wall.wad", folder.file("relative"));
+    fs::create_symlink(folder.file("relative"), folder.file("chain"));
+    fs::create_symlink("game/new.wad", folder.file("dangling"));
+    fs::create_symlink("nowhere/new.wad", folder.file("lost"));
+    const struct {
+        const char* written;
+        const char* landsIn;  // null: refused
+    } cases[] = {
+        {"relative", "game/wall.wad"},
+        {"chain", "game/wall.wad"},
+        {"game/wall.wad", "game/wall.wad"},
+        {"dangling", "game/new.wad"},
+        {"lost", nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::string bytes = std::string("new ") + c.written;
+        const SaveResult saved = WriteAtomically(reinterpret_cast<const BYTE*>(bytes.data()),
+                                                 bytes.size(), folder.file(c.written));
+        if (c.landsIn == nullptr) {
+            EXPECT_FALSE(saved) << c.written;
+            EXPECT_NE(saved.message.find("does not exist"), std::string::npos) << saved.message;
+            continue;
+        }
+        ASSERT_TRUE(saved) << c.written << ": " << saved.message;
+        EXPECT_TRUE(ReadFile(folder.file(c.landsIn)) == bytes) << c.written;
+        if (std::string(c.landsIn) == "game/wall.wad") {
+            EXPECT_EQ(fs::status(folder.file(c.landsIn)).permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::owner_write)
+                << c.written;
+        }
+    }
+    for (const char* link : {"relative", "chain", "dangling", "lost"}) {
+        EXPECT_TRUE(fs::is_symlink(folder.file(link))) << link;
+    }
+    EXPECT_EQ(folder.entries(),
+              (std::set<std::string>{"chain", "dangling", "game", "lost", "relative"}));
+    std::set<std::string> inGame;
+    for (const auto& entry : fs::directory_iterator(folder.file("game"))) {
+        inGame.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(inGame, (std::set<std::string>{"new.wad", "wall.wad"}));
 }
 
 }  // namespace
