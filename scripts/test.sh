@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Installs what is missing, then configures, builds and runs every test in the
-# optimised build and in the sanitizer build, builds and checks the Debian
-# package, then runs each fuzz target briefly.
+# optimised build (the soak run of the window included) and in the
+# AddressSanitizer build, the tests that run on several threads under
+# ThreadSanitizer, builds and checks the Debian package, then runs each fuzz
+# target briefly. Each stage says how long it took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-for preset in default sanitize; do
+for preset in default sanitize tsan; do
+    started=$SECONDS
     cmake --preset "$preset"
     cmake --build --preset "$preset"
     ctest --preset "$preset"
+    echo "test.sh: $preset build and tests took $((SECONDS - started)) s"
 done
 
 # The .deb, checked by lintian and appstreamcli (the desktop entry, the

@@ -164,8 +164,11 @@ extern "C" void __wrap_FreeImage_Unload(FIBITMAP* dib) {
 }
 
 // The failing-rescale tests ask for bitmaps too large for any address space;
-// under AddressSanitizer the allocation must come back empty, as it does
-// without it, instead of aborting the run.
+// under AddressSanitizer and ThreadSanitizer the allocation must come back
+// empty, as it does without them, instead of aborting the run.
 extern "C" const char* __asan_default_options() {
+    return "allocator_may_return_null=1";
+}
+extern "C" const char* __tsan_default_options() {
     return "allocator_may_return_null=1";
 }
