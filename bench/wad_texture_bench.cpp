@@ -73,7 +73,7 @@ Bitmap BuiltinPicture(int which) {
         table.SetSlotImage(slot, load(names[slot]));
     }
     const FIBITMAP* picture = which < 2 ? table.Slot(which) : table.Slot(orrisbay::slots::kResult);
-    return Bitmap(FreeImage_ConvertTo24Bits(const_cast<FIBITMAP*>(picture)));
+    return orrisbay::freeimage_base::ConvertTo24Bits(picture);
 }
 
 void BM_Quantize(benchmark::State& state) {
