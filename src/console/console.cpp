@@ -30,6 +30,19 @@ std::size_t CharacterCount(const std::string& text) {
     return count;
 }
 
+// Drops the oldest whole entries (each starts with CR LF) once the log has
+// grown to twice what is kept, so trimming costs little per entry.
+void DropOldestEntries(std::string& text) {
+    if (text.size() <= 2 * kConsoleKeptBytes) {
+        return;
+    }
+    std::size_t entry = text.find("\r\n", text.size() - kConsoleKeptBytes);
+    if (entry == std::string::npos) {
+        entry = text.rfind("\r\n");  // one huge newest entry: keep it whole
+    }
+    text.erase(0, entry);
+}
+
 }  // namespace
 
 const std::string& ConsoleText() {
@@ -56,6 +69,7 @@ void ConsoleAppend(std::string text) {
     ConsoleState& state = State();
     state.text += "\r\n";
     state.text += text;
+    DropOldestEntries(state.text);
     if (state.view != nullptr) {
         state.view->SetText(state.text);
         ConsoleScrollToEnd();

@@ -28,7 +28,10 @@ enum class MessageButtons { Ok, OkCancel };
 // installs one that opens a real box; tests install their own.
 using MessageBoxHook = std::function<void(const std::string& text, MessageButtons buttons)>;
 
-// The run's log: empty at start, grows by one entry per ConsoleAppend.
+// The run's log: empty at start, grows by one entry per ConsoleAppend. A long
+// session keeps its newest entries: once the log passes twice
+// kConsoleKeptBytes, the oldest whole entries are dropped until it is within it.
+inline constexpr std::size_t kConsoleKeptBytes = 64 * 1024;
 const std::string& ConsoleText();
 
 // The attached view, or null (the default).

@@ -48,6 +48,19 @@ class ConsoleTest : public ::testing::Test {
     MessageBoxHook previous_;
 };
 
+// A long session's log keeps its newest whole entries instead of growing
+// without end.
+TEST_F(ConsoleTest, ALongSessionKeepsTheNewestWholeEntries) {
+    for (int i = 0; i < 20000; ++i) {
+        ConsoleAppend("entry " + std::to_string(i));
+    }
+    const std::string& log = ConsoleText();
+    EXPECT_LE(log.size(), 2 * kConsoleKeptBytes);
+    EXPECT_GE(log.size(), kConsoleKeptBytes);
+    EXPECT_EQ(log.rfind("\r\nentry 19999"), log.size() - 13);
+    EXPECT_EQ(log.find("\r\nentry "), 0u) << "it starts at an entry";
+}
+
 TEST_F(ConsoleTest, EachEntryIsPrecededByCrLfAndNothingFollowsTheLast) {
     EXPECT_EQ(ConsoleText(), "");
     ConsoleAppend("A");
