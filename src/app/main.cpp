@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/heap_policy.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "console/version.h"
@@ -27,6 +28,7 @@ bool DisplayAvailable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    orrisbay::app::ReturnFreedPicturesToTheSystem();
     const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (const auto status = orrisbay::app::AnswerHelpOrVersion(arguments, std::cout)) {
         return *status;
