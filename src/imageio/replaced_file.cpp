@@ -92,8 +92,10 @@ bool KeepOwnerAndMode(int descriptor, const ReplacedFile& replaced) {
     }
     // The owner first: changing it may clear set-id bits that the mode then restores.
     // Only the superuser may give a file away; anyone may keep a group they belong to.
-    if (fchown(descriptor, replaced.owner, replaced.group) != 0) {
-        (void)fchown(descriptor, static_cast<uid_t>(-1), replaced.group);
+    // When neither is allowed the file keeps the process's own owner and group.
+    if (fchown(descriptor, replaced.owner, replaced.group) != 0 &&
+        fchown(descriptor, static_cast<uid_t>(-1), replaced.group) != 0) {
+        errno = 0;
     }
     return fchmod(descriptor, replaced.mode) == 0;
 }
