@@ -56,13 +56,15 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     return argc % 2 == 1 ? std::optional(options) : std::nullopt;
 }
 
-// The process's resident memory in KiB, from /proc/self/status.
-long ResidentKiB() {
+// A figure of the process's memory in KiB from /proc/self/status: "VmRSS"
+// (all resident), "RssAnon" (its heap, mapped blocks and stacks), "RssFile"
+// (the pages of the program and its libraries it has touched).
+long StatusKiB(const std::string& field) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.starts_with("VmRSS:")) {
-            return std::strtol(line.c_str() + 6, nullptr, 10);
+        if (line.starts_with(field + ":")) {
+            return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
         }
     }
     return -1;
@@ -105,12 +107,15 @@ int Soak(app::FrmOrrisbay& window, const Options& options, const fs::path& folde
         // glibc keeps freed memory in its heaps; handing it back leaves what
         // is still in use. Memory still in use is not released by this.
         malloc_trim(0);
-        lastLevel = ResidentKiB();
+        lastLevel = StatusKiB("VmRSS");
         const std::size_t heapInUse = mallinfo2().uordblks / 1024;
         firstLevel = firstLevel == 0 ? lastLevel : firstLevel;
         peak = std::max(peak, lastLevel);
-        std::printf("after %ld operations: %ld KiB resident (heap in use %zu KiB), %lld s\n", done,
-                    lastLevel, heapInUse, clock.elapsed() / 1000);
+        std::printf(
+            "after %ld operations: %ld KiB resident (anonymous %ld, files %ld, heap in use "
+            "%zu), %lld s\n",
+            done, lastLevel, StatusKiB("RssAnon"), StatusKiB("RssFile"), heapInUse,
+            clock.elapsed() / 1000);
         std::fflush(stdout);
         if (lastLevel * 10 > firstLevel * 11) {
             std::printf(
@@ -145,6 +150,9 @@ int main(int argc, char** argv) {
     // freed so far and keeping later ones in its heap, whose high-water mark
     // then stays resident. Blocks never freed still count.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    // One heap for every thread (the merge's, Qt's image scaling), as the
+    // command has, rather than one per thread whose free space stays resident.
+    mallopt(M_ARENA_MAX, 1);
     qInstallMessageHandler(orrisbay::soak::QuietPlatformNotes);
     QApplication application(argc, argv);
     const auto options = orrisbay::soak::ParseArguments(argc, argv);
