@@ -85,9 +85,6 @@ void Session::Settle() {
     if (window_.wadBrowser() != nullptr) {
         window_.wadBrowser()->close();
     }
-    if (window_.textureView() != nullptr) {
-        window_.textureView()->close();
-    }
     window_.updateSavedFileAction()->setChecked(false);
     window_.heightBlendMenu()->choice(QStringLiteral("Off"))->trigger();
     QImage stripes(256, 256, QImage::Format_RGB32);
@@ -97,6 +94,12 @@ void Session::Settle() {
         window_.btnPaste(slot)->click();
     }
     QGuiApplication::clipboard()->clear();
+    // A closed texture view keeps what it showed last until it is shown
+    // again; shown once more, it holds the same texture at every checkpoint.
+    if (window_.textureView() != nullptr) {
+        window_.viewClick();
+        window_.textureView()->close();
+    }
     DeliverEvents();
 }
 
