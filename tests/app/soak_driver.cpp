@@ -23,6 +23,7 @@
 #include <optional>
 #include <string>
 
+#include "app/heap_policy.h"
 #include "app/main_window.h"
 #include "console/console.h"
 #include "soak_session.h"
@@ -145,14 +146,8 @@ int Soak(app::FrmOrrisbay& window, const Options& options, const fs::path& folde
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Large blocks (pictures) straight from the system and back to it when
-    // freed, instead of glibc raising this threshold to the largest block
-    // freed so far and keeping later ones in its heap, whose high-water mark
-    // then stays resident. Blocks never freed still count.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    // One heap for every thread (the merge's, Qt's image scaling), as the
-    // command has, rather than one per thread whose free space stays resident.
-    mallopt(M_ARENA_MAX, 1);
+    // The heap as the window's own main sets it up.
+    orrisbay::app::ReturnFreedPicturesToTheSystem();
     qInstallMessageHandler(orrisbay::soak::QuietPlatformNotes);
     QApplication application(argc, argv);
     const auto options = orrisbay::soak::ParseArguments(argc, argv);
