@@ -67,10 +67,10 @@ Session::Session(app::FrmOrrisbay& window, unsigned seed, fs::path folder)
     pickOperation_ = std::discrete_distribution<std::size_t>(weights.begin(), weights.end());
     answerDialogs();
     countReportedChanges();
-    // Qt keeps the pixmaps it draws icons and list thumbnails from in a cache
-    // of 10 MB, filled over the first thousands of operations; a small one,
-    // so that its filling up is not taken for growth. (Emptying it instead
-    // leaves its keys behind until a timer it then stops.)
+    // Qt keeps the pixmaps it draws icons from in a cache of 10 MB, filled
+    // over the first thousands of operations; a small one, so that its
+    // filling up is not taken for growth. (Emptying it instead leaves its
+    // keys behind until a timer it then stops.)
     QPixmapCache::setCacheLimit(1024);
 }
 
