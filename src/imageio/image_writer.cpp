@@ -32,10 +32,6 @@ constexpr std::array<SaveFormat, 5> kSaveFormats = {{
     {".jpeg", FIF_JPEG, JPEG_QUALITYSUPERB},
 }};
 
-std::string ErrnoText(int error) {
-    return std::error_code(error, std::generic_category()).message();
-}
-
 // True when the format writes the bitmap as it is: JPEG takes 24-bit colour
 // or 8-bit greyscale only, the others what the library says they export.
 bool FormatTakes(const FIBITMAP* bitmap, FREE_IMAGE_FORMAT format) {

@@ -14,6 +14,10 @@ namespace orrisbay::imageio {
 
 namespace fs = std::filesystem;
 
+std::string ErrnoText(int error) {
+    return std::error_code(error, std::generic_category()).message();
+}
+
 #ifdef _WIN32
 
 ReplacedFile FindReplacedFile(const fs::path& path) {
@@ -45,10 +49,6 @@ ReplacedFile Refused(const fs::path& file, std::string why) {
     return replaced;
 }
 
-std::string ErrorText(int error) {
-    return std::error_code(error, std::generic_category()).message();
-}
-
 }  // namespace
 
 ReplacedFile FindReplacedFile(const fs::path& path) {
@@ -57,7 +57,7 @@ ReplacedFile FindReplacedFile(const fs::path& path) {
         struct stat status {};
         if (lstat(file.c_str(), &status) != 0) {
             if (errno != ENOENT) {
-                return Refused(file, ErrorText(errno));
+                return Refused(file, ErrnoText(errno));
             }
             // Nothing there: a new file, written in place of the dangling link.
             const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
@@ -83,7 +83,7 @@ ReplacedFile FindReplacedFile(const fs::path& path) {
         }
         file = target.is_absolute() ? target : file.parent_path() / target;
     }
-    return Refused(path, ErrorText(ELOOP));
+    return Refused(path, ErrnoText(ELOOP));
 }
 
 bool KeepOwnerAndMode(int descriptor, const ReplacedFile& replaced) {

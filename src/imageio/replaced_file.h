@@ -21,6 +21,9 @@ struct ReplacedFile {
     std::string error;  // why the path cannot be written; empty when it can
 };
 
+// The system's words for the error number `error`.
+std::string ErrnoText(int error);
+
 ReplacedFile FindReplacedFile(const std::filesystem::path& path);
 
 // Gives the open file `descriptor` the owner, group and permission bits the

@@ -134,20 +134,14 @@ TEST_F(SaveTest, AsksBeforeReplacingAFile) {
 // A texture linked into a game's folder: the link stays, the file it points
 // at gets the merge and keeps its owner-only mode.
 TEST_F(SaveTest, SavingOverALinkReplacesItsTargetAndKeepsItsMode) {
-    std::filesystem::create_directory(folder.file("game"));
-    WriteFile(folder.file("game/wall.png"), "old");
-    std::filesystem::permissions(
-        folder.file("game/wall.png"),
-        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    std::filesystem::create_symlink("game/wall.png", folder.file("wall.png"));
     answer = folder.file("wall.png");
+    orrisbay::testing::LinkToOwnerOnlyFile(answer, folder.file("game/wall.png"));
     replace = true;
     window->saveAsAction()->trigger();
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(std::filesystem::is_symlink(answer));
     EXPECT_TRUE(SamePixels(Result(), LoadAs(FIF_PNG, folder.file("game/wall.png")).get()));
-    EXPECT_EQ(std::filesystem::status(answer).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_TRUE(orrisbay::testing::OwnerOnly(answer));
 }
 
 TEST_F(SaveTest, CancelBadExtensionsAndUnwritablePlaces) {

@@ -13,7 +13,6 @@
 // --minutes ends the run at the first checkpoint after that time, for runs of
 // hours with a large --operations.
 #include <malloc.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,6 +27,7 @@
 #include "app/main_window.h"
 #include "console/console.h"
 #include "soak_session.h"
+#include "support/image_files.h"
 
 namespace orrisbay::soak {
 
@@ -77,16 +77,6 @@ void QuietPlatformNotes(QtMsgType, const QMessageLogContext&, const QString& mes
         std::fprintf(stderr, "%s\n", qPrintable(message));
     }
 }
-
-// A folder of the run's own under the temporary folder, removed afterwards.
-struct ScratchFolder {
-    fs::path path = fs::temp_directory_path() / ("orrisbay-soak-" + std::to_string(::getpid()));
-    ScratchFolder() { fs::create_directories(path / "in"); }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
 
 // The process's memory at a checkpoint, in KiB.
 struct Level {
@@ -178,14 +168,15 @@ int main(int argc, char** argv) {
     long messages = 0;
     orrisbay::console::SetMessageBoxHook(
         [&messages](const std::string&, orrisbay::console::MessageButtons) { ++messages; });
-    const orrisbay::soak::ScratchFolder folder;
+    const orrisbay::testing::TemporaryFolder folder("orrisbay-soak");
+    std::filesystem::create_directory(folder.path() / "in");
     int status = 0;
     {
         orrisbay::app::FrmOrrisbay window;
         window.Load();
         window.show();
         QApplication::processEvents();
-        status = orrisbay::soak::Soak(window, *options, folder.path, messages);
+        status = orrisbay::soak::Soak(window, *options, folder.path(), messages);
         window.close();
         QApplication::processEvents();
     }

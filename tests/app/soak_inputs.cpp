@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <vector>
 
 #include "imageio/crafted_images.h"
@@ -162,12 +161,6 @@ QImage MakeClipboardPicture(std::mt19937& random) {
         }
     }
     return image;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
 }
 
 }  // namespace orrisbay::soak

@@ -31,7 +31,4 @@ std::string MakeRewrite(std::mt19937& random, const std::string& path);
 // twenty is a side longer than the window takes.
 QImage MakeClipboardPicture(std::mt19937& random);
 
-// Writes `bytes` as the whole file at `path`, in place; false when it cannot.
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
-
 }  // namespace orrisbay::soak

@@ -19,6 +19,7 @@
 #include "app/wad_browser.h"
 #include "slots/slot_table.h"
 #include "soak_inputs.h"
+#include "support/image_files.h"
 
 namespace orrisbay::soak {
 
@@ -158,7 +159,7 @@ void Session::countReportedChanges() {
 std::string Session::writeInput() {
     const RandomFile input = MakeRandomFile(random_);
     const std::string path = file("in/" + std::to_string(pick(6)) + input.extension);
-    WriteWholeFile(path, input.bytes);
+    testing::WriteFile(path, input.bytes);
     return path;
 }
 
@@ -237,7 +238,7 @@ void Session::addToWad() {
     }
     const bool damaged = chance(15);
     if (damaged) {
-        WriteWholeFile(file("damaged.wad"), std::string(64, static_cast<char>(random_())));
+        testing::WriteFile(file("damaged.wad"), std::string(64, static_cast<char>(random_())));
     }
     wadAnswer_ = {file(damaged ? "damaged.wad" : "pack.wad"), pickFrom(kTextureNames),
                   chance(2) ? gameformats::WadKind::Wad2 : gameformats::WadKind::Wad3};
@@ -277,7 +278,7 @@ void Session::rewriteLinked() {
     if (!path.startsWith(QString::fromStdString(folder_.string()))) {
         return;  // not linked to a file
     }
-    WriteWholeFile(path.toStdString(), MakeRewrite(random_, path.toStdString()));
+    testing::WriteFile(path.toStdString(), MakeRewrite(random_, path.toStdString()));
     if (!window_.followFilesAction()->isChecked()) {
         return;
     }

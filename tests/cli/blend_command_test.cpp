@@ -133,17 +133,12 @@ TEST_F(BlendCommandTest, OutputFormatFollowsTheExtensionAndReplacesAnOldFile) {
 }
 
 TEST_F(BlendCommandTest, AnOutputThatIsALinkReplacesItsTargetAndKeepsItsMode) {
-    namespace fs = std::filesystem;
-    fs::create_directory(folder.file("game"));
-    WriteFile(folder.file("game/out.png"), "old");
-    fs::permissions(folder.file("game/out.png"), fs::perms::owner_read | fs::perms::owner_write);
-    fs::create_symlink(folder.file("game/out.png"), output);
+    orrisbay::testing::LinkToOwnerOnlyFile(output, folder.file("game/out.png"));
     ASSERT_EQ(Blend({layer1, layer2, mask1, mask2, "-o", output}).code, kExitSuccess);
-    EXPECT_TRUE(fs::is_symlink(output));
+    EXPECT_TRUE(std::filesystem::is_symlink(output));
     EXPECT_TRUE(
         SamePixels(ExpectedMerge().get(), LoadAs(FIF_PNG, folder.file("game/out.png")).get()));
-    EXPECT_EQ(fs::status(output).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(orrisbay::testing::OwnerOnly(output));
 }
 
 TEST_F(BlendCommandTest, BuiltinMergesTheWindowsPictures) {

@@ -24,6 +24,20 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// A file `target` of mode 0600 in a folder made for it, and the symbolic link
+// `link` to it: a texture linked into a game's folder, readable by its owner only.
+inline void LinkToOwnerOnlyFile(const std::string& link, const std::string& target) {
+    fs::create_directories(fs::path(target).parent_path());
+    WriteFile(target, "old");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(target, link);
+}
+
+inline bool OwnerOnly(const std::string& path) {
+    return (fs::status(path).permissions() & fs::perms::all) ==
+           (fs::perms::owner_read | fs::perms::owner_write);
+}
+
 // A private folder under the system's temporary folder, removed afterwards.
 class TemporaryFolder {
   public:
