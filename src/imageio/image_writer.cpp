@@ -100,7 +100,11 @@ std::FILE* CreateTemporaryBeside(const fs::path& target, fs::path& temporary) {
         char suffix[24];
         std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
                       static_cast<unsigned long long>(numbers()));
-        temporary = folder / ("." + target.filename().string() + suffix);
+        // Built piece by piece: GCC 12 warns wrongly (-Wrestrict) about "." + name.
+        std::string name = ".";
+        name += target.filename().string();
+        name += suffix;
+        temporary = folder / name;
         // "x": fail rather than reuse a name someone else holds.
         if (std::FILE* file = std::fopen(temporary.string().c_str(), "wbx")) {
             return file;
@@ -131,6 +135,9 @@ SaveResult WriteAtomically(const std::function<SaveResult(std::FILE*)>& write,
     const ReplacedFile replaced = FindReplacedFile(path);
     if (!replaced.error.empty()) {
         return {SaveOutcome::WriteFailed, replaced.error};
+    }
+    if (const std::string refused = WriteAccessProblem(replaced); !refused.empty()) {
+        return {SaveOutcome::WriteFailed, refused};
     }
     const fs::path& target = replaced.file;
     fs::path temporary;

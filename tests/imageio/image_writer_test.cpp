@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -126,6 +128,64 @@ TEST(ImageWriterTest, ReplacingAFileKeepsLinksAndPermissions) {
               (std::set<std::string>{"absolute", "chain", "dangling", "game", "lost", "relative"}));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.file("game")), fs::directory_iterator()),
               2);
+}
+
+// What the user could not write is not replaced: a read-only file, another
+// user's file and a folder the user may not write in are refused before
+// anything is written. Run as an ordinary user (root drops to nobody in a
+// child process, since root may write anything).
+TEST(ImageWriterTest, FilesAndFoldersTheUserCannotWriteAreRefused) {
+    namespace fs = std::filesystem;
+    TemporaryFolder folder("orrisbay-writer");
+    const bool root = ::geteuid() == 0;
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read |
+                                       fs::perms::group_exec | fs::perms::others_read |
+                                       fs::perms::others_exec);
+    fs::create_directory(folder.file("open"));
+    fs::permissions(folder.file("open"), fs::perms::all);  // anyone may make files here
+    const std::string readOnly = folder.file("open/ro.wad");
+    WriteFile(readOnly, "old");
+    fs::permissions(readOnly,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const struct {
+        std::string target;
+        std::string says;
+    } cases[] = {
+        {readOnly, "it is read-only (Permission denied)"},
+        {folder.file("closed.wad"), ""},
+    };
+    for (const auto& c : cases) {
+        int told[2];
+        ASSERT_EQ(::pipe(told), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                ::_exit(2);
+            }
+            const SaveResult saved =
+                WriteAtomically(reinterpret_cast<const BYTE*>("new"), 3, c.target);
+            (void)!::write(told[1], saved.message.data(), saved.message.size());
+            ::_exit(saved ? 0 : 1);
+        }
+        ::close(told[1]);
+        char text[512] = {};
+        const ssize_t length = ::read(told[0], text, sizeof text - 1);
+        ::close(told[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const std::string message(text, length > 0 ? static_cast<std::size_t>(length) : 0);
+        if (!root && c.says.empty()) {
+            continue;  // an ordinary user may write the folder made for the test
+        }
+        EXPECT_EQ(WEXITSTATUS(status), 1) << c.target << ": " << message;
+        EXPECT_EQ(message, c.says.empty() ? "its folder " + folder.path().string() +
+                                                " cannot be written to (Permission denied)"
+                                          : c.says);
+    }
+    EXPECT_TRUE(ReadFile(readOnly) == "old");
+    EXPECT_EQ(folder.entries(), std::set<std::string>{"open"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.file("open")), fs::directory_iterator()),
+              1);
 }
 
 }  // namespace
