@@ -7,7 +7,7 @@
 namespace orrisbay::gameformats {
 
 std::optional<ExportResult> FitToGrid(OutgoingTexture& texture, bool required,
-                                      const ExportQuestions& questions) {
+                                      const ExportQuestions& questions, std::string_view game) {
     const unsigned width = freeimage_base::Width(texture.colour);
     const unsigned height = freeimage_base::Height(texture.colour);
     if (IsWadTextureSize(width, height)) {
@@ -15,7 +15,7 @@ std::optional<ExportResult> FitToGrid(OutgoingTexture& texture, bool required,
     }
     const RescaleQuestion question{
         static_cast<int>(width), static_cast<int>(height), required,
-        TextureSizeMessage(static_cast<int>(width), static_cast<int>(height))};
+        TextureSizeMessage(static_cast<int>(width), static_cast<int>(height), game)};
     if (!questions.rescaleToGrid(question)) {
         return required ? std::optional(ExportResult{ExportOutcome::NotWadSize, question.text})
                         : std::nullopt;

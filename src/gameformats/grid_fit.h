@@ -24,7 +24,9 @@ struct OutgoingTexture {
 // Puts the texture (and its coverage with it) on the 16-pixel grid when it is
 // off it and the caller agrees. Gives the result that ends the export when
 // the grid is `required` and the caller said no, or the rescale failed.
+// `game` names whose textures they are, for the question.
 std::optional<ExportResult> FitToGrid(OutgoingTexture& texture, bool required,
-                                      const ExportQuestions& questions);
+                                      const ExportQuestions& questions,
+                                      std::string_view game = "Quake");
 
 }  // namespace orrisbay::gameformats

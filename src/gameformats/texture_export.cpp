@@ -79,20 +79,23 @@ OutputKind OutputKindOf(std::string_view path) {
     return format->format == FIF_JPEG ? OutputKind::Jpeg : OutputKind::Picture;
 }
 
+OutputKind OutputKindOf(const ExportRequest& request) {
+    return request.kind.value_or(OutputKindOf(request.path));
+}
+
 std::string TextureNameOf(const ExportRequest& request) {
     return request.textureName.empty() ? TextureNameFromFileName(request.path)
                                        : request.textureName;
 }
 
 bool TakesCoverage(const ExportRequest& request) {
-    return OutputKindOf(request.path) == OutputKind::Wad &&
-           IsSeeThroughName(TextureNameOf(request));
+    return OutputKindOf(request) == OutputKind::Wad && IsSeeThroughName(TextureNameOf(request));
 }
 
 ExportResult ExportTexture(const FIBITMAP* fullColour, const ExportRequest& request,
                            const std::optional<quake_palette::Palette>& palette,
                            const ExportQuestions& questions, const FIBITMAP* coverage) {
-    const OutputKind kind = OutputKindOf(request.path);
+    const OutputKind kind = OutputKindOf(request);
     if (kind == OutputKind::Wad) {
         return ExportToWad({fullColour, coverage}, request, palette, questions);
     }
@@ -120,7 +123,7 @@ RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
 bool WritesSameOutput(const ExportRequest& a, const ExportRequest& b) {
     std::error_code error;
     const bool sameFile = a.path == b.path || std::filesystem::equivalent(a.path, b.path, error);
-    if (!sameFile || OutputKindOf(a.path) != OutputKind::Wad) {
+    if (!sameFile || OutputKindOf(a) != OutputKind::Wad) {
         return sameFile;
     }
     return SameLumpName(TextureNameOf(a), TextureNameOf(b));

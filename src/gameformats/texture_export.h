@@ -34,7 +34,13 @@ struct ExportRequest {
     std::string textureName{};
     std::optional<WadKind> wadKind{};
     int seeThroughThreshold = 128;
+    // What the output is, when the caller knows better than its extension
+    // (the WAD of orrisbay-wad, whatever its name); empty: by the extension.
+    std::optional<OutputKind> kind{};
 };
+
+// What `request` writes: its kind when given, else by its path's extension.
+OutputKind OutputKindOf(const ExportRequest& request);
 
 // Asked when a texture going to the palette is not a multiple of 16 pixels
 // wide and high.

@@ -84,8 +84,9 @@ WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP*
     const unsigned width = freeimage_base::Width(fullColour);
     const unsigned height = freeimage_base::Height(fullColour);
     if (!IsWadTextureSize(width, height)) {
-        return WadFailure(WadProblem::NotWadSize,
-                          TextureSizeMessage(static_cast<int>(width), static_cast<int>(height)));
+        return WadFailure(
+            WadProblem::NotWadSize,
+            TextureSizeMessage(static_cast<int>(width), static_cast<int>(height), GameName(kind)));
     }
     const WadResult<std::string> checked = CheckTextureName(name, kind);
     if (!checked) {

@@ -1,5 +1,6 @@
 #include "gameformats/wad_edit.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -17,6 +18,18 @@ WadStatus NoSuchLump(std::string_view name) {
     return WadFailure(WadProblem::NoSuchLump, "no texture or lump is named " + Quoted(name));
 }
 
+// Refuses an edit of a name that more than one lump has; empty status otherwise.
+WadStatus AmbiguityOf(const WadFile& wad, std::string_view name) {
+    const std::size_t count = CountLumps(wad, name);
+    if (count < 2) {
+        return {};
+    }
+    return WadFailure(WadProblem::Damaged, std::to_string(count) + " lumps are named " +
+                                               Quoted(name) +
+                                               " (the WAD is damaged), so which one is "
+                                               "meant is unknown; nothing was changed");
+}
+
 }  // namespace
 
 std::optional<std::size_t> FindLump(const WadFile& wad, std::string_view name) {
@@ -28,7 +41,16 @@ std::optional<std::size_t> FindLump(const WadFile& wad, std::string_view name) {
     return std::nullopt;
 }
 
+std::size_t CountLumps(const WadFile& wad, std::string_view name) {
+    return static_cast<std::size_t>(
+        std::count_if(wad.lumps.begin(), wad.lumps.end(),
+                      [name](const WadLump& lump) { return SameLumpName(lump.name, name); }));
+}
+
 WadResult<bool> PutTexture(WadFile& wad, WadLump texture) {
+    if (WadStatus ambiguous = AmbiguityOf(wad, texture.name); !ambiguous) {
+        return ambiguous;
+    }
     const auto found = FindLump(wad, texture.name);
     if (!found) {
         wad.lumps.push_back(std::move(texture));
@@ -43,6 +65,9 @@ WadResult<bool> PutTexture(WadFile& wad, WadLump texture) {
 }
 
 WadStatus RenameLump(WadFile& wad, std::string_view from, std::string_view to) {
+    if (WadStatus ambiguous = AmbiguityOf(wad, from); !ambiguous) {
+        return ambiguous;
+    }
     const auto found = FindLump(wad, from);
     if (!found) {
         return NoSuchLump(from);
@@ -65,6 +90,9 @@ WadStatus RenameLump(WadFile& wad, std::string_view from, std::string_view to) {
 }
 
 WadStatus RemoveLump(WadFile& wad, std::string_view name) {
+    if (WadStatus ambiguous = AmbiguityOf(wad, name); !ambiguous) {
+        return ambiguous;
+    }
     const auto found = FindLump(wad, name);
     if (!found) {
         return NoSuchLump(name);

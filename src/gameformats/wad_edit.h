@@ -12,11 +12,15 @@
 namespace orrisbay::gameformats {
 
 // Edits of a WAD held in memory; write the result with WriteWadFile. Names are
-// matched without regard to case, as the game's tools match them; where a
-// damaged-but-readable file holds one name twice, the first lump counts.
+// matched without regard to case, as the game's tools match them. Where a
+// damaged-but-readable file holds one name twice, reading finds the first
+// lump, and the edits refuse the name: which lump was meant is unknown.
 
 // The position of the first lump named `name`, if any.
 std::optional<std::size_t> FindLump(const WadFile& wad, std::string_view name);
+
+// How many lumps are named `name`.
+std::size_t CountLumps(const WadFile& wad, std::string_view name);
 
 // Puts `texture` in place of the texture of the same name, or after the last
 // lump when there is none; true when it replaced one. A lump of that name

@@ -1,5 +1,6 @@
 #include "gameformats/wad_export.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -25,7 +26,9 @@ std::string SizeText(const FIBITMAP* bitmap) {
 
 // The texture's name as it will be stored, or why it cannot be.
 WadResult<std::string> StoredName(const ExportRequest& request, const WadFile& wad) {
-    WadResult<std::string> name = CheckTextureName(TextureNameOf(request), wad.kind);
+    // A name taken from the file's name is held to the same rules as one given.
+    const std::string fromFile = request.textureName.empty() ? FileName(request.path) : "";
+    WadResult<std::string> name = CheckTextureName(TextureNameOf(request), wad.kind, fromFile);
     if (!name) {
         return name;
     }
@@ -71,6 +74,13 @@ std::vector<std::string> Warnings(const WadFile& wad, const MipTexture& texture,
         warnings.push_back("\"" + texture.name +
                            "\" is a see-through name, but the picture has no alpha: nothing is "
                            "see-through");
+    } else if (IsSeeThroughName(texture.name) &&
+               std::find(texture.mips[0].begin(), texture.mips[0].end(), kSeeThroughIndex) ==
+                   texture.mips[0].end()) {
+        warnings.push_back("\"" + texture.name +
+                           "\" is a see-through name, but nothing in it is see-through: no "
+                           "pixel is covered less than " +
+                           std::to_string(request.seeThroughThreshold) + " of 255");
     }
     for (std::string warning :
          {SkySizeWarning(texture.name, wad.kind, texture.width, texture.height),
@@ -130,6 +140,13 @@ ExportResult ExportToWad(OutgoingTexture texture, const ExportRequest& request,
     if (!name) {
         return Failed(ExportOutcome::BadTextureName, name.status);
     }
+    if (CountLumps(wad.value, name.value) > 1) {
+        return {ExportOutcome::WadUnreadable,
+                request.path + ": " + std::to_string(CountLumps(wad.value, name.value)) +
+                    " lumps are named \"" + name.value +
+                    "\" (the WAD is damaged), so which one to replace is unknown; nothing was "
+                    "changed"};
+    }
     if (!MayPut(wad.value, name.value, request.path, questions)) {
         return {ExportOutcome::Cancelled, "the texture in the WAD was kept"};
     }
@@ -141,7 +158,7 @@ ExportResult ExportToWad(OutgoingTexture texture, const ExportRequest& request,
                 "the see-through mask is " + SizeText(texture.coverage) + " but the texture is " +
                     SizeText(texture.colour)};
     }
-    if (auto refused = FitToGrid(texture, true, questions)) {
+    if (auto refused = FitToGrid(texture, true, questions, GameName(wad.value.kind))) {
         return *refused;
     }
     return WriteIntoWad(wad.value, texture, name.value, request, palette, existed);

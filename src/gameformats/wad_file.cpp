@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "gameformats/mip_texture.h"
+#include "imageio/file_types.h"
 #include "imageio/image_writer.h"
 
 namespace orrisbay::gameformats {
@@ -35,11 +36,12 @@ std::uint64_t AlignTo4(std::uint64_t position) {
     return (position + 3) / 4 * 4;
 }
 
-// A directory entry with the lump's place in the file.
+// A directory entry with the lump's place in the file; the directory's
+// numbers are signed, so a damaged one may be negative.
 struct Entry {
     WadLump lump;
-    std::uint64_t position = 0;
-    std::uint64_t diskSize = 0;
+    std::int64_t position = 0;
+    std::int64_t diskSize = 0;
 };
 
 std::string Quoted(const std::string& name) {
@@ -56,7 +58,10 @@ std::string DirectoryProblem(std::uint64_t fileSize, std::int32_t count, std::in
         return "it claims " + std::to_string(count) + " lumps, more than a file of " +
                std::to_string(fileSize) + " bytes can hold";
     }
-    if (offset < 0 || static_cast<std::uint64_t>(offset) > fileSize) {
+    if (offset < 0) {
+        return "its directory is at a negative position (" + std::to_string(offset) + ")";
+    }
+    if (static_cast<std::uint64_t>(offset) > fileSize) {
         return "its directory starts past the end of the file";
     }
     if (static_cast<std::uint64_t>(offset) < kHeaderSize && count > 0) {
@@ -70,8 +75,8 @@ std::string DirectoryProblem(std::uint64_t fileSize, std::int32_t count, std::in
 
 Entry ReadEntry(std::span<const std::uint8_t> bytes, std::size_t at) {
     Entry entry;
-    entry.position = ReadU32(bytes, at);
-    entry.diskSize = ReadU32(bytes, at + 4);
+    entry.position = static_cast<std::int32_t>(ReadU32(bytes, at));
+    entry.diskSize = static_cast<std::int32_t>(ReadU32(bytes, at + 4));
     entry.lump.memorySize = ReadU32(bytes, at + 8);
     entry.lump.type = bytes[at + 12];
     entry.lump.compression = bytes[at + 13];
@@ -83,18 +88,29 @@ Entry ReadEntry(std::span<const std::uint8_t> bytes, std::size_t at) {
 // Checks one lump's place against the header, the directory and the file's end.
 std::string LumpPlaceProblem(const Entry& entry, std::uint64_t fileSize,
                              std::uint64_t directoryStart, std::uint64_t directoryEnd) {
-    const std::uint64_t end = entry.position + entry.diskSize;
     const std::string name = "lump " + Quoted(entry.lump.name);
+    if (entry.position < 0) {
+        return name + " is at a negative position (" + std::to_string(entry.position) + ")";
+    }
+    if (entry.diskSize < 0) {
+        return name + " has a negative size (" + std::to_string(entry.diskSize) + ")";
+    }
+    const auto position = static_cast<std::uint64_t>(entry.position);
+    const auto diskSize = static_cast<std::uint64_t>(entry.diskSize);
+    const std::uint64_t end = position + diskSize;
+    if (position > fileSize) {
+        return name + " starts past the end of the file";
+    }
     if (end > fileSize) {
         return name + " runs past the end of the file";
     }
-    if (entry.diskSize > 0 && entry.position < kHeaderSize) {
+    if (diskSize > 0 && position < kHeaderSize) {
         return name + " overlaps the file header";
     }
-    if (entry.diskSize > 0 && entry.position < directoryEnd && directoryStart < end) {
+    if (diskSize > 0 && position < directoryEnd && directoryStart < end) {
         return name + " overlaps the directory";
     }
-    if (entry.lump.compression == 0 && entry.lump.memorySize != entry.diskSize) {
+    if (entry.lump.compression == 0 && entry.lump.memorySize != diskSize) {
         return name + " has two sizes that differ (" + std::to_string(entry.diskSize) +
                " bytes on disk, " + std::to_string(entry.lump.memorySize) + " in memory)";
     }
@@ -164,10 +180,68 @@ WadResult<std::uint64_t> WadFileSize(const std::string& path) {
     return std::uint64_t{size};
 }
 
+// What a file that is no WAD holds, from its first bytes, for the message
+// that refuses it.
+std::string WhatItIs(std::span<const std::uint8_t> head) {
+    if (head.empty()) {
+        return "it is empty";
+    }
+    const std::string magic(head.begin(), head.begin() + std::min<std::size_t>(4, head.size()));
+    if (magic == "PACK") {
+        return "it is a Quake PAK file";
+    }
+    if (magic == "IWAD" || magic == "PWAD") {
+        return "it is a Doom WAD, whose lumps are not textures";
+    }
+    if (magic == "BSP2" || magic == "2PSB" || magic == "IBSP" ||
+        (head.size() >= 4 && (ReadU32(head, 0) == 29 || ReadU32(head, 0) == 30))) {
+        return "it is a compiled map";
+    }
+    const FREE_IMAGE_FORMAT picture = imageio::PictureTypeOfBytes(head);
+    if (picture != FIF_UNKNOWN) {
+        return "it is " + imageio::PictureTypeName(picture);
+    }
+    return "its header says neither WAD2 nor WAD3";
+}
+
 }  // namespace
+
+WadStatus CheckWadTarget(const std::string& path, bool mayCreate) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (fs::is_directory(status)) {
+        return WadFailure(WadProblem::Unreadable, path + " is a folder, not a WAD file");
+    }
+    if (!fs::exists(status)) {
+        if (!mayCreate) {
+            return WadFailure(WadProblem::Unreadable, path + ": no such file");
+        }
+        if (imageio::FileExtension(path) != ".wad") {
+            return WadFailure(WadProblem::Unreadable,
+                              path + ": a new WAD file must have a name ending in .wad");
+        }
+        return {};
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> head(64);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    if (!in && !in.eof()) {
+        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+    }
+    const std::string magic(head.begin(), head.begin() + std::min<std::size_t>(4, head.size()));
+    if (magic != "WAD2" && magic != "WAD3") {
+        return WadFailure(WadProblem::Unreadable, path + " is not a WAD file: " + WhatItIs(head));
+    }
+    return {};
+}
 
 std::uint8_t TextureLumpType(WadKind kind) {
     return kind == WadKind::Wad3 ? kWad3TextureType : kWad2TextureType;
+}
+
+std::string_view GameName(WadKind kind) {
+    return kind == WadKind::Wad3 ? "Half-Life" : "Quake";
 }
 
 bool IsTextureLump(const WadLump& lump, WadKind kind) {
@@ -198,7 +272,8 @@ WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::stri
         return Damaged(fileName, problem);
     }
     for (Entry& entry : entries) {
-        const auto data = bytes.subspan(entry.position, entry.diskSize);
+        const auto data = bytes.subspan(static_cast<std::size_t>(entry.position),
+                                        static_cast<std::size_t>(entry.diskSize));
         if (IsTextureLump(entry.lump, wad.kind)) {
             if (std::string problem = MipTextureProblem(data, wad.kind); !problem.empty()) {
                 return Damaged(fileName, "texture " + Quoted(entry.lump.name) + ": " + problem);

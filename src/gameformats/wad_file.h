@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gameformats/wad_status.h"
@@ -17,6 +18,8 @@ enum class WadKind { Wad2, Wad3 };
 inline constexpr std::uint8_t kWad2TextureType = 0x44;
 inline constexpr std::uint8_t kWad3TextureType = 0x43;
 std::uint8_t TextureLumpType(WadKind kind);
+// Whose textures a WAD of `kind` holds, for messages: "Quake" or "Half-Life".
+std::string_view GameName(WadKind kind);
 
 // One entry of a WAD: its directory name and type and the bytes it holds on
 // disk, kept exactly as read so that lumps nobody edits are written back
@@ -58,6 +61,13 @@ struct WadHeader {
 // place against the file's size, for a quick look at a file that may be
 // large; the lumps themselves are neither read nor checked.
 WadResult<WadHeader> ReadWadHeader(const std::string& path);
+
+// Whether the file at `path` may be the WAD a command works on: an existing
+// file is one when its header says WAD2 or WAD3, whatever its name; a file
+// that does not exist yet may become one (`mayCreate`) only when it is named
+// .wad. Anything else is refused, nothing written, with what it is:
+// "precious.png is not a WAD file: it is a PNG picture".
+WadStatus CheckWadTarget(const std::string& path, bool mayCreate);
 
 // The bytes of `wad`: header, each lump at a position that is a multiple of 4,
 // then the directory. Fails when a name is longer than 16 characters or the

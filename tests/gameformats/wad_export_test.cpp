@@ -84,7 +84,7 @@ class Wad2Test : public ::testing::Test {
 
 TEST_F(Wad2Test, AWrittenTextureReadsBackWithTheGamesLayout) {
     const Bitmap texture = RandomTexture(64, 32, 1);
-    const std::string path = folder.file("+0Lava Flow.wad");
+    const std::string path = folder.file("+0Lava_Flow.wad");
     ASSERT_TRUE(SaveQuakeWad(texture.get(), path));
 
     const auto wad = Wad2Reader(FileBytes(path)).Read();

@@ -129,6 +129,8 @@ TEST_P(WadFileTest, DamagedWadsAreRefusedWithWhatIsWrong) {
         {"directory starts past the end", [](Bytes& b) { Put32(b, 8, b.size() + 64); }},
         {"directory runs past the end", [](Bytes& b) { Put32(b, 8, b.size() - 16); }},
         {"directory overlaps the file header", [](Bytes& b) { Put32(b, 8, 4); }},
+        {"directory is at a negative position (-16)", [](Bytes& b) { Put32(b, 8, -16); }},
+        {"\"palette\" is at a negative position (-4)", [](Bytes& b) { Put32(b, Entry(b, 0), -4); }},
         {"\"+0lava\" overlaps the directory",
          [](Bytes& b) {
              const std::uint32_t size = Get32(b, 8) - Lump(b, 4) + 8;
