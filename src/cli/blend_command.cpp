@@ -161,9 +161,13 @@ CommandResult BlendFiles(const BlendOptions& options, const GamePalette& game) {
     MergeSettings settings{
         options.merge,
         {std::move(inputs[kFirstHeightMap]), std::move(inputs[kFirstHeightMap + 1])}};
-    return AfterWarnings(loaded.warnings,
-                         BlendBitmaps(std::move(pictures), RequestOf(options),
-                                      options.quake.rescale, game, std::move(settings)));
+    CommandResult blended = BlendBitmaps(std::move(pictures), RequestOf(options),
+                                         options.quake.rescale, game, std::move(settings));
+    // A name the output's file name gave, refused, can be given by hand.
+    if (blended.code == kExitUsage && options.textureName.empty()) {
+        blended.message += "; give a name with --name";
+    }
+    return AfterWarnings(loaded.warnings, std::move(blended));
 }
 
 CommandResult ReadPaletteFor(const BlendOptions& options, GamePalette& game) {

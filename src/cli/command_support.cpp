@@ -1,10 +1,6 @@
 #include "cli/command_support.h"
 
-#include <FreeImage.h>
-
-#include <filesystem>
 #include <ostream>
-#include <system_error>
 
 #include "console/application.h"
 #include "console/console.h"
@@ -15,21 +11,12 @@ namespace orrisbay::cli {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Why a file whose type was accepted could not be read.
-std::string UnreadableReason(const std::string& path) {
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (!fs::exists(status)) {
-        return "no such file";
+// `text` as a sentence of its own: a capital first letter and a full stop.
+std::string AsSentence(std::string text) {
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') {
+        text[0] = static_cast<char>(text[0] - 'a' + 'A');
     }
-    if (fs::is_directory(status)) {
-        return "is a folder, not an image file";
-    }
-    const imageio::FileTypeRow* row = imageio::FindFileType(imageio::FileExtension(path));
-    const char* format = row ? FreeImage_GetFormatFromFIF(row->format) : nullptr;
-    return std::string("cannot be read as a ") + (format ? format : "supported") + " image";
+    return text.ends_with('.') ? text : text + ".";
 }
 
 int ExitCodeOf(gameformats::ExportOutcome outcome) {
@@ -65,28 +52,16 @@ CommandResult AfterWarnings(const std::vector<std::string>& earlier, CommandResu
 }
 
 CommandResult LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap) {
-    std::error_code error;
-    if (imageio::FindFileType(imageio::FileExtension(path)) != nullptr &&
-        !fs::exists(path, error)) {
-        return {kExitBadInput, path + ": no such file"};  // spares the library's own complaint
+    Result<freeimage_base::Bitmap> loaded = imageio::LoadImageFile(path);
+    if (!loaded) {
+        return {kExitBadInput, loaded.problem().message};
     }
-    imageio::LoadResult result = imageio::LoadImageFile(path);
-    switch (result.outcome) {
-        case imageio::LoadOutcome::Loaded:
-            bitmap = std::move(result.bitmap);
-            if (!result.warning.empty()) {
-                return {kExitSuccess, {}, {path + ": " + result.warning}};
-            }
-            return {};
-        case imageio::LoadOutcome::InvalidFormat:
-            return {kExitBadInput,
-                    path + ": unsupported file type (use .bmp, .gif, .jpg, .jpeg, .png or .tga)"};
-        case imageio::LoadOutcome::TooLarge:
-            return {kExitBadInput, path + ": " + result.message};
-        case imageio::LoadOutcome::LoadFailed:
-            break;
+    bitmap = std::move(*loaded);
+    std::vector<std::string> warnings;
+    for (const std::string& warning : loaded.warnings()) {
+        warnings.push_back(path + ": " + warning);
     }
-    return {kExitBadInput, path + ": " + UnreadableReason(path)};
+    return {kExitSuccess, {}, warnings};
 }
 
 GamePalette ReadGamePalette() {
@@ -98,8 +73,8 @@ GamePalette ReadGamePalette() {
     console::SetQuietErrors(wasQuiet);
     GamePalette game{read.ConversionPalette(), {}};
     if (!game.palette) {
-        game.problem = {kExitNoPalette,
-                        std::string(quake_palette::kUnavailableMessage) + " " + read.Problem()};
+        game.problem = {kExitNoPalette, std::string(quake_palette::kUnavailableMessage) + " " +
+                                            AsSentence(read.Problem())};
     }
     return game;
 }

@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iomanip>
 #include <ostream>
 
@@ -10,6 +11,9 @@
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
 #include "gameformats/wad_edit.h"
+#include "slots/parallel_for.h"
+#include "slots/rescale.h"
+#include "slots/slot_table.h"
 
 namespace orrisbay::cli {
 namespace {
@@ -48,7 +52,8 @@ CommandResult FailureOf(const WadStatus& status, const std::string& file) {
     if (status.problem == WadProblem::NotWritten) {
         return {kExitOutputNotWritten, file + ": not written: " + status.message};
     }
-    const bool named = status.message.starts_with(file + ":");
+    const bool named =
+        status.message.starts_with(file + ":") || status.message.starts_with(file + " ");
     return {ExitCodeOf(status.problem), named ? status.message : file + ": " + status.message};
 }
 
@@ -87,6 +92,7 @@ CommandResult List(const WadCommand& command, std::ostream& out) {
     if (!wad) {
         return FailureOf(wad.status, command.wad);
     }
+    bool duplicates = false;
     for (const gameformats::WadLump& lump : wad.value.lumps) {
         out << std::left << std::setw(16) << lump.name << ' ' << std::setw(8)
             << TypeName(lump, wad.value.kind) << ' ' << std::right << std::setw(9)
@@ -94,9 +100,19 @@ CommandResult List(const WadCommand& command, std::ostream& out) {
         if (const auto texture = gameformats::DecodeMipTexture(lump, wad.value.kind); texture) {
             out << "  " << texture.value.width << " x " << texture.value.height;
         }
+        if (gameformats::CountLumps(wad.value, lump.name) > 1) {
+            out << "  (duplicate name)";
+            duplicates = true;
+        }
         out << '\n';
     }
-    return {};
+    CommandResult listed;
+    if (duplicates) {
+        AddWarning(listed, command.wad +
+                               " is damaged: lumps marked (duplicate name) share a name, which "
+                               "the game and the edits of this command cannot tell apart");
+    }
+    return listed;
 }
 
 CommandResult Extract(const WadCommand& command, std::ostream& out) {
@@ -104,10 +120,11 @@ CommandResult Extract(const WadCommand& command, std::ostream& out) {
     if (!wad) {
         return FailureOf(wad.status, command.wad);
     }
-    const std::string& name = command.operands[0];
-    if (const auto texture = gameformats::FindTexture(wad.value, name); !texture) {
+    const auto texture = gameformats::FindTexture(wad.value, command.operands[0]);
+    if (!texture) {
         return FailureOf(texture.status, command.wad);
     }
+    const std::string& name = texture.value.name;  // as the WAD stores it
     // A WAD3 texture carries its colours; a WAD2 texture needs the game's.
     const GamePalette game = wad.value.kind == WadKind::Wad2
                                  ? ReadGamePalette()
@@ -126,9 +143,12 @@ CommandResult Extract(const WadCommand& command, std::ostream& out) {
 }
 
 CommandResult Remove(const WadCommand& command, std::ostream& out) {
-    const std::string& name = command.operands[0];
+    std::string name = command.operands[0];
     std::string gap;
     CommandResult result = EditExistingWad(command.wad, [&](WadFile& wad) {
+        if (const auto found = gameformats::FindLump(wad, name)) {
+            name = wad.lumps[*found].name;  // told as the WAD stores it
+        }
         const WadStatus removed = gameformats::RemoveLump(wad, name);
         gap = gameformats::AnimationGapWarning(wad, name);
         return removed;
@@ -141,14 +161,19 @@ CommandResult Remove(const WadCommand& command, std::ostream& out) {
 }
 
 CommandResult Rename(const WadCommand& command, std::ostream& out) {
-    const std::string& from = command.operands[0];
-    const std::string& to = command.operands[1];
+    std::string from = command.operands[0];
+    std::string to = command.operands[1];
     std::vector<std::string> warnings;
     CommandResult result = EditExistingWad(command.wad, [&](WadFile& wad) {
+        const auto found = gameformats::FindLump(wad, from);
+        const std::string stored = found ? wad.lumps[*found].name : from;
         const WadStatus renamed = gameformats::RenameLump(wad, from, to);
         if (!renamed) {
             return renamed;
         }
+        // Told as the WAD stores them (a WAD3 in lower case).
+        from = stored;
+        to = wad.lumps[*found].name;
         warnings = {gameformats::AnimationGapWarning(wad, from),
                     gameformats::AnimationGapWarning(wad, to)};
         if (const auto texture = gameformats::FindTexture(wad, to); texture) {
@@ -166,10 +191,26 @@ CommandResult Rename(const WadCommand& command, std::ostream& out) {
     return result;
 }
 
-// The see-through mask for `picture`: the --mask file, else the picture's own alpha.
+// The see-through mask for `picture`: the --mask file (scaled to the
+// picture's size when it has another, as orrisbay-blend scales its masks),
+// else the picture's own alpha.
 CommandResult LoadMask(const WadCommand& command, const FIBITMAP* picture, Bitmap& mask) {
     if (!command.mask.empty()) {
-        return LoadInput(command.mask, mask);
+        CommandResult loaded = LoadInput(command.mask, mask);
+        const unsigned width = freeimage_base::Width(picture);
+        const unsigned height = freeimage_base::Height(picture);
+        if (loaded.code == kExitSuccess && (freeimage_base::Width(mask.get()) != width ||
+                                            freeimage_base::Height(mask.get()) != height)) {
+            mask = slots::ResizeBitmap(slots::NormalisedMask(std::move(mask), 1).get(),
+                                       static_cast<int>(width), static_cast<int>(height),
+                                       FILTER_BICUBIC, slots::MachineThreads());
+            if (!mask) {
+                return {kExitMergeFailed, command.mask + ": could not be scaled to " +
+                                              std::to_string(width) + " x " +
+                                              std::to_string(height)};
+            }
+        }
+        return loaded;
     }
     if (freeimage_base::ImageType(picture) == FIT_BITMAP && freeimage_base::Bpp(picture) == 32) {
         mask = freeimage_base::GetChannel(picture, FICC_ALPHA);
@@ -190,14 +231,30 @@ CommandResult Add(const WadCommand& command, std::ostream& out) {
     if (masked.code != kExitSuccess) {
         return masked;
     }
+    // A name taken from the picture's file is held to the rules a --name is.
+    std::string name = command.name;
+    if (name.empty()) {
+        const std::string fileName = std::filesystem::path(file).filename().string();
+        const auto fromFile = gameformats::CheckTextureName(
+            gameformats::TextureNameFromFileName(file), WadKind::Wad2, fileName);
+        if (!fromFile) {
+            return {kExitUsage, fromFile.status.message + "; give a name with --name"};
+        }
+        name = fromFile.value;
+    }
+    CommandResult told = masked;
+    if (!command.mask.empty() && !gameformats::IsSeeThroughName(name)) {
+        AddWarning(told, "--mask is for see-through textures, whose names start with {; \"" + name +
+                             "\" is not one, so the mask was not used");
+    }
     gameformats::ExportRequest request{
         .path = command.wad,
         .toPalette = true,
         .conversion = command.texture.conversion,
-        .textureName =
-            command.name.empty() ? gameformats::TextureNameFromFileName(file) : command.name,
+        .textureName = name,
         .wadKind = command.wad3 ? std::optional(WadKind::Wad3) : std::nullopt,
-        .seeThroughThreshold = command.texture.seeThroughThreshold};
+        .seeThroughThreshold = command.texture.seeThroughThreshold,
+        .kind = gameformats::OutputKind::Wad};
     const gameformats::ExportQuestions answers{
         [](const std::string&) { return true; },
         [](const std::string&, const std::string&) { return true; },
@@ -211,10 +268,15 @@ CommandResult Add(const WadCommand& command, std::ostream& out) {
             << " x " << entry.height << ") " << (entry.replaced ? "in " : "to ") << command.wad
             << '\n';
     }
-    return AfterWarnings(masked.warnings, ExportOutcomeOf(exported, command.wad, game));
+    return AfterWarnings(told.warnings, ExportOutcomeOf(exported, command.wad, game));
 }
 
 CommandResult Run(const WadCommand& command, std::ostream& out) {
+    // The WAD argument is a WAD, whatever its name; only add may make one.
+    if (const WadStatus target = gameformats::CheckWadTarget(command.wad, command.verb == "add");
+        !target) {
+        return FailureOf(target, command.wad);
+    }
     if (command.verb == "list") {
         return List(command, out);
     }
