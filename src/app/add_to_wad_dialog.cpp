@@ -56,7 +56,8 @@ QString AdviceFor(const std::string& name, WadKind kind, bool* usable) {
 
 }  // namespace
 
-AddToWadDialog::AddToWadDialog(const WadTarget& proposal, QWidget* parent) : QDialog(parent) {
+AddToWadDialog::AddToWadDialog(const WadTarget& proposal, QWidget* parent)
+    : QDialog(parent), browseFolder_(DecodedPath(proposal.browseFolder)) {
     setWindowTitle(tr("Add to WAD"));
     pathEdit_ = new QLineEdit(DecodedPath(proposal.path));
     auto* browse = new QPushButton(tr("Browse..."));
@@ -77,6 +78,8 @@ AddToWadDialog::AddToWadDialog(const WadTarget& proposal, QWidget* parent) : QDi
     okButton_ = buttons->button(QDialogButtonBox::Ok);
 
     auto* form = new QFormLayout(this);
+    // The dialog grows and shrinks with the advice, so no line of it is cut.
+    form->setSizeConstraint(QLayout::SetFixedSize);
     form->addRow(tr("WAD file:"), pathRow);
     form->addRow(QString(), wadStatus_);
     form->addRow(tr("New WAD:"), kindBox_);
@@ -107,7 +110,8 @@ WadKind AddToWadDialog::kind() const {
 }
 
 void AddToWadDialog::browse() {
-    QFileDialog dialog(this, tr("Add to WAD"), pathEdit_->text());
+    QFileDialog dialog(this, tr("Add to WAD"),
+                       pathEdit_->text().isEmpty() ? browseFolder_ : pathEdit_->text());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(tr("WAD files (*.wad)"));
     dialog.setDefaultSuffix(QStringLiteral("wad"));

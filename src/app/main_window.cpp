@@ -46,17 +46,43 @@ void ShowError(std::string_view text) {
     console::ShowMessage(std::string(text), console::MessageButtons::OkCancel);
 }
 
+// Shows `text` whole inside the label's fixed size: in a smaller font when
+// the default one is too wide ("16384 x 16384 32 bpp"), cut short only past
+// that; the tooltip always has it whole.
+void ShowFitting(QLabel& label, const QString& text) {
+    constexpr double kSmallestShare = 0.7;  // of the default size, still readable
+    const int room = label.contentsRect().width() - 2;
+    QFont font = label.parentWidget() != nullptr ? label.parentWidget()->font() : label.font();
+    const double full = font.pointSizeF();
+    while (QFontMetrics(font).horizontalAdvance(text) > room && full > 0 &&
+           font.pointSizeF() - 0.5 >= full * kSmallestShare) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    label.setFont(font);
+    label.setText(QFontMetrics(font).elidedText(text, Qt::ElideRight, room));
+    label.setToolTip(text);
+}
+
 }  // namespace
 
 FrmOrrisbay::FrmOrrisbay(QWidget* parent)
     : QWidget(parent),
-      openFileDialog_(imageio::GetOpenFileNameDialog),
-      saveFileDialog_(GetSaveFileNameDialog),
+      // The dialogs start in the folder chosen last (the design leaves it
+      // to the platform, whose default here would be the program's folder).
+      openFileDialog_([this](imageio::OpenFileRequest& request) {
+          if (request.lpstrInitialDir.find_first_not_of('\0') == std::string::npos) {
+              request.lpstrInitialDir = dialogFolder_.Path() + std::string(2, '\0');
+          }
+          return imageio::GetOpenFileNameDialog(request);
+      }),
+      saveFileDialog_(
+          [this](QWidget* parent) { return GetSaveFileNameDialog(parent, dialogFolder_.Path()); }),
       overwriteQuestion_(AskToReplaceFile),
       textureSizeQuestion_(AskYesNo),
       addToWadDialog_(AskWadTarget),
       replaceTextureQuestion_(AskToReplaceTexture),
-      openWadDialog_(GetOpenWadFileName),
+      openWadDialog_(
+          [this](QWidget* parent) { return GetOpenWadFileName(parent, dialogFolder_.Path()); }),
       slotTable_(std::make_unique<slots::SlotTable>(static_cast<slots::SlotView&>(*this))) {
     setFixedSize(kClientSize);
     setWindowIcon(ApplicationIcon());
@@ -219,7 +245,7 @@ void FrmOrrisbay::connectSignals() {
     for (int i = 0; i < 4; ++i) {
         connect(dropTargets_.at(Index(i)), &FileDropTarget::fileDropped, this,
                 [this, i](const QString& path) {
-                    loadFileIntoSlot(i, QFile::encodeName(path).toStdString());
+                    loadFileIntoSlot(i, QFile::encodeName(path).toStdString(), true);
                 });
     }
 }
@@ -289,27 +315,40 @@ void FrmOrrisbay::btnOpenClick(int index) {
     if (path.empty()) {
         return;
     }
+    dialogFolder_.RememberFileOf(path);
     RestoreWorkingFolder();
     loadFileIntoSlot(index, path);
 }
 
-void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path) {
-    imageio::LoadResult result = readFile(index, path);
-    switch (result.outcome) {
-        case imageio::LoadOutcome::InvalidFormat:
-            console::ShowMessage(std::string(imageio::kInvalidFormatMessage),
-                                 console::MessageButtons::OkCancel);
-            return;
-        case imageio::LoadOutcome::LoadFailed:
-            return;  // an unreadable file changes nothing, without a message
-        case imageio::LoadOutcome::TooLarge:
-            console::ShowMessage(result.message, console::MessageButtons::OkCancel);
-            return;
-        case imageio::LoadOutcome::Loaded:
-            sources_->SetFile(index, path);
-            lastFileName_ = path;
-            putInSlot(index, std::move(result.bitmap));
-            return;
+void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path, bool dropped) {
+    if (imageio::FileTypeOfPath(path) == nullptr) {
+        console::ShowMessage(std::string(imageio::kInvalidFormatMessage),
+                             console::MessageButtons::OkCancel);
+        return;
+    }
+    Result<freeimage_base::Bitmap> result = readFile(index, path);
+    if (!result) {
+        tellUnreadFile(index, result.problem(), dropped);
+        return;
+    }
+    sources_->SetFile(index, path);
+    putInSlot(index, std::move(*result));
+}
+
+// A file that could not be opened changes nothing. The open button stays
+// quiet about why, as it always was, but the slot's tooltip and the log say
+// it; a dropped file, which has no dialog before it, and a picture too large
+// to blend are told in a box.
+void FrmOrrisbay::tellUnreadFile(int index, const Problem& problem, bool dropped) {
+    const std::string reason = imageio::ReasonOf(problem);
+    sources_->SetOpenProblem(index, problem.path, reason);
+    if (problem.kind == ProblemKind::TooLarge) {
+        console::ShowMessage(reason, console::MessageButtons::OkCancel);
+        return;
+    }
+    console::ConsoleAppend("Load: " + problem.message + ".");
+    if (dropped) {
+        ShowError("Load: " + problem.message + ".");
     }
 }
 
@@ -370,6 +409,14 @@ void FrmOrrisbay::saveAsClick() {
     if (choice.path.empty()) {
         return;
     }
+    dialogFolder_.RememberFileOf(choice.path);
+    // Saving over the file a slot follows would lose that picture.
+    if (const std::optional<int> slot = linkedInputOf(choice.path)) {
+        ShowError("Save: " + choice.path + " was not written: it is the file of " +
+                  Frame1(*slot)->title().toStdString() +
+                  ", and saving over it would lose that picture.");
+        return;
+    }
     // While the preview shows the converted picture, Save As writes it in the palette.
     const gameformats::ExportRequest request{.path = choice.path,
                                              .toPalette = choice.indexed || converted_,
@@ -380,7 +427,6 @@ void FrmOrrisbay::saveAsClick() {
     const gameformats::ExportResult result = exportTexture(request, rescaleAgreed);
     showExportOutcome(result, request.path, "Save");
     if (result) {
-        lastFileName_ = request.path;
         rememberSavedFile(gameformats::ExportToRepeat(request, rescaleAgreed, result));
     }
 }
@@ -447,8 +493,12 @@ void FrmOrrisbay::showExportOutcome(const gameformats::ExportResult& result,
             ShowError(kNotConvertedMessage);
             return;
         case ExportOutcome::WadUnreadable:
-        case ExportOutcome::BadTextureName:
             ShowError(prefix + result.message + ".");
+            return;
+        case ExportOutcome::BadTextureName:
+            // Save As names the texture after the file; Add to WAD lets the user name it.
+            ShowError(prefix + result.message +
+                      (action == "Save" ? "; Add to WAD... lets you give it a name." : "."));
             return;
         case ExportOutcome::NotWritten:
             ShowError(prefix + path + " was not written: " + result.message + ".");
@@ -508,7 +558,7 @@ void FrmOrrisbay::ShowThumbnail(int index, const FIBITMAP* bitmap) {
 
 void FrmOrrisbay::ShowSizeLabel(int index, const std::string& caption) {
     if (index >= 0 && index < 4) {
-        lblsize(index)->setText(QString::fromStdString(caption));
+        ShowFitting(*lblsize(index), QString::fromStdString(caption));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/add_to_wad_dialog.h"
+#include "app/dialog_folder.h"
 #include "app/save_dialog.h"
 #include "app/wad_browser.h"
 #include "gameformats/texture_export.h"
@@ -144,8 +145,10 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void setTabOrder();
     void connectSignals();
 
-    // Loads the file at `path` into input slot `index`, choosing its type by extension.
-    void loadFileIntoSlot(int index, const std::string& path);
+    // Loads the file at `path` into input slot `index`, choosing its type by
+    // extension; `dropped` for a file dropped on the slot's frame.
+    void loadFileIntoSlot(int index, const std::string& path, bool dropped = false);
+    void tellUnreadFile(int index, const Problem& problem, bool dropped);
 
     void showPreviewMenu(const QPoint& position);
     // Merges again with `options`, with the busy cursor for large work.
@@ -180,7 +183,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void createFollowActions();
     void connectFollowSignals();
     // Reads a file into memory for slot `index`, with the busy cursor for a large one.
-    imageio::LoadResult readFile(int index, const std::string& path);
+    Result<freeimage_base::Bitmap> readFile(int index, const std::string& path);
     // Hands `bitmap` to slot `index`, which merges; busy cursor for large work.
     void putInSlot(int index, freeimage_base::Bitmap bitmap);
     // True when a picture of `incoming` size in slot `index`, or the merge
@@ -192,7 +195,8 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void updateSavedFile(const FIBITMAP* texture);
     // Why the kept export could not be made again, for the message that ends it.
     std::string updateProblem(const FIBITMAP* texture);
-    bool isLinkedInput(const std::string& path) const;
+    // The slot whose picture follows the file at `path`, if one does.
+    std::optional<int> linkedInputOf(const std::string& path) const;
     void updateTextureView();
 
     // What the slot table shows through.
@@ -236,8 +240,8 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     AddToWadDialogFunction addToWadDialog_;
     ReplaceTextureQuestionFunction replaceTextureQuestion_;
     OpenWadDialogFunction openWadDialog_;
-    std::string lastFileName_;  // the last picture opened, dropped or saved
-    std::string lastWadPath_;   // the last WAD a texture was added to
+    DialogFolder dialogFolder_;  // made before Load changes the current folder
+    std::string lastWadPath_;    // the last WAD a texture was added to
     QPointer<WadBrowser> wadBrowser_;
     imageio::Picture fullColourPicture_;  // what the preview shows unconverted
     freeimage_base::Bitmap converted_;

@@ -25,10 +25,13 @@ namespace {
 constexpr std::uint64_t kLongWorkPixels = 2'000'000;
 
 // Why a changed file could not be read in again, for the slot's tooltip.
-std::string ReloadProblem(const imageio::LoadResult& result) {
-    return result.outcome == imageio::LoadOutcome::TooLarge
-               ? "it is larger than the program can blend"
-               : "it could not be read (perhaps it was still being written)";
+std::string ReloadProblem(const Problem& problem) {
+    if (problem.kind == ProblemKind::TooLarge) {
+        return "it is larger than the program can blend";
+    }
+    const std::string reason = imageio::ReasonOf(problem);
+    return problem.kind == ProblemKind::Damaged ? reason + " (perhaps it was still being written)"
+                                                : reason;
 }
 
 }  // namespace
@@ -65,16 +68,16 @@ void FrmOrrisbay::connectFollowSignals() {
     }
 }
 
-imageio::LoadResult FrmOrrisbay::readFile(int index, const std::string& path) {
+Result<freeimage_base::Bitmap> FrmOrrisbay::readFile(int index, const std::string& path) {
     std::optional<WaitCursor> busy;
     if (isLongWork(index, imageio::ReadDeclaredSize(path))) {
         busy.emplace();
     }
-    imageio::LoadResult result = imageio::LoadImageFile(path);
+    Result<freeimage_base::Bitmap> result = imageio::LoadImageFile(path);
     // A colour profile that could not be used goes to the log, for an open
     // and for a reload alike.
-    if (result && !result.warning.empty()) {
-        console::ConsoleAppend("Load: " + path + ": " + result.warning + ".");
+    for (const std::string& warning : result.warnings()) {
+        console::ConsoleAppend("Load: " + path + ": " + warning + ".");
     }
     return result;
 }
@@ -120,13 +123,13 @@ void FrmOrrisbay::reloadChangedFile(int index) {
     if (path.empty() || !std::filesystem::exists(path, error)) {
         return;
     }
-    imageio::LoadResult result = readFile(index, path);
+    Result<freeimage_base::Bitmap> result = readFile(index, path);
     if (!result) {
-        sources_->SetProblem(index, ReloadProblem(result));
+        sources_->SetProblem(index, ReloadProblem(result.problem()));
         return;
     }
     sources_->SetProblem(index, {});
-    putInSlot(index, std::move(result.bitmap));
+    putInSlot(index, std::move(*result));
 }
 
 void FrmOrrisbay::rememberSavedFile(gameformats::RepeatedExport saved) {
@@ -157,7 +160,7 @@ void FrmOrrisbay::updateSavedFile(const FIBITMAP* texture) {
 
 std::string FrmOrrisbay::updateProblem(const FIBITMAP* texture) {
     const std::string& path = savedFile_->request.path;
-    if (isLinkedInput(path)) {
+    if (linkedInputOf(path)) {
         return "it is also one of the inputs, and would be read back in after every write";
     }
     const freeimage_base::Bitmap coverage = gameformats::TakesCoverage(savedFile_->request)
@@ -183,15 +186,15 @@ std::string FrmOrrisbay::updateProblem(const FIBITMAP* texture) {
     }
 }
 
-bool FrmOrrisbay::isLinkedInput(const std::string& path) const {
+std::optional<int> FrmOrrisbay::linkedInputOf(const std::string& path) const {
     for (int i = 0; i < 4; ++i) {
         std::error_code error;
         const std::string& input = sources_->File(i);
         if (!input.empty() && std::filesystem::equivalent(input, path, error)) {
-            return true;
+            return i;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 void FrmOrrisbay::viewClick() {

@@ -6,14 +6,24 @@
 #include "app/main_window.h"
 #include "app/slot_sources.h"
 #include "app/wad_browser.h"
+#include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
 #include "slots/slot_table.h"
 
 namespace orrisbay::app {
 
+// The name proposed is layer 1's file's (the texture is mostly that layer),
+// else the kept output's, made to keep the game's rules: the user sees it
+// before it is used, so nothing is changed unseen.
 WadTarget FrmOrrisbay::wadProposal() const {
-    const std::string name = gameformats::TextureNameFromFileName(lastFileName_);
-    return {lastWadPath_, name.empty() ? "texture" : name, gameformats::WadKind::Wad2};
+    std::string name;
+    if (!sources_->File(slots::kLayer1).empty()) {
+        name = gameformats::TextureNameFromFileName(sources_->File(slots::kLayer1));
+    } else if (savedFile_) {
+        name = gameformats::TextureNameOf(savedFile_->request);
+    }
+    return {lastWadPath_, name.empty() ? "texture" : gameformats::NearestValidTextureName(name),
+            gameformats::WadKind::Wad2, dialogFolder_.Path()};
 }
 
 void FrmOrrisbay::addToWadClick() {
@@ -21,6 +31,7 @@ void FrmOrrisbay::addToWadClick() {
     if (!target || target->path.empty()) {
         return;
     }
+    dialogFolder_.RememberFileOf(target->path);
     const gameformats::ExportRequest request{.path = target->path,
                                              .toPalette = true,
                                              .conversion = conversionOptions(),
@@ -43,6 +54,7 @@ void FrmOrrisbay::addToWadClick() {
 void FrmOrrisbay::openWadClick() {
     const std::string path = openWadDialog_(this);
     if (!path.empty()) {
+        dialogFolder_.RememberFileOf(path);
         showWadBrowser(path);
     }
 }

@@ -31,11 +31,11 @@ SlotSources::SlotSources(QObject* parent) : QObject(parent), settleTimer_(new QT
 SlotSources::~SlotSources() = default;
 
 void SlotSources::SetBuiltIn(int slot) {
-    Replace(slot, {Kind::BuiltIn, {}, {}, {}, {}});
+    Replace(slot, {Kind::BuiltIn, {}, {}, {}, {}, {}});
 }
 
 void SlotSources::SetClipboard(int slot) {
-    Replace(slot, {Kind::Clipboard, {}, {}, {}, {}});
+    Replace(slot, {Kind::Clipboard, {}, {}, {}, {}, {}});
 }
 
 void SlotSources::SetWadTexture(int slot, const std::string& name, const std::string& wadPath) {
@@ -44,11 +44,12 @@ void SlotSources::SetWadTexture(int slot, const std::string& name, const std::st
                    {},
                    {},
                    {},
-                   tr("Texture %1 from %2").arg(QString::fromStdString(name), wad)});
+                   tr("Texture %1 from %2").arg(QString::fromStdString(name), wad),
+                   {}});
 }
 
 void SlotSources::SetFile(int slot, const std::string& path) {
-    Replace(slot, {Kind::File, path, FileTime(path), {}, {}});
+    Replace(slot, {Kind::File, path, FileTime(path), {}, {}, {}});
 }
 
 void SlotSources::Replace(int slot, Source source) {
@@ -77,8 +78,21 @@ void SlotSources::SetProblem(int slot, const std::string& problem) {
     Q_EMIT toolTipChanged(slot);
 }
 
+void SlotSources::SetOpenProblem(int slot, const std::string& path, const std::string& reason) {
+    sources_.at(static_cast<std::size_t>(slot)).openProblem =
+        tr("Not opened: %1: %2; the picture from before stays.")
+            .arg(QFile::decodeName(QByteArray::fromStdString(path)),
+                 QString::fromStdString(reason));
+    Q_EMIT toolTipChanged(slot);
+}
+
 QString SlotSources::ToolTip(int slot) const {
     const Source& source = At(slot);
+    const QString text = SourceText(source);
+    return source.openProblem.isEmpty() ? text : text + QLatin1Char('\n') + source.openProblem;
+}
+
+QString SlotSources::SourceText(const Source& source) const {
     switch (source.kind) {
         case Kind::BuiltIn:
             return tr("Built-in picture");

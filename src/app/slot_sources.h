@@ -33,6 +33,9 @@ class SlotSources : public QObject {
     void SetFile(int slot, const std::string& path);
     // Why the last change of `slot`'s file could not be read; empty when it was.
     void SetProblem(int slot, const std::string& problem);
+    // Why the file at `path` could not be opened into `slot`, which keeps its
+    // picture and source; told until the slot gets another picture.
+    void SetOpenProblem(int slot, const std::string& path, const std::string& reason);
 
     // The file `slot` is linked to; empty when its picture came from elsewhere.
     const std::string& File(int slot) const { return At(slot).path; }
@@ -59,9 +62,11 @@ class SlotSources : public QObject {
         std::string path;
         std::filesystem::file_time_type stamp{};  // the file's time when it was read
         std::string problem;
-        QString wadTexture;  // which texture of which WAD, for the tooltip
+        QString wadTexture;   // which texture of which WAD, for the tooltip
+        QString openProblem;  // the file that could not be opened into the slot, and why
     };
     const Source& At(int slot) const { return sources_.at(static_cast<std::size_t>(slot)); }
+    QString SourceText(const Source& source) const;
     void Replace(int slot, Source source);
     void Watch(int slot);
     void TakeEvents();

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -324,8 +326,10 @@ void WadBrowser::extractClicked() {
     if (name.isEmpty()) {
         return;
     }
-    const QString path =
-        QFileDialog::getSaveFileName(this, tr("Extract to PNG"), name + ".png", tr("PNG (*.png)"));
+    // Beside the WAD, the folder last chosen, not the program's own.
+    const QString wadFolder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path_))).path();
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Extract to PNG"), QDir(wadFolder).filePath(name + ".png"), tr("PNG (*.png)"));
     if (!path.isEmpty()) {
         extractSelected(QFile::encodeName(path).toStdString());
     }
