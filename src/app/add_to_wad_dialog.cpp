@@ -42,7 +42,7 @@ QString AdviceFor(const std::string& name, WadKind kind, bool* usable) {
     const auto checked = gameformats::CheckTextureName(name, kind);
     *usable = static_cast<bool>(checked);
     if (!checked) {
-        return QString::fromStdString(checked.status.message);
+        return QString::fromStdString(checked.problem().message);
     }
     QString advice = QString::fromStdString(gameformats::PrefixExplanation(name, kind));
     if (gameformats::IsSeeThroughName(name)) {
@@ -131,13 +131,13 @@ void AddToWadDialog::examineWad() {
     } else if (!std::filesystem::exists(path, error)) {
         wadStatus_->setText(tr("A new WAD will be made."));
     } else if (const auto header = gameformats::ReadWadHeader(path); header) {
-        existingKind_ = header.value.kind;
+        existingKind_ = header->kind;
         wadStatus_->setText(tr("%1, %2 lumps; it keeps its kind.")
-                                .arg(KindText(header.value.kind))
-                                .arg(header.value.lumpCount));
+                                .arg(KindText(header->kind))
+                                .arg(header->lumpCount));
     } else {
         wadUsable_ = false;
-        wadStatus_->setText(QString::fromStdString(header.status.message));
+        wadStatus_->setText(QString::fromStdString(header.problem().message));
     }
     kindBox_->setEnabled(!existingKind_);
     updateAdvice();

@@ -17,10 +17,11 @@ namespace orrisbay::app {
 // before it is used, so nothing is changed unseen.
 WadTarget FrmOrrisbay::wadProposal() const {
     std::string name;
-    if (!sources_->File(slots::kLayer1).empty()) {
-        name = gameformats::TextureNameFromFileName(sources_->File(slots::kLayer1));
-    } else if (savedFile_) {
-        name = gameformats::TextureNameOf(savedFile_->request);
+    const session::InputSource& layer = session_->Source(slots::kLayer1);
+    if (layer.IsFile()) {
+        name = gameformats::TextureNameFromFileName(layer.path);
+    } else if (session_->KeptOutput()) {
+        name = gameformats::TextureNameOf(session_->KeptOutput()->request);
     }
     return {lastWadPath_, name.empty() ? "texture" : gameformats::NearestValidTextureName(name),
             gameformats::WadKind::Wad2, dialogFolder_.Path()};
@@ -37,17 +38,17 @@ void FrmOrrisbay::addToWadClick() {
                                              .conversion = conversionOptions(),
                                              .textureName = target->textureName,
                                              .wadKind = target->kindIfNew};
-    bool rescaleAgreed = false;
-    const gameformats::ExportResult result = exportTexture(request, rescaleAgreed);
-    showExportOutcome(result, target->path, "Add to WAD");
-    if (!result) {
+    std::optional<gameformats::WadEntry> written;
+    std::optional<gameformats::RepeatedExport> saved =
+        exportTexture(request, "Add to WAD", &written);
+    if (!saved) {
         return;
     }
-    rememberSavedFile(gameformats::ExportToRepeat(request, rescaleAgreed, result));
+    rememberSavedFile(std::move(*saved));
     lastWadPath_ = target->path;
     if (wadBrowser_ && wadBrowser_->path() == target->path) {
         wadBrowser_->reload();
-        wadBrowser_->selectTexture(result.wadEntry->name);
+        wadBrowser_->selectTexture(written->name);
     }
 }
 
@@ -66,14 +67,13 @@ void FrmOrrisbay::showWadBrowser(const std::string& path) {
     // A texture loaded from the WAD takes the place of the slot's link to a file.
     const auto load = [this, path](int slot, freeimage_base::Bitmap bitmap,
                                    const std::string& name) {
-        sources_->SetWadTexture(slot, name, path);
-        putInSlot(slot, std::move(bitmap));
+        putInSlot(slot, std::move(bitmap), session::InputSource::WadTexture(name, path));
     };
     QStringList slotNames;
     for (int i = 0; i < 4; ++i) {
         slotNames << Frame1(i)->title();
     }
-    wadBrowser_ = new WadBrowser(path, conversionPalette_, slotNames, load, this);
+    wadBrowser_ = new WadBrowser(path, session_->GamePalette(), slotNames, load, this);
     wadBrowser_->setAttribute(Qt::WA_DeleteOnClose);
     wadBrowser_->show();
 }

@@ -19,86 +19,83 @@ std::string AsSentence(std::string text) {
     return text.ends_with('.') ? text : text + ".";
 }
 
-int ExitCodeOf(gameformats::ExportOutcome outcome) {
-    using gameformats::ExportOutcome;
-    switch (outcome) {
-        case ExportOutcome::Written:
-            return kExitSuccess;
-        case ExportOutcome::NoPalette:
-            return kExitNoPalette;
-        case ExportOutcome::NotWadSize:
-            return kExitNotWadSize;
-        case ExportOutcome::BadTextureName:
+}  // namespace
+
+int ExitCodeOf(const Problem& problem) {
+    switch (problem.kind) {
+        case ProblemKind::WrongUsage:
+        case ProblemKind::BreaksGameRule:
             return kExitUsage;
-        case ExportOutcome::WadUnreadable:
-            return kExitBadInput;
-        case ExportOutcome::NoTexture:
-        case ExportOutcome::RescaleFailed:
-        case ExportOutcome::ConversionFailed:
+        case ProblemKind::Failed:
+        case ProblemKind::ConversionFailed:
+        case ProblemKind::NothingToWrite:
+        case ProblemKind::OutOfMemory:
             return kExitMergeFailed;
-        case ExportOutcome::UnsupportedFormat:
-        case ExportOutcome::Cancelled:
-        case ExportOutcome::NotWritten:
+        case ProblemKind::Missing:
+        case ProblemKind::Unreadable:
+        case ProblemKind::UnsupportedType:
+        case ProblemKind::Damaged:
+        case ProblemKind::TooLarge:
+        case ProblemKind::NotFound:
+            return kExitBadInput;
+        case ProblemKind::NotOnGrid:
+            return kExitNotWadSize;
+        case ProblemKind::NoPalette:
+            return kExitNoPalette;
+        case ProblemKind::CannotWrite:
+        case ProblemKind::Cancelled:
             break;
     }
     return kExitOutputNotWritten;
 }
 
-}  // namespace
-
-CommandResult AfterWarnings(const std::vector<std::string>& earlier, CommandResult later) {
-    later.warnings.insert(later.warnings.begin(), earlier.begin(), earlier.end());
-    return later;
+int ExitCodeOf(const Result<void>& result) {
+    return result ? kExitSuccess : ExitCodeOf(result.problem());
 }
 
-CommandResult LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap) {
+Result<freeimage_base::Bitmap> LoadInput(const std::string& path) {
     Result<freeimage_base::Bitmap> loaded = imageio::LoadImageFile(path);
-    if (!loaded) {
-        return {kExitBadInput, loaded.problem().message};
+    std::vector<std::string> warnings = loaded.TakeWarnings();
+    for (std::string& warning : warnings) {
+        warning = path + ": " + warning;
     }
-    bitmap = std::move(*loaded);
-    std::vector<std::string> warnings;
-    for (const std::string& warning : loaded.warnings()) {
-        warnings.push_back(path + ": " + warning);
-    }
-    return {kExitSuccess, {}, warnings};
+    return std::move(loaded.WarnFirst(warnings));
 }
 
-GamePalette ReadGamePalette() {
+Result<quake_palette::Palette> ReadGamePalette() {
     const std::string path = quake_palette::PaletteFilePath(console::ApplicationFolder());
     // The reader's own reports would show as boxes; the command says it once.
     const bool wasQuiet = console::QuietErrors();
     console::SetQuietErrors(true);
-    const quake_palette::PaletteReadResult read = quake_palette::ReadPaletteFile(path);
+    Result<quake_palette::Palette> read = quake_palette::ReadPaletteFile(path);
     console::SetQuietErrors(wasQuiet);
-    GamePalette game{read.ConversionPalette(), {}};
-    if (!game.palette) {
-        game.problem = {kExitNoPalette, std::string(quake_palette::kUnavailableMessage) + " " +
-                                            AsSentence(read.Problem())};
+    if (read) {
+        return read;
     }
-    return game;
+    return Fail(
+        ProblemKind::NoPalette,
+        std::string(quake_palette::kUnavailableMessage) + " " + AsSentence(read.problem().message),
+        path);
 }
 
-CommandResult ExportOutcomeOf(const gameformats::ExportResult& exported, const std::string& output,
-                              const GamePalette& game) {
-    using gameformats::ExportOutcome;
-    const int code = ExitCodeOf(exported.outcome);
-    switch (exported.outcome) {
-        case ExportOutcome::Written:
-            return {code, {}, exported.warnings};
-        case ExportOutcome::NoPalette:
-            return game.problem.code != kExitSuccess ? game.problem
-                                                     : CommandResult{code, exported.message};
-        case ExportOutcome::NotWadSize:
-            return {code, exported.message + " Use --rescale to do so."};
-        case ExportOutcome::UnsupportedFormat:
-        case ExportOutcome::Cancelled:
-        case ExportOutcome::NotWritten:
-            return {code, output + ": not written: " + exported.message};
+Result<quake_palette::Palette> NoGamePalette() {
+    return Fail(ProblemKind::NoPalette, std::string(quake_palette::kUnavailableMessage));
+}
+
+Problem ExportProblem(const Problem& problem, const std::string& output,
+                      const std::optional<Problem>& palette) {
+    switch (problem.kind) {
+        case ProblemKind::NoPalette:
+            return palette ? *palette : problem;
+        case ProblemKind::NotOnGrid:
+            return Fail(problem.kind, problem.message + " Use --rescale to do so.", problem.path);
+        case ProblemKind::CannotWrite:
+        case ProblemKind::Cancelled:
+            return Fail(problem.kind, output + ": not written: " + ReasonOf(problem), output);
         default:
             break;
     }
-    return {code, exported.message};
+    return problem;
 }
 
 int ReportUsageError(std::string_view program, const std::string& error, std::ostream& err) {
@@ -111,14 +108,14 @@ int ReportVersion(std::string_view program, std::ostream& out) {
     return kExitSuccess;
 }
 
-int ReportResult(std::string_view program, const CommandResult& result, std::ostream& err) {
-    for (const std::string& warning : result.warnings) {
+int ReportResult(std::string_view program, const Result<void>& result, std::ostream& err) {
+    for (const std::string& warning : result.warnings()) {
         err << program << ": warning: " << warning << '\n';
     }
-    if (result.code != kExitSuccess) {
-        err << program << ": " << result.message << '\n';
+    if (!result) {
+        err << program << ": " << result.problem().message << '\n';
     }
-    return result.code;
+    return ExitCodeOf(result);
 }
 
 }  // namespace orrisbay::cli

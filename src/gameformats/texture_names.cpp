@@ -124,45 +124,47 @@ int FirstGap(const std::array<bool, 20>& present, int first) {
     return gap == last.base() ? -1 : static_cast<int>(gap - present.begin());
 }
 
-WadResult<std::string> CheckName(std::string_view name, WadKind kind, std::string_view fromFile) {
-    std::string quoted = "\"" + std::string(name) + "\"";
+Result<std::string> CheckName(std::string_view name, WadKind kind, std::string_view fromFile) {
+    std::string quoted = console::Quoted(name);
     if (!fromFile.empty()) {
         quoted += " (from " + std::string(fromFile) + ")";
     }
     if (name.empty()) {
-        return WadFailure(WadProblem::BadName, fromFile.empty()
-                                                   ? "a texture needs a name"
-                                                   : std::string(fromFile) + " gives no name");
+        return Fail(ProblemKind::BreaksGameRule, fromFile.empty()
+                                                     ? "a texture needs a name"
+                                                     : std::string(fromFile) + " gives no name");
     }
     if (name.size() > kMaxTextureNameLength) {
-        return WadFailure(WadProblem::BadName, quoted + " has " + std::to_string(name.size()) +
-                                                   " characters; texture names have at most 15");
+        return Fail(ProblemKind::BreaksGameRule, quoted + " has " + std::to_string(name.size()) +
+                                                     " characters; texture names have at most 15");
     }
     if (!std::all_of(name.begin(), name.end(), IsPrintableWithoutSpace)) {
-        return WadFailure(WadProblem::BadName,
-                          quoted +
-                              ": texture names are letters, digits and punctuation of "
-                              "plain ASCII, without spaces");
+        return Fail(ProblemKind::BreaksGameRule,
+                    quoted +
+                        ": texture names are letters, digits and punctuation of "
+                        "plain ASCII, without spaces");
     }
     if (name[0] == '+' && !IsAnimationName(name)) {
-        return WadFailure(WadProblem::BadName,
-                          quoted +
-                              ": an animation frame is named + then its frame, 0 to 9 "
-                              "(or a to j for the alternate set), then the name");
+        return Fail(ProblemKind::BreaksGameRule,
+                    quoted +
+                        ": an animation frame is named + then its frame, 0 to 9 "
+                        "(or a to j for the alternate set), then the name");
     }
     return kind == WadKind::Wad3 ? console::LowerCase(name) : std::string(name);
 }
 
 }  // namespace
 
-WadResult<std::string> CheckTextureName(std::string_view name, WadKind kind,
-                                        std::string_view fromFile) {
-    WadResult<std::string> checked = CheckName(name, kind, fromFile);
-    if (!checked && !fromFile.empty()) {
-        checked.status.message +=
-            "; the nearest valid name is \"" + NearestValidTextureName(name) + "\"";
+Result<std::string> CheckTextureName(std::string_view name, WadKind kind,
+                                     std::string_view fromFile) {
+    Result<std::string> checked = CheckName(name, kind, fromFile);
+    if (checked || fromFile.empty()) {
+        return checked;
     }
-    return checked;
+    Problem problem = checked.problem();
+    problem.message +=
+        "; the nearest valid name is " + console::Quoted(NearestValidTextureName(name));
+    return problem;
 }
 
 std::string NearestValidTextureName(std::string_view wanted) {
@@ -209,8 +211,7 @@ std::string SkySizeWarning(std::string_view name, WadKind kind, unsigned width, 
         (width == 256 && height == 128)) {
         return {};
     }
-    return "\"" + std::string(name) + "\" is " + std::to_string(width) + " x " +
-           std::to_string(height) +
+    return console::Quoted(name) + " is " + std::to_string(width) + " x " + std::to_string(height) +
            ", but the game draws a sky from a 256 x 128 texture split into two halves";
 }
 

@@ -13,8 +13,8 @@ namespace orrisbay::gameformats {
 // names lower-cased), or BadName with a message saying which rule it breaks.
 // A name taken from a file (`fromFile`: that file's name) is held to the same
 // rules, and its message also offers the nearest name that keeps them.
-WadResult<std::string> CheckTextureName(std::string_view name, WadKind kind,
-                                        std::string_view fromFile = {});
+Result<std::string> CheckTextureName(std::string_view name, WadKind kind,
+                                     std::string_view fromFile = {});
 
 // The name nearest to `wanted` that keeps the game's rules and that map files
 // can carry: accented Latin letters lose their accents, other characters

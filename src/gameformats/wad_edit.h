@@ -25,30 +25,32 @@ std::size_t CountLumps(const WadFile& wad, std::string_view name);
 // Puts `texture` in place of the texture of the same name, or after the last
 // lump when there is none; true when it replaced one. A lump of that name
 // that is not a texture (a palette, a picture) is never replaced.
-WadResult<bool> PutTexture(WadFile& wad, WadLump texture);
+Result<bool> PutTexture(WadFile& wad, WadLump texture);
 
 // Renames a lump, in its directory entry and, for a texture, in its header
 // too. The new name must follow the game's rules and be free.
-WadStatus RenameLump(WadFile& wad, std::string_view from, std::string_view to);
+Result<void> RenameLump(WadFile& wad, std::string_view from, std::string_view to);
 
-WadStatus RemoveLump(WadFile& wad, std::string_view name);
+Result<void> RemoveLump(WadFile& wad, std::string_view name);
 
 // The texture `name` of `wad`.
-WadResult<MipTexture> FindTexture(const WadFile& wad, std::string_view name);
+Result<MipTexture> FindTexture(const WadFile& wad, std::string_view name);
 
 // The WAD at `path` to be edited: read when the file exists, otherwise empty
 // and of `kindIfNew`.
-WadResult<WadFile> OpenWadForEditing(const std::string& path, WadKind kindIfNew);
+Result<WadFile> OpenWadForEditing(const std::string& path, WadKind kindIfNew);
 
 // Reads the existing WAD at `path`, applies `edit` and, when that succeeds,
 // writes the WAD back whole (see WriteWadFile), so every change goes through
 // the file as it is on disk now.
-WadStatus EditWadFile(const std::string& path, const std::function<WadStatus(WadFile&)>& edit);
+Result<void> EditWadFile(const std::string& path,
+                         const std::function<Result<void>(WadFile&)>& edit);
 
 // Writes the full-size level of the texture `name` as a picture at
 // `picturePath` (its extension chooses the format); WAD2 textures are in
 // `gamePalette`, and index 255 of a see-through texture is transparent.
-WadStatus ExtractTexture(const WadFile& wad, std::string_view name,
-                         const quake_palette::Palette& gamePalette, const std::string& picturePath);
+Result<void> ExtractTexture(const WadFile& wad, std::string_view name,
+                            const quake_palette::Palette& gamePalette,
+                            const std::string& picturePath);
 
 }  // namespace orrisbay::gameformats

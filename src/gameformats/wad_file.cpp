@@ -6,6 +6,7 @@
 #include <limits>
 #include <system_error>
 
+#include "console/text.h"
 #include "gameformats/mip_texture.h"
 #include "imageio/file_types.h"
 #include "imageio/image_writer.h"
@@ -44,9 +45,7 @@ struct Entry {
     std::int64_t diskSize = 0;
 };
 
-std::string Quoted(const std::string& name) {
-    return "\"" + name + "\"";
-}
+using console::Quoted;
 
 // Checks the header's lump count and directory position against the file's size.
 std::string DirectoryProblem(std::uint64_t fileSize, std::int32_t count, std::int32_t offset) {
@@ -136,17 +135,17 @@ std::string OverlapProblem(const std::vector<Entry>& all) {
     return {};
 }
 
-WadStatus Damaged(const std::string& fileName, const std::string& problem) {
-    return WadFailure(WadProblem::Damaged, fileName + ": the WAD is damaged: " + problem);
+Problem Damaged(const std::string& fileName, const std::string& problem) {
+    return Fail(ProblemKind::Damaged, fileName + ": the WAD is damaged: " + problem, fileName);
 }
 
 // The header at the start of a file of `fileSize` bytes (`head` holds its
 // first 12 bytes, or all of a shorter file), its directory's place checked.
-WadResult<WadHeader> ParseHeader(std::span<const std::uint8_t> head, std::uint64_t fileSize,
-                                 const std::string& fileName) {
+Result<WadHeader> ParseHeader(std::span<const std::uint8_t> head, std::uint64_t fileSize,
+                              const std::string& fileName) {
     const std::string magic(head.begin(), head.begin() + std::min<std::size_t>(4, head.size()));
     if (magic != "WAD2" && magic != "WAD3") {
-        return WadFailure(WadProblem::Unreadable, fileName + ": not a WAD2 or WAD3 file");
+        return Fail(ProblemKind::Unreadable, fileName + ": not a WAD2 or WAD3 file", fileName);
     }
     if (head.size() < kHeaderSize) {
         return Damaged(fileName, "it ends inside its header");
@@ -161,21 +160,21 @@ WadResult<WadHeader> ParseHeader(std::span<const std::uint8_t> head, std::uint64
 }
 
 // The size of the file at `path`, or why it cannot be a WAD to read.
-WadResult<std::uint64_t> WadFileSize(const std::string& path) {
+Result<std::uint64_t> WadFileSize(const std::string& path) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (!fs::exists(status)) {
-        return WadFailure(WadProblem::Unreadable, path + ": no such file");
+        return Fail(ProblemKind::Missing, path + ": no such file", path);
     }
     if (fs::is_directory(status)) {
-        return WadFailure(WadProblem::Unreadable, path + ": is a folder, not a WAD file");
+        return Fail(ProblemKind::Unreadable, path + ": is a folder, not a WAD file", path);
     }
     const std::uintmax_t size = fs::file_size(path, error);
     if (error) {
-        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+        return Fail(ProblemKind::Unreadable, path + ": cannot be read", path);
     }
     if (size > kLargestFile) {
-        return WadFailure(WadProblem::Unreadable, path + ": larger than a WAD file can be");
+        return Fail(ProblemKind::Unreadable, path + ": larger than a WAD file can be", path);
     }
     return std::uint64_t{size};
 }
@@ -206,19 +205,19 @@ std::string WhatItIs(std::span<const std::uint8_t> head) {
 
 }  // namespace
 
-WadStatus CheckWadTarget(const std::string& path, bool mayCreate) {
+Result<void> CheckWadTarget(const std::string& path, bool mayCreate) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (fs::is_directory(status)) {
-        return WadFailure(WadProblem::Unreadable, path + " is a folder, not a WAD file");
+        return Fail(ProblemKind::Unreadable, path + " is a folder, not a WAD file", path);
     }
     if (!fs::exists(status)) {
         if (!mayCreate) {
-            return WadFailure(WadProblem::Unreadable, path + ": no such file");
+            return Fail(ProblemKind::Missing, path + ": no such file", path);
         }
         if (imageio::FileExtension(path) != ".wad") {
-            return WadFailure(WadProblem::Unreadable,
-                              path + ": a new WAD file must have a name ending in .wad");
+            return Fail(ProblemKind::Unreadable,
+                        path + ": a new WAD file must have a name ending in .wad");
         }
         return {};
     }
@@ -227,11 +226,11 @@ WadStatus CheckWadTarget(const std::string& path, bool mayCreate) {
     in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
     if (!in && !in.eof()) {
-        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+        return Fail(ProblemKind::Unreadable, path + ": cannot be read", path);
     }
     const std::string magic(head.begin(), head.begin() + std::min<std::size_t>(4, head.size()));
     if (magic != "WAD2" && magic != "WAD3") {
-        return WadFailure(WadProblem::Unreadable, path + " is not a WAD file: " + WhatItIs(head));
+        return Fail(ProblemKind::Unreadable, path + " is not a WAD file: " + WhatItIs(head), path);
     }
     return {};
 }
@@ -248,18 +247,18 @@ bool IsTextureLump(const WadLump& lump, WadKind kind) {
     return lump.type == TextureLumpType(kind) && lump.compression == 0;
 }
 
-WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::string& fileName) {
+Result<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::string& fileName) {
     const auto header =
         ParseHeader(bytes.first(std::min(kHeaderSize, bytes.size())), bytes.size(), fileName);
     if (!header) {
-        return header.status;
+        return header.problem();
     }
     WadFile wad;
-    wad.kind = header.value.kind;
-    const std::uint64_t offset = header.value.directoryOffset;
-    const std::uint64_t directoryEnd = offset + kEntrySize * header.value.lumpCount;
+    wad.kind = header.value().kind;
+    const std::uint64_t offset = header.value().directoryOffset;
+    const std::uint64_t directoryEnd = offset + kEntrySize * header.value().lumpCount;
     std::vector<Entry> entries;
-    for (std::size_t i = 0; i < header.value.lumpCount; ++i) {
+    for (std::size_t i = 0; i < header.value().lumpCount; ++i) {
         entries.push_back(ReadEntry(bytes, offset + kEntrySize * i));
         if (std::string problem =
                 LumpPlaceProblem(entries.back(), bytes.size(), offset, directoryEnd);
@@ -285,44 +284,45 @@ WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::stri
     return wad;
 }
 
-WadResult<WadFile> ReadWadFile(const std::string& path) {
-    const WadResult<std::uint64_t> size = WadFileSize(path);
+Result<WadFile> ReadWadFile(const std::string& path) {
+    const Result<std::uint64_t> size = WadFileSize(path);
     if (!size) {
-        return size.status;
+        return size.problem();
     }
     std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(size.value);
+    std::vector<std::uint8_t> bytes(size.value());
     if (!in.read(reinterpret_cast<char*>(bytes.data()),
                  static_cast<std::streamsize>(bytes.size()))) {
-        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+        return Fail(ProblemKind::Unreadable, path + ": cannot be read", path);
     }
     return ParseWad(bytes, path);
 }
 
-WadResult<WadHeader> ReadWadHeader(const std::string& path) {
-    const WadResult<std::uint64_t> size = WadFileSize(path);
+Result<WadHeader> ReadWadHeader(const std::string& path) {
+    const Result<std::uint64_t> size = WadFileSize(path);
     if (!size) {
-        return size.status;
+        return size.problem();
     }
     std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> head(std::min<std::uint64_t>(kHeaderSize, size.value));
+    std::vector<std::uint8_t> head(std::min<std::uint64_t>(kHeaderSize, size.value()));
     if (!in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()))) {
-        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+        return Fail(ProblemKind::Unreadable, path + ": cannot be read", path);
     }
-    return ParseHeader(head, size.value, path);
+    return ParseHeader(head, size.value(), path);
 }
 
-WadResult<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
+Result<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
     std::uint64_t end = kHeaderSize;
     for (const WadLump& lump : wad.lumps) {
         if (lump.name.size() > kNameSize) {
-            return WadFailure(WadProblem::BadName, Quoted(lump.name) + " is too long a lump name");
+            return Fail(ProblemKind::BreaksGameRule,
+                        Quoted(lump.name) + " is too long a lump name");
         }
         end = AlignTo4(end) + lump.data.size();
     }
     const std::uint64_t directory = AlignTo4(end);
     if (directory + kEntrySize * wad.lumps.size() > kLargestFile) {
-        return WadFailure(WadProblem::NotWritten, "the WAD would pass 2 GiB");
+        return Fail(ProblemKind::CannotWrite, "the WAD would pass 2 GiB");
     }
     std::vector<std::uint8_t> bytes;
     bytes.reserve(directory + kEntrySize * wad.lumps.size());
@@ -350,20 +350,15 @@ WadResult<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
     return bytes;
 }
 
-WadStatus WriteWadFile(const std::string& path, const WadFile& wad) {
+Result<void> WriteWadFile(const std::string& path, const WadFile& wad) {
     const auto bytes = EncodeWad(wad);
     if (!bytes) {
-        return bytes.status;
+        return Fail(bytes.problem().kind, path + ": " + bytes.problem().message, path);
     }
     if (path.find('\0') != std::string::npos) {
-        return WadFailure(WadProblem::NotWritten, "invalid file name");
+        return Fail(ProblemKind::CannotWrite, path + ": invalid file name", path);
     }
-    const imageio::SaveResult saved =
-        imageio::WriteAtomically(bytes.value.data(), bytes.value.size(), fs::path(path));
-    if (!saved) {
-        return WadFailure(WadProblem::NotWritten, saved.message);
-    }
-    return {};
+    return imageio::WriteAtomically(bytes->data(), bytes->size(), fs::path(path));
 }
 
 }  // namespace orrisbay::gameformats

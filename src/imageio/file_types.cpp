@@ -117,8 +117,8 @@ std::string ConvertToSrgb(FIBITMAP* dib, const EmbeddedProfile& fromFile) {
     if (!fromFile.present && profile.empty()) {
         return {};
     }
-    const ColourResult colours = ConvertBitmapToSrgb(dib, profile);
-    return colours.problem.empty() ? std::string() : ColourProfileWarning(colours.problem);
+    const std::string problem = WhyNotUsed(ConvertBitmapToSrgb(dib, profile));
+    return problem.empty() ? std::string() : ColourProfileWarning(problem);
 }
 
 // The first bytes of a file, for telling what it holds.
@@ -238,13 +238,6 @@ FREE_IMAGE_FORMAT PictureTypeOfBytes(std::span<const std::uint8_t> bytes) {
     freeimage_base::Memory memory(bytes.data(), bytes.size());
     return memory ? FreeImage_GetFileTypeFromMemory(memory.get(), static_cast<int>(bytes.size()))
                   : FIF_UNKNOWN;
-}
-
-std::string ReasonOf(const Problem& problem) {
-    const std::string prefix = problem.path + ": ";
-    return !problem.path.empty() && problem.message.starts_with(prefix)
-               ? problem.message.substr(prefix.size())
-               : problem.message;
 }
 
 }  // namespace orrisbay::imageio

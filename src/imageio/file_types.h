@@ -68,9 +68,6 @@ std::string PictureTypeName(FREE_IMAGE_FORMAT format);
 // What the image library takes these bytes (a file's first ones) for; FIF_UNKNOWN when no picture.
 FREE_IMAGE_FORMAT PictureTypeOfBytes(std::span<const std::uint8_t> bytes);
 
-// The reason in a problem's message: what follows "PATH: ".
-std::string ReasonOf(const Problem& problem);
-
 // The picture size declared in the header of the file at `path`, read under
 // the type its extension selects and without decoding pixels; empty when the
 // extension is not accepted or the header cannot be read.

@@ -261,9 +261,9 @@ TEST_F(BlendCommandTest, AFailedMergeIsReportedAndWritesNothing) {
     std::array<freeimage_base::Bitmap, 4> inputs = {
         freeimage_base::Bitmap(FreeImage_AllocateT(FIT_FLOAT, 16, 16)), LoadAs(FIF_TARGA, layer2),
         LoadAs(FIF_BMP, mask1), LoadAs(FIF_PNG, mask2)};
-    const CommandResult failure = BlendBitmaps(std::move(inputs), {.path = output});
-    EXPECT_EQ(failure.code, kExitMergeFailed);
-    EXPECT_EQ(failure.message,
+    const Result<void> failure = BlendBitmaps(std::move(inputs), {.path = output});
+    EXPECT_EQ(ExitCodeOf(failure), kExitMergeFailed);
+    EXPECT_EQ(failure.problem().message,
               "merge failed: Merge stopped: layer 1 could not be converted to 32 bits.");
     EXPECT_TRUE(ReadFile(output) == "an earlier texture");
     EXPECT_EQ(folder.entries(), before);

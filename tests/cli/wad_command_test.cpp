@@ -154,8 +154,8 @@ TEST_F(WadCommandTest, OnlyWadsAreEditedAndOnlyUnderNamesThatKeepTheRules) {
         // A damaged WAD: the same texture twice under one name.
         auto read = gameformats::ReadWadFile(wad);
         ASSERT_TRUE(read);
-        read.value.lumps.push_back(read.value.lumps[0]);
-        ASSERT_TRUE(gameformats::WriteWadFile(damaged, read.value));
+        read.value().lumps.push_back(read.value().lumps[0]);
+        ASSERT_TRUE(gameformats::WriteWadFile(damaged, read.value()));
     }
     const struct {
         std::vector<std::string> arguments;

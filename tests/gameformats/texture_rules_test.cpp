@@ -75,13 +75,13 @@ TEST(TextureNames, FromFilesBreakingARuleAreRefusedWithTheNearestValidName) {
         const std::string name = TextureNameFromFileName(c.file);
         const auto checked = CheckTextureName(name, WadKind::Wad2, c.file);
         ASSERT_FALSE(checked) << c.file;
-        EXPECT_NE(checked.status.message.find("(from " + std::string(c.file) + ")"),
+        EXPECT_NE(checked.problem().message.find("(from " + std::string(c.file) + ")"),
                   std::string::npos)
-            << checked.status.message;
-        EXPECT_NE(checked.status.message.find("the nearest valid name is \"" +
-                                              std::string(c.nearest) + "\""),
+            << checked.problem().message;
+        EXPECT_NE(checked.problem().message.find("the nearest valid name is \"" +
+                                                 std::string(c.nearest) + "\""),
                   std::string::npos)
-            << checked.status.message;
+            << checked.problem().message;
         EXPECT_TRUE(CheckTextureName(NearestValidTextureName(name), WadKind::Wad2)) << c.file;
     }
     EXPECT_FALSE(CheckTextureName("averyverylongtex", WadKind::Wad2)) << "16 bytes leave no NUL";

@@ -48,13 +48,13 @@ TEST(ImageWriterTest, FailuresLeaveTheTargetAndTheFolderAlone) {
     const freeimage_base::Bitmap complex(FreeImage_AllocateT(FIT_COMPLEX, 4, 4));
     const freeimage_base::Bitmap good = Pattern(4, 4, 24);
 
-    EXPECT_EQ(SaveImageFile(complex.get(), target).outcome, SaveOutcome::EncodeFailed);
-    EXPECT_EQ(SaveImageFile(nullptr, target).outcome, SaveOutcome::EncodeFailed);
-    EXPECT_EQ(SaveImageFile(good.get(), folder.file("texture.tif")).outcome,
-              SaveOutcome::InvalidFormat);
-    const SaveResult missing = SaveImageFile(good.get(), folder.file("none/texture.png"));
-    EXPECT_EQ(missing.outcome, SaveOutcome::WriteFailed);
-    EXPECT_FALSE(missing.message.empty());
+    EXPECT_EQ(SaveImageFile(complex.get(), target).problem().kind, ProblemKind::Failed);
+    EXPECT_EQ(SaveImageFile(nullptr, target).problem().kind, ProblemKind::Failed);
+    EXPECT_EQ(SaveImageFile(good.get(), folder.file("texture.tif")).problem().kind,
+              ProblemKind::UnsupportedType);
+    const Result<void> missing = SaveImageFile(good.get(), folder.file("none/texture.png"));
+    EXPECT_EQ(missing.problem().kind, ProblemKind::CannotWrite);
+    EXPECT_FALSE(missing.problem().message.empty());
     EXPECT_TRUE(ReadFile(target) == "old");
     EXPECT_EQ(folder.entries(), std::set<std::string>{"texture.png"});
 
@@ -77,9 +77,9 @@ TEST(ImageWriterTest, AWriteThatFailsHalfWayLeavesTheTargetAlone) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     for (const char* name : {"texture.bmp", "texture.png", "texture.tga"}) {
         WriteFile(folder.file(name), "old");
-        const SaveResult saved = SaveImageFile(texture.get(), folder.file(name));
-        EXPECT_EQ(saved.outcome, SaveOutcome::WriteFailed) << name;
-        EXPECT_FALSE(saved.message.empty()) << name;
+        const Result<void> saved = SaveImageFile(texture.get(), folder.file(name));
+        EXPECT_EQ(saved.problem().kind, ProblemKind::CannotWrite) << name;
+        EXPECT_FALSE(saved.problem().message.empty()) << name;
         EXPECT_TRUE(ReadFile(folder.file(name)) == "old") << name;
     }
     setrlimit(RLIMIT_FSIZE, &oldLimit);
@@ -109,14 +109,15 @@ TEST(ImageWriterTest, ReplacingAFileKeepsLinksAndPermissions) {
     };
     for (const auto& c : cases) {
         const std::string bytes = std::string("new ") + c.written;
-        const SaveResult saved = WriteAtomically(reinterpret_cast<const BYTE*>(bytes.data()),
-                                                 bytes.size(), folder.file(c.written));
+        const Result<void> saved = WriteAtomically(reinterpret_cast<const BYTE*>(bytes.data()),
+                                                   bytes.size(), folder.file(c.written));
         if (c.landsIn == nullptr) {
             EXPECT_FALSE(saved) << c.written;
-            EXPECT_NE(saved.message.find("does not exist"), std::string::npos) << saved.message;
+            EXPECT_NE(saved.problem().message.find("does not exist"), std::string::npos)
+                << saved.problem().message;
             continue;
         }
-        ASSERT_TRUE(saved) << c.written << ": " << saved.message;
+        ASSERT_TRUE(saved) << c.written << ": " << saved.problem().message;
         EXPECT_TRUE(ReadFile(folder.file(c.landsIn)) == bytes) << c.written;
         EXPECT_TRUE(std::string(c.landsIn) != "game/wall.wad" || OwnerOnly(folder.file(c.landsIn)))
             << c.written;
@@ -162,9 +163,10 @@ TEST(ImageWriterTest, FilesAndFoldersTheUserCannotWriteAreRefused) {
             if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
                 ::_exit(2);
             }
-            const SaveResult saved =
+            const Result<void> saved =
                 WriteAtomically(reinterpret_cast<const BYTE*>("new"), 3, c.target);
-            (void)!::write(told[1], saved.message.data(), saved.message.size());
+            const std::string reason = saved ? std::string() : ReasonOf(saved.problem());
+            (void)!::write(told[1], reason.data(), reason.size());
             ::_exit(saved ? 0 : 1);
         }
         ::close(told[1]);
