@@ -1,0 +1,13 @@
+// orrisbay-build: builds the textures of a recipe's set, only what changed.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/build_command.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return orrisbay::cli::RunBuild(arguments, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1);
+}

@@ -1,0 +1,251 @@
+#include "session/set_texture_maker.h"
+
+#include <array>
+
+#include "gameformats/grid_fit.h"
+#include "gameformats/mip_texture.h"
+#include "gameformats/texture_maker.h"
+#include "gameformats/texture_names.h"
+#include "gameformats/texture_rules.h"
+#include "imageio/file_types.h"
+#include "slots/slot_table.h"
+#include "slots/slot_view.h"
+
+namespace orrisbay::session {
+namespace {
+
+using freeimage_base::Bitmap;
+using gameformats::ExportOutcome;
+using gameformats::WadProblem;
+
+// Shows nothing; keeps the reason of a failed merge.
+class MergeFailureView : public slots::NullSlotView {
+  public:
+    void ReportMergeFailure(const std::string& message) override { failure = message; }
+    std::string failure;
+};
+
+// The loader's result as a Problem naming the file.
+Result<Bitmap> FromLoad(imageio::LoadResult loaded, const std::string& path) {
+    switch (loaded.outcome) {
+        case imageio::LoadOutcome::Loaded: {
+            Result<Bitmap> bitmap(std::move(loaded.bitmap));
+            if (!loaded.warning.empty()) {
+                bitmap.Warn(path + ": " + loaded.warning);
+            }
+            return bitmap;
+        }
+        case imageio::LoadOutcome::InvalidFormat:
+            return Fail(ProblemKind::UnsupportedType, path + ": unsupported file type", path);
+        case imageio::LoadOutcome::TooLarge:
+            return Fail(ProblemKind::TooLarge, path + ": " + loaded.message, path);
+        case imageio::LoadOutcome::LoadFailed:
+            break;
+    }
+    std::error_code error;
+    return std::filesystem::exists(path, error)
+               ? Fail(ProblemKind::Unreadable, path + ": cannot be read as a picture", path)
+               : Fail(ProblemKind::Missing, path + ": no such file", path);
+}
+
+// A WAD operation's status as a Problem.
+Problem FromWadStatus(const gameformats::WadStatus& status, const std::string& path) {
+    switch (status.problem) {
+        case WadProblem::BadName:
+        case WadProblem::NameTaken:
+            return Fail(ProblemKind::BreaksGameRule, status.message, path);
+        case WadProblem::NotWadSize:
+            return Fail(ProblemKind::NotOnGrid, status.message + " Set rescale = true to do so.",
+                        path);
+        case WadProblem::NotWritten:
+            return Fail(ProblemKind::CannotWrite, path + ": not written: " + status.message, path);
+        case WadProblem::Unreadable:
+            return Fail(ProblemKind::Unreadable, status.message, path);
+        case WadProblem::Damaged:
+            return Fail(ProblemKind::Damaged, status.message, path);
+        default:
+            break;
+    }
+    return Fail(ProblemKind::Failed, status.message, path);
+}
+
+// An export's result as a Problem.
+Problem FromExport(const gameformats::ExportResult& exported, const std::string& path,
+                   const MakeContext& context) {
+    switch (exported.outcome) {
+        case ExportOutcome::NoPalette:
+            return Fail(ProblemKind::NoPalette, context.paletteProblem, path);
+        case ExportOutcome::NotWadSize:
+            return Fail(ProblemKind::NotOnGrid, exported.message + " Set rescale = true to do so.",
+                        path);
+        case ExportOutcome::UnsupportedFormat:
+            return Fail(ProblemKind::UnsupportedType, path + ": " + exported.message, path);
+        case ExportOutcome::Cancelled:
+        case ExportOutcome::NotWritten:
+            return Fail(ProblemKind::CannotWrite, path + ": not written: " + exported.message,
+                        path);
+        default:
+            break;
+    }
+    return Fail(ProblemKind::Failed, exported.message, path);
+}
+
+// A mask or height map as its slot keeps it: a 24-bit one made grey at once.
+Result<Bitmap> LoadSource(const std::filesystem::path& path, bool grey, unsigned threads) {
+    Result<Bitmap> loaded = FromLoad(imageio::LoadImageFile(path.string()), path.string());
+    if (loaded && grey) {
+        *loaded = slots::NormalisedMask(std::move(*loaded), threads);
+    }
+    return loaded;
+}
+
+// The lump of a texture for a WAD of context.wadKind, from its full-colour
+// picture and, for a '{' name, where it covers.
+Result<MadeTexture> MakeLump(const FIBITMAP* colour, const FIBITMAP* coverage,
+                             const SetTexture& texture, const MakeContext& context) {
+    const std::string output = texture.output.string();
+    const auto name = gameformats::CheckTextureName(texture.name, context.wadKind);
+    if (!name) {
+        return FromWadStatus(name.status, output);
+    }
+    if (context.wadKind == gameformats::WadKind::Wad2 && context.palette == nullptr) {
+        return Fail(ProblemKind::NoPalette, context.paletteProblem, output);
+    }
+    const bool seeThrough = gameformats::IsSeeThroughName(name.value);
+    gameformats::OutgoingTexture outgoing(colour, seeThrough ? coverage : nullptr);
+    if (outgoing.coverage != nullptr &&
+        (freeimage_base::Width(coverage) != freeimage_base::Width(colour) ||
+         freeimage_base::Height(coverage) != freeimage_base::Height(colour))) {
+        return Fail(ProblemKind::Failed, "the see-through mask is not the picture's size", output);
+    }
+    const bool rescale = texture.settings.rescale;
+    const gameformats::ExportQuestions answers{
+        [](const std::string&) { return true; },
+        [](const std::string&, const std::string&) { return true; },
+        [rescale](const gameformats::RescaleQuestion&) { return rescale; }};
+    if (const auto refused = gameformats::FitToGrid(outgoing, true, answers)) {
+        return FromExport(*refused, output, context);
+    }
+    const gameformats::TextureOptions options{texture.settings.conversion,
+                                              texture.settings.threshold};
+    const auto made = gameformats::MakeMipTexture(
+        outgoing.colour, outgoing.coverage, name.value, context.wadKind, options,
+        context.palette ? *context.palette : quake_palette::Palette{});
+    if (!made) {
+        return FromWadStatus(made.status, output);
+    }
+    Result<MadeTexture> lump(
+        MadeTexture{gameformats::EncodeMipTexture(made.value, context.wadKind)});
+    if (seeThrough && outgoing.coverage == nullptr) {
+        lump.Warn("\"" + name.value +
+                  "\" is a see-through name, but the picture has no alpha: nothing is see-through");
+    }
+    lump.Warn(gameformats::SkySizeWarning(name.value, context.wadKind, made.value.width,
+                                          made.value.height));
+    return lump;
+}
+
+// Writes a picture output through the one export, replacing the file.
+Result<MadeTexture> WritePicture(const FIBITMAP* colour, const SetTexture& texture,
+                                 const MakeContext& context) {
+    const gameformats::ExportRequest request{.path = texture.output.string(),
+                                             .toPalette = texture.settings.toPalette,
+                                             .conversion = texture.settings.conversion};
+    std::optional<quake_palette::Palette> palette;
+    if (context.palette != nullptr) {
+        palette = *context.palette;
+    }
+    const gameformats::ExportResult exported =
+        gameformats::RepeatExport(colour, {request, texture.settings.rescale}, palette);
+    if (!exported) {
+        return FromExport(exported, request.path, context);
+    }
+    return MadeTexture{};
+}
+
+Result<MadeTexture> Deliver(const FIBITMAP* colour, const FIBITMAP* coverage,
+                            const SetTexture& texture, const MakeContext& context) {
+    return texture.outputKind == gameformats::OutputKind::Wad
+               ? MakeLump(colour, coverage, texture, context)
+               : WritePicture(colour, texture, context);
+}
+
+Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& context) {
+    using enum SourceRole;
+    constexpr std::array<SourceRole, 6> kRoles = {Layer1, Layer2, Mask1, Mask2, Height1, Height2};
+    std::array<Bitmap, 6> inputs;
+    std::vector<std::string> warnings;
+    for (std::size_t i = 0; i < kRoles.size(); ++i) {
+        const std::filesystem::path& path = texture.Source(kRoles[i]);
+        if (path.empty()) {
+            continue;
+        }
+        Result<Bitmap> loaded = LoadSource(path, i >= 2, context.threads);
+        if (!loaded) {
+            return Forward<MadeTexture>(std::move(loaded.WarnFirst(warnings)));
+        }
+        for (std::string& warning : loaded.TakeWarnings()) {
+            warnings.push_back(std::move(warning));
+        }
+        inputs[i] = std::move(*loaded);
+    }
+    MergeFailureView view;
+    slots::SlotTable table(view);
+    table.SetMergeThreads(context.threads);
+    table.SetMergeOptions(texture.settings.Merge());
+    table.SetHeightMap(0, std::move(inputs[4]));
+    table.SetHeightMap(1, std::move(inputs[5]));
+    for (int slot = slots::kLayer1; slot <= slots::kMask2; ++slot) {
+        table.SetSlotImage(slot, std::move(inputs[static_cast<std::size_t>(slot)]));
+    }
+    const FIBITMAP* merged = table.Slot(slots::kResult);
+    if (!view.failure.empty() || merged == nullptr) {
+        Result<MadeTexture> failed =
+            Fail(ProblemKind::Failed,
+                 "merge failed: " + (view.failure.empty() ? "no texture was made" : view.failure),
+                 texture.output.string());
+        return std::move(failed.WarnFirst(warnings));
+    }
+    // Only a see-through texture in a WAD reads where the layers cover.
+    const bool seeThrough = texture.outputKind == gameformats::OutputKind::Wad &&
+                            gameformats::IsSeeThroughName(texture.name);
+    const Bitmap coverage = seeThrough ? table.ResultCoverage() : Bitmap();
+    for (int slot = slots::kLayer1; slot <= slots::kMask2; ++slot) {
+        table.ClearSlot(slot);
+    }
+    Result<MadeTexture> made = Deliver(merged, coverage.get(), texture, context);
+    return std::move(made.WarnFirst(warnings));
+}
+
+Result<MadeTexture> MakePlainPicture(const SetTexture& texture, const MakeContext& context) {
+    Result<Bitmap> picture = LoadSource(texture.Source(SourceRole::Picture), false, 1);
+    if (!picture) {
+        return Forward<MadeTexture>(std::move(picture));
+    }
+    std::vector<std::string> warnings = picture.TakeWarnings();
+    Bitmap mask;
+    if (const std::filesystem::path& file = texture.Source(SourceRole::Mask); !file.empty()) {
+        Result<Bitmap> loaded = LoadSource(file, false, 1);
+        if (!loaded) {
+            return Forward<MadeTexture>(std::move(loaded.WarnFirst(warnings)));
+        }
+        for (std::string& warning : loaded.TakeWarnings()) {
+            warnings.push_back(std::move(warning));
+        }
+        mask = std::move(*loaded);
+    } else if (freeimage_base::ImageType(picture->get()) == FIT_BITMAP &&
+               freeimage_base::Bpp(picture->get()) == 32) {
+        mask = freeimage_base::GetChannel(picture->get(), FICC_ALPHA);
+    }
+    Result<MadeTexture> made = Deliver(picture->get(), mask.get(), texture, context);
+    return std::move(made.WarnFirst(warnings));
+}
+
+}  // namespace
+
+Result<MadeTexture> MakeSetTexture(const SetTexture& texture, const MakeContext& context) {
+    return texture.IsPlainPicture() ? MakePlainPicture(texture, context)
+                                    : MakeBlend(texture, context);
+}
+
+}  // namespace orrisbay::session
