@@ -38,8 +38,9 @@ std::string EscapedForGlob(const std::string& folder) {
 
 // The picture files `pattern` matches under `folder`, sorted by name.
 std::vector<fs::path> MatchingPictures(const fs::path& folder, const std::string& pattern) {
-    const std::string full =
-        fs::path(pattern).is_absolute() ? pattern : EscapedForGlob(folder.string()) + "/" + pattern;
+    const std::string full = fs::path(pattern).is_absolute() || folder.empty()
+                                 ? pattern
+                                 : EscapedForGlob(folder.string()) + "/" + pattern;
     glob_t found{};
     std::vector<fs::path> pictures;
     if (glob(full.c_str(), 0, nullptr, &found) == 0) {

@@ -20,14 +20,14 @@ namespace orrisbay::session {
 
 struct BuildRequest {
     std::filesystem::path recipe;
-    unsigned jobs = 0;              // textures made at once; 0: one per core
-    bool force = false;             // make every texture, changed or not
-    bool dryRun = false;            // only say what would be made
-    std::vector<std::string> only;  // the textures to consider, by name; empty: all
+    unsigned jobs = 0;                // textures made at once; 0: one per core
+    bool force = false;               // make every texture, changed or not
+    bool dryRun = false;              // only say what would be made
+    std::vector<std::string> only{};  // the textures to consider, by name; empty: all
     // The palette beside the program, for textures whose recipe names none,
     // or why there is none.
-    std::optional<quake_palette::Palette> programPalette;
-    std::string programPaletteProblem;
+    std::optional<quake_palette::Palette> programPalette{};
+    std::string programPaletteProblem{};
 };
 
 enum class TextureOutcome {
