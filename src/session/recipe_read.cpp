@@ -16,6 +16,12 @@ constexpr std::array<std::string_view, 3> kTopKeys = {"defaults", "texture", "pi
 constexpr std::array<std::string_view, 2> kTextureKeys = {"name", "output"};
 constexpr std::array<std::string_view, 2> kPicturesKeys = {"files", "output"};
 
+bool IsTextureKey(std::string_view key) {
+    return std::ranges::find(kTextureKeys, key) != kTextureKeys.end() ||
+           std::ranges::find(kPicturesKeys, key) != kPicturesKeys.end() ||
+           std::ranges::find(kSourceKeys, key) != kSourceKeys.end();
+}
+
 RecipePlace PlaceOf(const toml::source_region& region) {
     return {static_cast<int>(region.begin.line), static_cast<int>(region.begin.column)};
 }
@@ -81,7 +87,12 @@ class RecipeReader {
             if (const toml::table* table = TableOf(key, node)) {
                 std::map<std::string, RecipePlace, std::less<>> ignored;
                 for (auto&& [name, value] : *table) {
-                    ReadKey(name, value, {}, recipe.defaults, ignored, nullptr);
+                    if (IsTextureKey(name.str())) {
+                        Error(name.source(), name.str(),
+                              "belongs to each [[texture]] or [[pictures]], not to [defaults]");
+                    } else {
+                        ReadKey(name, value, {}, recipe.defaults, ignored, nullptr);
+                    }
                 }
             }
         } else if (key == "texture" || key == "pictures") {

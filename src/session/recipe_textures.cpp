@@ -170,7 +170,7 @@ class Expander {
                                              "\"" + group.files + "\" matches no picture"));
         }
         for (const fs::path& picture : pictures) {
-            Pending& pending = PendingForPicture(picture, place);
+            Pending& pending = PendingForPicture(picture, place, group.PlaceOf("files"));
             for (const auto& [key, setting] : group.options) {
                 pending.own.insert_or_assign(key, setting);
                 pending.places.insert_or_assign(key, setting.place);
@@ -182,7 +182,8 @@ class Expander {
         }
     }
 
-    Pending& PendingForPicture(const fs::path& picture, const RecipePlace& place) {
+    Pending& PendingForPicture(const fs::path& picture, const RecipePlace& place,
+                               const RecipePlace& filesPlace) {
         const auto found = std::ranges::find_if(pending_, [&picture](const Pending& p) {
             return p.fromPattern && p.texture.Source(SourceRole::Picture) == picture;
         });
@@ -195,6 +196,7 @@ class Expander {
         pending.texture.name = gameformats::TextureNameFromFileName(picture.string());
         pending.texture.sources[static_cast<std::size_t>(SourceRole::Picture)] = picture;
         pending.texture.origin = Origin(place);
+        pending.places.insert_or_assign("files", filesPlace);
         return pending;
     }
 
@@ -313,17 +315,32 @@ class Expander {
         const auto checked =
             gameformats::CheckTextureName(texture.name, texture.settings.newWadKind);
         if (!checked) {
-            Report(pending.PlaceOf("name"), pending.fromPattern ? "files" : "name",
-                   ProblemKind::BreaksGameRule, checked.status.message);
+            const std::string_view key = pending.fromPattern ? "files" : "name";
+            Report(pending.PlaceOf(key), key, ProblemKind::BreaksGameRule, checked.status.message);
         }
     }
 
-    // Two textures of one name in one WAD, or two of one picture file.
+    // Two textures of one name in one WAD, or two of one picture file; an
+    // output that is also a source, which would be read while written.
     void CheckNamesTaken() {
+        std::map<fs::path, std::string> sources;
+        for (const Pending& pending : pending_) {
+            for (const fs::path& source : pending.texture.sources) {
+                if (!source.empty()) {
+                    sources.try_emplace(source, pending.texture.origin);
+                }
+            }
+        }
         std::map<std::pair<std::string, std::string>, std::string> taken;
         for (const Pending& pending : pending_) {
             const SetTexture& texture = pending.texture;
             if (texture.output.empty() || texture.name.empty()) {
+                continue;
+            }
+            if (const auto source = sources.find(texture.output); source != sources.end()) {
+                Report(pending.PlaceOf("output"), "output", ProblemKind::WrongUsage,
+                       texture.output.string() + " is a source of a texture (" + source->second +
+                           ") and cannot be an output too");
                 continue;
             }
             const bool wad = texture.outputKind == OutputKind::Wad;

@@ -221,6 +221,17 @@ RecipeState NewState(const BuildPlan& plan, const std::vector<Making>& making) {
     return state;
 }
 
+// Textures left out by request.only are not reported.
+void LeaveOutUnselected(const BuildPlan& plan, BuildSummary& summary) {
+    std::vector<TextureReport> selected;
+    for (std::size_t i = 0; i < plan.textures.size(); ++i) {
+        if (plan.textures[i].selected) {
+            selected.push_back(std::move(summary.textures[i]));
+        }
+    }
+    summary.textures = std::move(selected);
+}
+
 std::string FileText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -254,6 +265,7 @@ Result<BuildSummary> BuildSet(const BuildRequest& request, BuildProgress& progre
                 summary.removed.push_back(name + " from " + output.key);
             }
         }
+        LeaveOutUnselected(plan, summary);
         return summary;
     }
     std::vector<Making> making = ToMake(plan);
@@ -268,6 +280,7 @@ Result<BuildSummary> BuildSet(const BuildRequest& request, BuildProgress& progre
             plan.outputs[i].fileNow = HashFile(plan.outputs[i].path);
         }
     }
+    LeaveOutUnselected(plan, summary);
     const fs::path statePath = StatePathOf(request.recipe);
     const RecipeState state = NewState(plan, making);
     if (RecipeStateText(state) != FileText(statePath)) {

@@ -225,16 +225,15 @@ void PlanTextures(BuildPlan& plan, const BuildRequest& request,
             MadeFromHash(texture, output, plan.set.folder,
                          planned.palette ? PaletteHash(*planned.palette) : programPalette, sources);
         planned.before = output.before ? output.before->FindTexture(texture.name) : nullptr;
-        planned.problem = UnreadableSource(texture, sources);
-        if (!planned.problem && output.problem) {
-            planned.problem = output.problem;
-        }
         const bool upToDate = planned.before && planned.before->failure.empty() &&
                               planned.before->madeFrom == planned.madeFrom &&
                               OutputIntact(output, *planned.before);
         planned.make = planned.selected && (request.force || !upToDate);
-        if (planned.make && !planned.problem && output.problem) {
-            planned.problem = output.problem;
+        if (planned.make) {
+            planned.problem = UnreadableSource(texture, sources);
+            if (!planned.problem && output.problem) {
+                planned.problem = output.problem;
+            }
         }
     }
 }
