@@ -56,6 +56,7 @@ class BuildCommandTest : public ::testing::Test {
         SaveMask(folder.file("m1.png"), 3);
         SaveMask(folder.file("m2.png"), 4);
         SaveMask(folder.file("m3.png"), 5);
+        SaveMask(folder.file("h2.png"), 8);
         SavePattern(folder.file("pics/brick.png"), FIF_PNG, 16, 16, 24, 6);
         freeimage_base::Bitmap fence = orrisbay::testing::Pattern(32, 16, 32, 7);
         for (int y = 0; y < 16; ++y) {
@@ -79,6 +80,21 @@ class BuildCommandTest : public ::testing::Test {
                   0);
         ASSERT_EQ(WadAdd({wad, folder.file("pics/brick.png")}), 0);
         ASSERT_EQ(WadAdd({wad, folder.file("pics/{fence.png"), "--threshold", "100"}), 0);
+        ASSERT_EQ(Blend({l1, l2, folder.file("m1.png"), folder.file("m2.png"), "-o",
+                         folder.file("one_by_one_hl.wad"), "--name", "hl_blend", "--wad3",
+                         "--dither", "--height-blend", "0.15", "--height2", folder.file("h2.png")}),
+                  0);
+        ASSERT_EQ(Blend({l1, l2, folder.file("m1.png"), folder.file("m3.png"), "-o",
+                         folder.file("one_by_one.png"), "--quake", "--dither", "--fullbrights"}),
+                  0);
+    }
+
+    // True when the set's three outputs have the bytes of those made one by one.
+    void ExpectOneByOneBytes() {
+        MakeOneByOne(folder.file("one_by_one.wad"));
+        EXPECT_EQ(FileBytes(wad), FileBytes(folder.file("one_by_one.wad")));
+        EXPECT_EQ(FileBytes(folder.file("hl.wad")), FileBytes(folder.file("one_by_one_hl.wad")));
+        EXPECT_EQ(FileBytes(folder.file("out.png")), FileBytes(folder.file("one_by_one.png")));
     }
 
     static constexpr const char* kRecipe = R"([defaults]
@@ -110,6 +126,27 @@ dither = false
 [[pictures]]
 files = "pics/{*.png"
 threshold = 100
+
+[[texture]]
+name = "hl_blend"
+layer1 = "l1.png"
+layer2 = "l2.tga"
+mask1 = "m1.png"
+mask2 = "m2.png"
+height2 = "h2.png"
+height_blend = 0.15
+wad = "wad3"
+output = "hl.wad"
+
+[[texture]]
+name = "png_out"
+layer1 = "l1.png"
+layer2 = "l2.tga"
+mask1 = "m1.png"
+mask2 = "m3.png"
+quake = true
+fullbrights = true
+output = "out.png"
 )";
 
     orrisbay::testing::TemporaryFolder folder{"orrisbay-build-command"};
@@ -120,30 +157,29 @@ threshold = 100
 TEST_F(BuildCommandTest, GivesTheWadOfTheTexturesMadeOneByOne) {
     const Outcome built = Build({recipe, "--jobs", "2"});
     ASSERT_EQ(built.code, 0) << built.err;
-    EXPECT_NE(built.out.find("4 built, 0 up to date, 0 failed"), std::string::npos) << built.out;
-    MakeOneByOne(folder.file("one_by_one.wad"));
-    EXPECT_EQ(FileBytes(wad), FileBytes(folder.file("one_by_one.wad")));
+    EXPECT_NE(built.out.find("6 built, 0 up to date, 0 failed"), std::string::npos) << built.out;
+    ExpectOneByOneBytes();
 
-    EXPECT_NE(Build({recipe}).out.find("0 built, 4 up to date"), std::string::npos);
+    EXPECT_NE(Build({recipe}).out.find("0 built, 6 up to date"), std::string::npos);
 }
 
 TEST_F(BuildCommandTest, MakesAgainOnlyTheTextureWhoseSourceChanged) {
     ASSERT_EQ(Build({recipe}).code, 0);
     const auto before = Wad2Reader(FileBytes(wad)).Read();
-    SaveMask(folder.file("m2.png"), 40);
-    const Outcome rebuilt = Build({recipe});
+    SaveMask(folder.file("m3.png"), 40);
+    const Outcome rebuilt = Build({recipe, "--only", "{cut", "grass_dirt"});
     ASSERT_EQ(rebuilt.code, 0) << rebuilt.err;
-    EXPECT_NE(rebuilt.out.find("made grass_dirt (pack.wad)\n1 built, 3 up to date"),
-              std::string::npos)
+    EXPECT_NE(rebuilt.out.find("made {cut (pack.wad)\n1 built, 1 up to date"), std::string::npos)
         << rebuilt.out;
     const auto after = Wad2Reader(FileBytes(wad)).Read();
     ASSERT_TRUE(before && after && after->lumps.size() == 4);
-    EXPECT_NE(after->lumps[0].raw, before->lumps[0].raw);
-    for (std::size_t i = 1; i < 4; ++i) {
-        EXPECT_EQ(after->lumps[i].raw, before->lumps[i].raw) << i;
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(after->lumps[i].raw == before->lumps[i].raw, i != 1) << i;
     }
-    MakeOneByOne(folder.file("one_by_one.wad"));
-    EXPECT_EQ(FileBytes(wad), FileBytes(folder.file("one_by_one.wad")));
+    const Outcome rest = Build({recipe});
+    EXPECT_NE(rest.out.find("made png_out (out.png)\n1 built, 5 up to date"), std::string::npos)
+        << rest.out;
+    ExpectOneByOneBytes();
 }
 
 TEST_F(BuildCommandTest, AFailingTextureLeavesTheOthersBuiltAndTheWadWhole) {
@@ -153,7 +189,7 @@ TEST_F(BuildCommandTest, AFailingTextureLeavesTheOthersBuiltAndTheWadWhole) {
     folder.Write("set.toml", text);
     const Outcome built = Build({recipe});
     EXPECT_EQ(built.code, kExitBadInput);
-    EXPECT_NE(built.out.find("3 built, 0 up to date, 1 failed"), std::string::npos) << built.out;
+    EXPECT_NE(built.out.find("5 built, 0 up to date, 1 failed"), std::string::npos) << built.out;
     EXPECT_NE(built.err.find("grass_dirt (pack.wad): " + folder.file("broken.png")),
               std::string::npos)
         << built.err;
@@ -164,7 +200,7 @@ TEST_F(BuildCommandTest, AFailingTextureLeavesTheOthersBuiltAndTheWadWhole) {
     folder.Write("set.toml", kRecipe);
     const Outcome mended = Build({recipe});
     EXPECT_EQ(mended.code, 0) << mended.err;
-    EXPECT_NE(mended.out.find("1 built, 3 up to date"), std::string::npos) << mended.out;
+    EXPECT_NE(mended.out.find("1 built, 5 up to date"), std::string::npos) << mended.out;
 }
 
 TEST_F(BuildCommandTest, NamesFileLineAndKeyOfEveryRecipeErrorBeforeWritingAnything) {
