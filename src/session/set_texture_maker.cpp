@@ -8,6 +8,7 @@
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
 #include "imageio/file_types.h"
+#include "slots/parallel_for.h"
 #include "slots/slot_table.h"
 #include "slots/slot_view.h"
 
@@ -170,25 +171,42 @@ Result<MadeTexture> Deliver(const FIBITMAP* colour, const FIBITMAP* coverage,
                : WritePicture(colour, texture, context);
 }
 
-Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& context) {
+// The blend's inputs (layers, masks, height maps), read side by side on up
+// to `threads` threads; warnings and the first failure told in their order.
+Result<std::array<Bitmap, 6>> LoadBlendInputs(const SetTexture& texture, unsigned threads) {
     using enum SourceRole;
     constexpr std::array<SourceRole, 6> kRoles = {Layer1, Layer2, Mask1, Mask2, Height1, Height2};
+    std::array<std::optional<Result<Bitmap>>, 6> loaded;
+    slots::ParallelFor(threads, kRoles.size(), [&](std::size_t i) {
+        if (const std::filesystem::path& path = texture.Source(kRoles[i]); !path.empty()) {
+            loaded[i] = LoadSource(path, i >= 2, 1);
+        }
+    });
     std::array<Bitmap, 6> inputs;
     std::vector<std::string> warnings;
     for (std::size_t i = 0; i < kRoles.size(); ++i) {
-        const std::filesystem::path& path = texture.Source(kRoles[i]);
-        if (path.empty()) {
+        if (!loaded[i]) {
             continue;
         }
-        Result<Bitmap> loaded = LoadSource(path, i >= 2, context.threads);
-        if (!loaded) {
-            return Forward<MadeTexture>(std::move(loaded.WarnFirst(warnings)));
+        if (!*loaded[i]) {
+            return Forward<std::array<Bitmap, 6>>(std::move(loaded[i]->WarnFirst(warnings)));
         }
-        for (std::string& warning : loaded.TakeWarnings()) {
+        for (std::string& warning : loaded[i]->TakeWarnings()) {
             warnings.push_back(std::move(warning));
         }
-        inputs[i] = std::move(*loaded);
+        inputs[i] = std::move(**loaded[i]);
     }
+    Result<std::array<Bitmap, 6>> all(std::move(inputs));
+    return std::move(all.WarnFirst(warnings));
+}
+
+Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& context) {
+    Result<std::array<Bitmap, 6>> loaded = LoadBlendInputs(texture, context.threads);
+    if (!loaded) {
+        return Forward<MadeTexture>(std::move(loaded));
+    }
+    const std::vector<std::string> warnings = loaded.TakeWarnings();
+    std::array<Bitmap, 6>& inputs = *loaded;
     MergeFailureView view;
     slots::SlotTable table(view);
     table.SetMergeThreads(context.threads);
