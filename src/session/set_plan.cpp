@@ -296,7 +296,7 @@ Result<BuildPlan> PlanBuild(const BuildRequest& request) {
     if (request.only.empty()) {
         PlanRemovals(plan);
     }
-    return plan;
+    return Result<BuildPlan>(std::move(plan));
 }
 
 }  // namespace orrisbay::session

@@ -42,7 +42,14 @@ struct PlannedTexture {
     bool make = false;
 };
 
+// Its textures point into its set, state and palettes: it moves, never copies.
 struct BuildPlan {
+    BuildPlan() = default;
+    BuildPlan(BuildPlan&&) = default;
+    BuildPlan& operator=(BuildPlan&&) = default;
+    BuildPlan(const BuildPlan&) = delete;
+    BuildPlan& operator=(const BuildPlan&) = delete;
+
     TextureSet set;
     RecipeState before;
     std::vector<PlannedOutput> outputs;
