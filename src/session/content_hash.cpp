@@ -1,6 +1,7 @@
 #include "session/content_hash.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,6 +39,24 @@ std::optional<ContentHash> HashFile(const std::filesystem::path& path) {
     const ContentHash hash = XXH3_64bits_digest(state);
     XXH3_freeState(state);
     return failed ? std::nullopt : std::optional(hash);
+}
+
+std::optional<ContentHash> FileFingerprint(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    HashBuilder hash;
+    for (const auto value :
+         {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+          static_cast<std::uint64_t>(status.st_size),
+          static_cast<std::uint64_t>(status.st_mtim.tv_sec),
+          static_cast<std::uint64_t>(status.st_mtim.tv_nsec),
+          static_cast<std::uint64_t>(status.st_ctim.tv_sec),
+          static_cast<std::uint64_t>(status.st_ctim.tv_nsec)}) {
+        hash.Add(value);
+    }
+    return hash.Value();
 }
 
 HashBuilder::HashBuilder() : state_(XXH3_createState()) {

@@ -20,6 +20,12 @@ ContentHash HashBytes(std::span<const std::uint8_t> bytes);
 // The hash of the file's bytes, read in large blocks; none when it cannot be read.
 std::optional<ContentHash> HashFile(const std::filesystem::path& path);
 
+// A hash of what the file system says of the file (device, inode, size, and
+// the times of its last change), which any write or replacement changes: a
+// quick look at whether an output is still the file a build left. None when
+// there is no such file.
+std::optional<ContentHash> FileFingerprint(const std::filesystem::path& path);
+
 // A hash of several values one after another.
 class HashBuilder {
   public:

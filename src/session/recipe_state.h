@@ -25,7 +25,7 @@ struct BuiltTexture {
 
 struct BuiltOutput {
     std::string path;      // relative to the recipe's folder
-    ContentHash file = 0;  // the whole file as the last build left it
+    ContentHash file = 0;  // the file as the last build left it (see FileFingerprint)
     std::vector<BuiltTexture> textures;
 
     const BuiltTexture* FindTexture(std::string_view name) const;

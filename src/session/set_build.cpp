@@ -165,7 +165,7 @@ void WriteWad(BuildPlan& plan, std::size_t outputIndex, std::vector<Making>& mak
         summary.removed.push_back(name + " from " + output.key);
         output.dropped.push_back(name);
     }
-    output.fileNow = HashFile(output.path);
+    output.fileNow = FileFingerprint(output.path);
 }
 
 // The record of a texture after this build.
@@ -277,7 +277,7 @@ Result<BuildSummary> BuildSet(const BuildRequest& request, BuildProgress& progre
         } else if (std::ranges::any_of(making, [i](const Making& m) {
                        return m.planned->output == i && *m.made;
                    })) {
-            plan.outputs[i].fileNow = HashFile(plan.outputs[i].path);
+            plan.outputs[i].fileNow = FileFingerprint(plan.outputs[i].path);
         }
     }
     LeaveOutUnselected(plan, summary);

@@ -102,14 +102,8 @@ void PlanOutputs(BuildPlan& plan) {
             output.before = &built;
         }
     }
-    slots::ParallelFor(2, plan.outputs.size(), [&plan](std::size_t i) {
-        PlannedOutput& output = plan.outputs[i];
-        std::error_code error;
-        if (fs::exists(output.path, error)) {
-            output.fileNow = HashFile(output.path);
-        }
-    });
     for (PlannedOutput& output : plan.outputs) {
+        output.fileNow = FileFingerprint(output.path);
         if (!output.wad || !output.fileNow) {
             continue;
         }

@@ -22,7 +22,7 @@ struct PlannedOutput {
     std::filesystem::path path;
     bool wad = false;
     gameformats::WadKind kind = gameformats::WadKind::Wad2;
-    std::optional<ContentHash> fileNow;  // the file's bytes now; none when it is missing
+    std::optional<ContentHash> fileNow;  // FileFingerprint of it now; none when it is missing
     const BuiltOutput* before = nullptr;
     std::optional<gameformats::WadFile> contents;  // a WAD read for the plan, if it was
     std::optional<Problem> problem;                // the WAD cannot be read
