@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <memory>
-#include <vector>
 
 namespace orrisbay::session {
 

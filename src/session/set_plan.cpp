@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <map>
-#include <mutex>
 
 #include "console/console.h"
 #include "console/version.h"
