@@ -11,32 +11,6 @@ namespace {
 using session::TextureOutcome;
 using session::TextureReport;
 
-int ExitCodeOf(ProblemKind kind) {
-    switch (kind) {
-        case ProblemKind::WrongUsage:
-        case ProblemKind::BreaksGameRule:
-        case ProblemKind::NotFound:
-            return kExitUsage;
-        case ProblemKind::Failed:
-        case ProblemKind::OutOfMemory:
-            return kExitMergeFailed;
-        case ProblemKind::Missing:
-        case ProblemKind::Unreadable:
-        case ProblemKind::UnsupportedType:
-        case ProblemKind::Damaged:
-        case ProblemKind::TooLarge:
-            return kExitBadInput;
-        case ProblemKind::NotOnGrid:
-            return kExitNotWadSize;
-        case ProblemKind::NoPalette:
-            return kExitNoPalette;
-        case ProblemKind::CannotWrite:
-        case ProblemKind::Cancelled:
-            break;
-    }
-    return kExitOutputNotWritten;
-}
-
 // One progress line on a terminal, rewritten as textures are made; a
 // line per texture made otherwise.
 class ProgressLines : public session::BuildProgress {
@@ -100,7 +74,7 @@ int ReportDryRun(const session::BuildSummary& summary, std::ostream& out, std::o
         << summary.Count(TextureOutcome::UpToDate) << " up to date, "
         << summary.Count(TextureOutcome::Failed) << " cannot be built\n";
     const TextureReport* failed = summary.FirstFailure();
-    return failed ? ExitCodeOf(failed->problem->kind) : kExitSuccess;
+    return failed ? ExitCodeOf(*failed->problem) : kExitSuccess;
 }
 
 int ReportBuild(const session::BuildSummary& summary, std::ostream& out, std::ostream& err) {
@@ -117,7 +91,7 @@ int ReportBuild(const session::BuildSummary& summary, std::ostream& out, std::os
         << summary.Count(TextureOutcome::UpToDate) << " up to date, "
         << summary.Count(TextureOutcome::Failed) << " failed\n";
     if (const TextureReport* failed = summary.FirstFailure()) {
-        return ExitCodeOf(failed->problem->kind);
+        return ExitCodeOf(*failed->problem);
     }
     if (summary.stateProblem) {
         err << kBuildProgramName << ": " << summary.stateProblem->message << '\n';
@@ -127,9 +101,14 @@ int ReportBuild(const session::BuildSummary& summary, std::ostream& out, std::os
 }
 
 int Build(const BuildOptions& options, std::ostream& out, std::ostream& err, bool terminal) {
-    const GamePalette game = ReadGamePalette();
-    session::BuildRequest request{options.recipe, options.jobs, options.force,       options.dryRun,
-                                  options.only,   game.palette, game.problem.message};
+    Result<quake_palette::Palette> game = ReadGamePalette();
+    session::BuildRequest request{options.recipe, options.jobs, options.force, options.dryRun,
+                                  options.only};
+    if (game) {
+        request.programPalette = *game;
+    } else {
+        request.programPaletteProblem = game.problem().message;
+    }
     Result<session::BuildSummary> summary = [&] {
         ProgressLines progress(out, terminal);
         return session::BuildSet(request, progress);
@@ -142,7 +121,7 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err, boo
             err << kBuildProgramName << ": " << message.substr(0, end) << '\n';
             end = end == std::string_view::npos ? message.size() : end + 1;
         }
-        return ExitCodeOf(summary.problem().kind);
+        return ExitCodeOf(summary.problem());
     }
     ReportWarnings(*summary, err);
     return options.dryRun ? ReportDryRun(*summary, out, err) : ReportBuild(*summary, out, err);

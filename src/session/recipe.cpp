@@ -45,12 +45,7 @@ std::string PicturesText(const PictureGroup& group) {
 }
 
 Result<void> WriteText(const std::string& text, const std::string& path) {
-    const imageio::SaveResult saved =
-        imageio::WriteAtomically(reinterpret_cast<const BYTE*>(text.data()), text.size(), path);
-    if (!saved) {
-        return Fail(ProblemKind::CannotWrite, path + ": not written: " + saved.message, path);
-    }
-    return {};
+    return imageio::WriteAtomically(reinterpret_cast<const BYTE*>(text.data()), text.size(), path);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

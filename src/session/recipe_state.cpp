@@ -166,13 +166,7 @@ std::string RecipeStateText(const RecipeState& state) {
 
 Result<void> WriteRecipeState(const RecipeState& state, const fs::path& path) {
     const std::string text = RecipeStateText(state);
-    const imageio::SaveResult saved =
-        imageio::WriteAtomically(reinterpret_cast<const BYTE*>(text.data()), text.size(), path);
-    if (!saved) {
-        return Fail(ProblemKind::CannotWrite, path.string() + ": not written: " + saved.message,
-                    path.string());
-    }
-    return {};
+    return imageio::WriteAtomically(reinterpret_cast<const BYTE*>(text.data()), text.size(), path);
 }
 
 }  // namespace orrisbay::session

@@ -316,7 +316,8 @@ class Expander {
             gameformats::CheckTextureName(texture.name, texture.settings.newWadKind);
         if (!checked) {
             const std::string_view key = pending.fromPattern ? "files" : "name";
-            Report(pending.PlaceOf(key), key, ProblemKind::BreaksGameRule, checked.status.message);
+            Report(pending.PlaceOf(key), key, ProblemKind::BreaksGameRule,
+                   checked.problem().message);
         }
     }
 

@@ -114,12 +114,11 @@ void WriteWad(BuildPlan& plan, std::size_t outputIndex, std::vector<Making>& mak
     }
     // Put in the recipe's order, so new textures are added as they are listed.
     std::ranges::sort(lumps, {}, [](const Making* m) { return m->planned; });
-    auto wad = output.contents
-                   ? gameformats::WadResult<gameformats::WadFile>(std::move(*output.contents))
-                   : gameformats::OpenWadForEditing(output.path.string(), output.kind);
+    auto wad = output.contents ? Result<gameformats::WadFile>(std::move(*output.contents))
+                               : gameformats::OpenWadForEditing(output.path.string(), output.kind);
     output.contents.reset();
     if (!wad) {
-        const Problem failed = Fail(ProblemKind::Damaged, wad.status.message, output.key);
+        const Problem failed = Fail(wad.problem().kind, wad.problem().message, output.key);
         for (Making* m : lumps) {
             MarkFailed(*m, ReportFor(*m, plan, reports), failed);
         }
@@ -127,27 +126,25 @@ void WriteWad(BuildPlan& plan, std::size_t outputIndex, std::vector<Making>& mak
     }
     std::vector<Making*> put;
     for (Making* m : lumps) {
-        if (const auto placed = gameformats::PutTexture(wad.value, *m->made->value().lump)) {
+        if (const auto placed = gameformats::PutTexture(*wad, *m->made->value().lump)) {
             put.push_back(m);
         } else {
             // A lump of another type holds the name: only this texture fails.
             MarkFailed(*m, ReportFor(*m, plan, reports),
-                       Fail(ProblemKind::BreaksGameRule, placed.status.message, output.key));
+                       Fail(placed.problem().kind, placed.problem().message, output.key));
         }
     }
     std::vector<std::string> removed;
     for (const std::string& name : output.toRemove) {
-        if (gameformats::RemoveLump(wad.value, name)) {
+        if (gameformats::RemoveLump(*wad, name)) {
             removed.push_back(name);
         }
     }
     if (put.empty() && removed.empty()) {
         return;
     }
-    if (const auto written = gameformats::WriteWadFile(output.path.string(), wad.value); !written) {
-        const Problem failed =
-            Fail(ProblemKind::CannotWrite,
-                 output.path.string() + ": not written: " + written.message, output.path.string());
+    if (const auto written = gameformats::WriteWadFile(output.path.string(), *wad); !written) {
+        const Problem& failed = written.problem();
         for (Making* m : put) {
             MarkFailed(*m, ReportFor(*m, plan, reports), failed);
         }
@@ -155,8 +152,7 @@ void WriteWad(BuildPlan& plan, std::size_t outputIndex, std::vector<Making>& mak
     }
     for (Making* m : put) {
         TextureReport& report = ReportFor(*m, plan, reports);
-        if (std::string gap =
-                gameformats::AnimationGapWarning(wad.value, m->planned->texture->name);
+        if (std::string gap = gameformats::AnimationGapWarning(*wad, m->planned->texture->name);
             !gap.empty()) {
             report.warnings.push_back(std::move(gap));
         }

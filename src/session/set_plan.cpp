@@ -38,15 +38,16 @@ Result<std::map<fs::path, std::size_t>> ReadPalettes(BuildPlan& plan) {
         }
         const bool wasQuiet = console::QuietErrors();
         console::SetQuietErrors(true);
-        const quake_palette::PaletteReadResult read = quake_palette::ReadPaletteFile(path.string());
+        const Result<quake_palette::Palette> palette =
+            quake_palette::ReadPaletteFile(path.string());
         console::SetQuietErrors(wasQuiet);
-        const auto palette = read.ConversionPalette();
         if (!palette) {
             const RecipePlace place = texture.options.at("palette").place;
-            return Fail(ProblemKind::Damaged,
-                        PlaceMessage(plan.set.recipe.string(), place, "palette",
-                                     read.Problem() + " (a JASC-PAL palette file is needed)"),
-                        path.string());
+            return Fail(
+                ProblemKind::Damaged,
+                PlaceMessage(plan.set.recipe.string(), place, "palette",
+                             palette.problem().message + " (a JASC-PAL palette file is needed)"),
+                path.string());
         }
         indices[path] = plan.palettes.size();
         plan.palettes.push_back(*palette);
@@ -108,10 +109,9 @@ void PlanOutputs(BuildPlan& plan) {
         }
         const auto header = gameformats::ReadWadHeader(output.path.string());
         if (!header) {
-            output.problem =
-                Fail(ProblemKind::Damaged, header.status.message, output.path.string());
+            output.problem = header.problem();
         } else {
-            output.kind = header.value.kind;
+            output.kind = header->kind;
         }
     }
 }
@@ -121,9 +121,9 @@ const gameformats::WadFile* Contents(PlannedOutput& output) {
     if (!output.contents && !output.problem && output.fileNow) {
         auto read = gameformats::ReadWadFile(output.path.string());
         if (read) {
-            output.contents = std::move(read.value);
+            output.contents = std::move(*read);
         } else {
-            output.problem = Fail(ProblemKind::Damaged, read.status.message, output.path.string());
+            output.problem = read.problem();
         }
     }
     return output.contents ? &*output.contents : nullptr;

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "console/text.h"
 #include "gameformats/grid_fit.h"
 #include "gameformats/mip_texture.h"
 #include "gameformats/texture_maker.h"
@@ -16,8 +17,6 @@ namespace orrisbay::session {
 namespace {
 
 using freeimage_base::Bitmap;
-using gameformats::ExportOutcome;
-using gameformats::WadProblem;
 
 // Shows nothing; keeps the reason of a failed merge.
 class MergeFailureView : public slots::NullSlotView {
@@ -26,74 +25,22 @@ class MergeFailureView : public slots::NullSlotView {
     std::string failure;
 };
 
-// The loader's result as a Problem naming the file.
-Result<Bitmap> FromLoad(imageio::LoadResult loaded, const std::string& path) {
-    switch (loaded.outcome) {
-        case imageio::LoadOutcome::Loaded: {
-            Result<Bitmap> bitmap(std::move(loaded.bitmap));
-            if (!loaded.warning.empty()) {
-                bitmap.Warn(path + ": " + loaded.warning);
-            }
-            return bitmap;
-        }
-        case imageio::LoadOutcome::InvalidFormat:
-            return Fail(ProblemKind::UnsupportedType, path + ": unsupported file type", path);
-        case imageio::LoadOutcome::TooLarge:
-            return Fail(ProblemKind::TooLarge, path + ": " + loaded.message, path);
-        case imageio::LoadOutcome::LoadFailed:
-            break;
+// A texture off the grid that a WAD cannot hold: the recipe's way out told too.
+Problem OffGrid(Problem problem) {
+    if (problem.kind == ProblemKind::NotOnGrid) {
+        problem.message += " Set rescale = true to do so.";
     }
-    std::error_code error;
-    return std::filesystem::exists(path, error)
-               ? Fail(ProblemKind::Unreadable, path + ": cannot be read as a picture", path)
-               : Fail(ProblemKind::Missing, path + ": no such file", path);
-}
-
-// A WAD operation's status as a Problem.
-Problem FromWadStatus(const gameformats::WadStatus& status, const std::string& path) {
-    switch (status.problem) {
-        case WadProblem::BadName:
-        case WadProblem::NameTaken:
-            return Fail(ProblemKind::BreaksGameRule, status.message, path);
-        case WadProblem::NotWadSize:
-            return Fail(ProblemKind::NotOnGrid, status.message + " Set rescale = true to do so.",
-                        path);
-        case WadProblem::NotWritten:
-            return Fail(ProblemKind::CannotWrite, path + ": not written: " + status.message, path);
-        case WadProblem::Unreadable:
-            return Fail(ProblemKind::Unreadable, status.message, path);
-        case WadProblem::Damaged:
-            return Fail(ProblemKind::Damaged, status.message, path);
-        default:
-            break;
-    }
-    return Fail(ProblemKind::Failed, status.message, path);
-}
-
-// An export's result as a Problem.
-Problem FromExport(const gameformats::ExportResult& exported, const std::string& path,
-                   const MakeContext& context) {
-    switch (exported.outcome) {
-        case ExportOutcome::NoPalette:
-            return Fail(ProblemKind::NoPalette, context.paletteProblem, path);
-        case ExportOutcome::NotWadSize:
-            return Fail(ProblemKind::NotOnGrid, exported.message + " Set rescale = true to do so.",
-                        path);
-        case ExportOutcome::UnsupportedFormat:
-            return Fail(ProblemKind::UnsupportedType, path + ": " + exported.message, path);
-        case ExportOutcome::Cancelled:
-        case ExportOutcome::NotWritten:
-            return Fail(ProblemKind::CannotWrite, path + ": not written: " + exported.message,
-                        path);
-        default:
-            break;
-    }
-    return Fail(ProblemKind::Failed, exported.message, path);
+    return problem;
 }
 
 // A mask or height map as its slot keeps it: a 24-bit one made grey at once.
 Result<Bitmap> LoadSource(const std::filesystem::path& path, bool grey, unsigned threads) {
-    Result<Bitmap> loaded = FromLoad(imageio::LoadImageFile(path.string()), path.string());
+    Result<Bitmap> loaded = imageio::LoadImageFile(path.string());
+    std::vector<std::string> warnings = loaded.TakeWarnings();
+    for (std::string& warning : warnings) {
+        warning = path.string() + ": " + warning;
+    }
+    loaded.WarnFirst(warnings);
     if (loaded && grey) {
         *loaded = slots::NormalisedMask(std::move(*loaded), threads);
     }
@@ -107,42 +54,37 @@ Result<MadeTexture> MakeLump(const FIBITMAP* colour, const FIBITMAP* coverage,
     const std::string output = texture.output.string();
     const auto name = gameformats::CheckTextureName(texture.name, context.wadKind);
     if (!name) {
-        return FromWadStatus(name.status, output);
+        return name.problem();
     }
     if (context.wadKind == gameformats::WadKind::Wad2 && context.palette == nullptr) {
         return Fail(ProblemKind::NoPalette, context.paletteProblem, output);
     }
-    const bool seeThrough = gameformats::IsSeeThroughName(name.value);
+    const bool seeThrough = gameformats::IsSeeThroughName(*name);
     gameformats::OutgoingTexture outgoing(colour, seeThrough ? coverage : nullptr);
     if (outgoing.coverage != nullptr &&
         (freeimage_base::Width(coverage) != freeimage_base::Width(colour) ||
          freeimage_base::Height(coverage) != freeimage_base::Height(colour))) {
         return Fail(ProblemKind::Failed, "the see-through mask is not the picture's size", output);
     }
-    const bool rescale = texture.settings.rescale;
-    const gameformats::ExportQuestions answers{
-        [](const std::string&) { return true; },
-        [](const std::string&, const std::string&) { return true; },
-        [rescale](const gameformats::RescaleQuestion&) { return rescale; }};
-    if (const auto refused = gameformats::FitToGrid(outgoing, true, answers)) {
-        return FromExport(*refused, output, context);
+    if (const auto fitted = gameformats::FitToGrid(outgoing, true, texture.settings.rescale,
+                                                   gameformats::GameName(context.wadKind));
+        !fitted) {
+        return OffGrid(fitted.problem());
     }
     const gameformats::TextureOptions options{texture.settings.conversion,
                                               texture.settings.threshold};
     const auto made = gameformats::MakeMipTexture(
-        outgoing.colour, outgoing.coverage, name.value, context.wadKind, options,
+        outgoing.colour, outgoing.coverage, *name, context.wadKind, options,
         context.palette ? *context.palette : quake_palette::Palette{});
     if (!made) {
-        return FromWadStatus(made.status, output);
+        return made.problem();
     }
-    Result<MadeTexture> lump(
-        MadeTexture{gameformats::EncodeMipTexture(made.value, context.wadKind)});
+    Result<MadeTexture> lump(MadeTexture{gameformats::EncodeMipTexture(*made, context.wadKind)});
     if (seeThrough && outgoing.coverage == nullptr) {
-        lump.Warn("\"" + name.value +
-                  "\" is a see-through name, but the picture has no alpha: nothing is see-through");
+        lump.Warn(console::Quoted(*name) +
+                  " is a see-through name, but the picture has no alpha: nothing is see-through");
     }
-    lump.Warn(gameformats::SkySizeWarning(name.value, context.wadKind, made.value.width,
-                                          made.value.height));
+    lump.Warn(gameformats::SkySizeWarning(*name, context.wadKind, made->width, made->height));
     return lump;
 }
 
@@ -156,12 +98,15 @@ Result<MadeTexture> WritePicture(const FIBITMAP* colour, const SetTexture& textu
     if (context.palette != nullptr) {
         palette = *context.palette;
     }
-    const gameformats::ExportResult exported =
+    Result<gameformats::ExportWritten> exported =
         gameformats::RepeatExport(colour, {request, texture.settings.rescale}, palette);
     if (!exported) {
-        return FromExport(exported, request.path, context);
+        return OffGrid(exported.problem().kind == ProblemKind::NoPalette
+                           ? Fail(ProblemKind::NoPalette, context.paletteProblem, request.path)
+                           : exported.problem());
     }
-    return MadeTexture{};
+    Result<MadeTexture> made(MadeTexture{});
+    return std::move(made.WarnFirst(exported.TakeWarnings()));
 }
 
 Result<MadeTexture> Deliver(const FIBITMAP* colour, const FIBITMAP* coverage,

@@ -19,8 +19,8 @@ class SetBuildTest : public ::testing::Test {
   protected:
     void SetUp() override {
         const auto read = quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
-        request.programPalette = read.ConversionPalette();
-        ASSERT_TRUE(request.programPalette);
+        ASSERT_TRUE(read);
+        request.programPalette = *read;
         for (const char* name : {"a.png", "b.png", "c.png"}) {
             orrisbay::testing::SavePattern(folder.file(name), FIF_PNG, 16, 16, 24, name[0]);
         }
@@ -44,7 +44,8 @@ class SetBuildTest : public ::testing::Test {
 
     std::vector<std::string> LumpNames() {
         std::vector<std::string> names;
-        for (const auto& lump : gameformats::ReadWadFile(folder.file("pack.wad")).value.lumps) {
+        const auto wad = gameformats::ReadWadFile(folder.file("pack.wad"));
+        for (const auto& lump : wad ? wad->lumps : std::vector<gameformats::WadLump>{}) {
             names.push_back(lump.name);
         }
         return names;
@@ -69,7 +70,7 @@ TEST_F(SetBuildTest, RemovesOnlyTheTexturesThisRecipePutInItsWad) {
     // "c" is replaced by hand: no longer the recipe's to remove.
     ASSERT_TRUE(gameformats::EditWadFile(folder.file("pack.wad"), [](gameformats::WadFile& wad) {
         wad.lumps[3].data.back() ^= 1;
-        return gameformats::WadStatus{};
+        return Result<void>{};
     }));
     WriteRecipe({"a"});
     const BuildSummary summary = Build();
