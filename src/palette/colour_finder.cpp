@@ -1,6 +1,7 @@
 #include "palette/colour_finder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace orrisbay::quake_palette {
@@ -11,18 +12,12 @@ constexpr int kCellBits = 3;  // 8 levels per channel in a cell, 32 cells per ch
 constexpr int kCellsPerChannel = 256 >> kCellBits;
 constexpr int kCellSpan = 1 << kCellBits;
 constexpr int kCellCount = kCellsPerChannel * kCellsPerChannel * kCellsPerChannel;
-constexpr int kBlockSpan = 32;  // a block is 4 x 4 x 4 cells
-constexpr int kCellsPerBlock = kBlockSpan / kCellSpan;
+constexpr int kBlockSpan = 32;  // sifted first, then halved down to cells
 
 // A box of sRGB levels, both ends included.
 struct Box {
     std::array<int, 3> low, high;
 };
-
-Box BoxAt(int red, int green, int blue, int span) {
-    return {{red * span, green * span, blue * span},
-            {red * span + span - 1, green * span + span - 1, blue * span + span - 1}};
-}
 
 std::size_t CellIndex(int red, int green, int blue) {
     return (static_cast<std::size_t>(red >> kCellBits) * kCellsPerChannel +
@@ -83,66 +78,41 @@ struct RgbSpace {
     static void SetClosest(Entry& e, Bound lower) { e.closest = static_cast<std::uint32_t>(lower); }
 };
 
-// Bounds of the squared distance in OKLab or CIELAB over a box of sRGB
-// levels. The cone values of the box lie between those of its lowest and
-// highest corners; their image in the space is a parallelepiped with the
-// eight corners' images as vertices: the farthest point is one of those, and
-// the box around them is no nearer than the nearest point. A small margin
-// covers the single-precision lookups.
+// Bounds of the squared distance in a perceptual space over a box of sRGB
+// levels: the space's coordinates over the box lie in the box LabBoxOf
+// gives, no nearer than its nearest point and no farther than its farthest
+// corner. A slack of a ten-thousandth of the lightness scale covers the
+// single-precision lookups.
 struct LabSpace {
     using Entry = NearestColourFinder::LabEntry;
     using Bound = double;
-    struct Prepared {
-        Triple low, high;
-        std::array<Triple, 8> corners;
-    };
+    using Prepared = LabBox;
     ColourMetric space;
+    double slack = space == ColourMetric::Oklab ? 1e-4 : 1e-2;
 
-    Prepared Prepare(const Box& box) const {
-        const Triple least = ConesOf(space, box.low[0], box.low[1], box.low[2]);
-        const Triple most = ConesOf(space, box.high[0], box.high[1], box.high[2]);
-        Prepared prepared{};
-        for (int corner = 0; corner < 8; ++corner) {
-            Triple cones;
-            for (int c = 0; c < 3; ++c) {
-                cones[static_cast<std::size_t>(c)] = (corner >> c) & 1
-                                                         ? most[static_cast<std::size_t>(c)]
-                                                         : least[static_cast<std::size_t>(c)];
-            }
-            prepared.corners[static_cast<std::size_t>(corner)] = LabFromCones(space, cones);
-        }
-        prepared.low = prepared.high = prepared.corners[0];
-        for (const Triple& lab : prepared.corners) {
-            for (std::size_t c = 0; c < 3; ++c) {
-                prepared.low[c] = std::min(prepared.low[c], lab[c]);
-                prepared.high[c] = std::max(prepared.high[c], lab[c]);
-            }
-        }
-        return prepared;
-    }
+    Prepared Prepare(const Box& box) const { return LabBoxOf(space, box.low, box.high); }
     static Triple Coordinates(const Entry& e) { return {e.lab.lightness, e.lab.a, e.lab.b}; }
-    Bound Lower(const Entry& e, const Prepared& p) const {
+    Bound Lower(const Entry& e, const LabBox& box) const {
         const Triple at = Coordinates(e);
         double sum = 0;
         for (std::size_t c = 0; c < 3; ++c) {
-            const double gap = std::max({p.low[c] - at[c], at[c] - p.high[c], 0.0});
+            const double gap = std::max({box.low[c] - at[c], at[c] - box.high[c], 0.0});
+            sum += std::max(gap - slack, 0.0) * std::max(gap - slack, 0.0);
+        }
+        return sum;
+    }
+    Bound Upper(const Entry& e, const LabBox& box) const {
+        const Triple at = Coordinates(e);
+        double sum = 0;
+        for (std::size_t c = 0; c < 3; ++c) {
+            const double gap = std::max(at[c] - box.low[c], box.high[c] - at[c]) + slack;
             sum += gap * gap;
         }
-        return sum * (1 - 1e-4);
+        return sum;
     }
-    Bound Upper(const Entry& e, const Prepared& p) const {
-        const Triple at = Coordinates(e);
-        double farthest = 0;
-        for (const Triple& corner : p.corners) {
-            double sum = 0;
-            for (std::size_t c = 0; c < 3; ++c) {
-                sum += (corner[c] - at[c]) * (corner[c] - at[c]);
-            }
-            farthest = std::max(farthest, sum);
-        }
-        return farthest * (1 + 1e-4) + 1e-12;
+    static void SetClosest(Entry& e, Bound lower) {
+        e.closest = std::nextafter(static_cast<float>(lower), 0.0f);
     }
-    static void SetClosest(Entry& e, Bound lower) { e.closest = static_cast<float>(lower); }
 };
 
 namespace {
@@ -234,32 +204,42 @@ void NearestColourFinder::Build(const Space& space,
                                 std::vector<typename Space::Entry>& candidates) {
     cellStart_.assign(kCellCount, 0);
     cellEnd_.assign(kCellCount, 0);
-    std::vector<typename Space::Entry> inBlock, inCell;
-    std::vector<typename Space::Bound> lower;
-    constexpr int kBlocks = 256 / kBlockSpan;
-    for (int br = 0; br < kBlocks; ++br) {
-        for (int bg = 0; bg < kBlocks; ++bg) {
-            for (int bb = 0; bb < kBlocks; ++bb) {
-                Sift(space, allowed, space.Prepare(BoxAt(br, bg, bb, kBlockSpan)), inBlock, lower);
-                for (int r = br * kCellsPerBlock; r < (br + 1) * kCellsPerBlock; ++r) {
-                    for (int g = bg * kCellsPerBlock; g < (bg + 1) * kCellsPerBlock; ++g) {
-                        for (int b = bb * kCellsPerBlock; b < (bb + 1) * kCellsPerBlock; ++b) {
-                            Sift(space, inBlock, space.Prepare(BoxAt(r, g, b, kCellSpan)), inCell,
-                                 lower);
-                            std::stable_sort(
-                                inCell.begin(), inCell.end(),
-                                [](const auto& x, const auto& y) { return x.closest < y.closest; });
-                            const std::size_t cell =
-                                CellIndex(r * kCellSpan, g * kCellSpan, b * kCellSpan);
-                            cellStart_[cell] = static_cast<std::uint32_t>(candidates.size());
-                            candidates.insert(candidates.end(), inCell.begin(), inCell.end());
-                            cellEnd_[cell] = static_cast<std::uint32_t>(candidates.size());
-                        }
-                    }
-                }
+    for (int r = 0; r < 256; r += kBlockSpan) {
+        for (int g = 0; g < 256; g += kBlockSpan) {
+            for (int b = 0; b < 256; b += kBlockSpan) {
+                BuildBox(space, allowed, {r, g, b}, kBlockSpan, candidates);
             }
         }
     }
+}
+
+// Sifts `from` for the box of `span` levels at `origin`, then each of its
+// eight halves from what is left, down to single cells.
+template <typename Space>
+void NearestColourFinder::BuildBox(const Space& space,
+                                   const std::vector<typename Space::Entry>& from,
+                                   std::array<int, 3> origin, int span,
+                                   std::vector<typename Space::Entry>& candidates) {
+    const Box box{origin, {origin[0] + span - 1, origin[1] + span - 1, origin[2] + span - 1}};
+    std::vector<typename Space::Entry> kept;
+    std::vector<typename Space::Bound> lower;
+    Sift(space, from, space.Prepare(box), kept, lower);
+    if (span > kCellSpan) {
+        const int half = span / 2;
+        for (int child = 0; child < 8; ++child) {
+            BuildBox(space, kept,
+                     {origin[0] + (child & 1) * half, origin[1] + (child >> 1 & 1) * half,
+                      origin[2] + (child >> 2) * half},
+                     half, candidates);
+        }
+        return;
+    }
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const auto& x, const auto& y) { return x.closest < y.closest; });
+    const std::size_t cell = CellIndex(origin[0], origin[1], origin[2]);
+    cellStart_[cell] = static_cast<std::uint32_t>(candidates.size());
+    candidates.insert(candidates.end(), kept.begin(), kept.end());
+    cellEnd_[cell] = static_cast<std::uint32_t>(candidates.size());
 }
 
 std::uint8_t NearestColourFinder::Nearest(int red, int green, int blue) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <vector>
@@ -39,9 +40,10 @@ std::uint32_t ColourDistance(int r1, int g1, int b1, int r2, int g2, int b2);
 // lowest index winning ties. A 32 x 32 x 32 grid of colour cells keeps, per
 // cell, the few allowed entries that can be nearest to any colour inside it,
 // ordered by how close they can possibly come, so a lookup tries a handful of
-// entries instead of all 256 and still gives the exact answer. The cells are
-// sifted from the candidates of 8 x 8 x 8 larger blocks, which keeps building
-// the grid quick. Immutable once built: one finder may serve several threads.
+// entries instead of all 256 and still gives the exact answer. Each cell is
+// sifted from the candidates of the box of twice its side around it, and so
+// on up from blocks of 32 levels, which keeps building the grid quick. Immutable once built: one
+// finder may serve several threads.
 class NearestColourFinder {
   public:
     // `allowed` must not be empty.
@@ -69,6 +71,10 @@ class NearestColourFinder {
     template <typename Space>
     void Build(const Space& space, const std::vector<typename Space::Entry>& allowed,
                std::vector<typename Space::Entry>& candidates);
+    template <typename Space>
+    void BuildBox(const Space& space, const std::vector<typename Space::Entry>& from,
+                  std::array<int, 3> origin, int span,
+                  std::vector<typename Space::Entry>& candidates);
     std::uint8_t NearestRgb(int red, int green, int blue) const;
     std::uint8_t NearestLab(int red, int green, int blue) const;
 

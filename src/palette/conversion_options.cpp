@@ -25,8 +25,9 @@ struct MetricEntry {
     ColourMetric metric;
     std::string_view name;
 };
-constexpr std::array<MetricEntry, 3> kMetricNames{{
+constexpr std::array<MetricEntry, 4> kMetricNames{{
     {ColourMetric::Rgb, "rgb"},
+    {ColourMetric::Perceptual, "perceptual"},
     {ColourMetric::Oklab, "oklab"},
     {ColourMetric::Cielab, "cielab"},
 }};
@@ -98,9 +99,6 @@ Result<Dithering> ParseDithering(std::string_view text) {
 
 Result<ColourMetric> ParseColourMetric(std::string_view text) {
     const std::string name = console::LowerCase(console::TrimSpaces(text));
-    if (name == "perceptual") {
-        return kPerceptualMetric;
-    }
     for (const MetricEntry& entry : kMetricNames) {
         if (entry.name == name) {
             return entry.metric;

@@ -32,12 +32,11 @@ inline constexpr float kDefaultOrderedStrength = 1.0f;
 
 // The distance the nearest-colour search minimises.
 enum class ColourMetric {
-    Rgb,     // today's "redmean" weighting of sRGB differences
-    Oklab,   // Euclidean distance in OKLab
-    Cielab,  // Euclidean distance in CIELAB (CIE 1976, D65)
+    Rgb,         // today's "redmean" weighting of sRGB differences
+    Perceptual,  // CIELAB weighted as CIEDE2000 weighs texture colours' differences
+    Oklab,       // Euclidean distance in OKLab
+    Cielab,      // Euclidean distance in CIELAB (CIE 1976, D65)
 };
-// What "perceptual" names: the space that measured closest to CIEDE2000.
-inline constexpr ColourMetric kPerceptualMetric = ColourMetric::Oklab;
 
 struct ConversionOptions {
     bool dither = false;            // today's Floyd-Steinberg, unless `dithering` names a mode
@@ -54,7 +53,7 @@ struct ConversionOptions {
 // strength a number from 0 to 1 (diffusion and ordered only). The problem's
 // message says what was wrong and what is accepted.
 Result<Dithering> ParseDithering(std::string_view text);
-// Reads rgb, perceptual, oklab or cielab.
+// Reads rgb or perceptual (or, to compare, oklab or cielab).
 Result<ColourMetric> ParseColourMetric(std::string_view text);
 
 // The text ParseDithering reads back to the same value ("diffusion:0.8").

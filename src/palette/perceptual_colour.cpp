@@ -1,7 +1,9 @@
 #include "palette/perceptual_colour.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace orrisbay::quake_palette {
 namespace {
@@ -45,6 +47,77 @@ double CieCompand(double t) {
     return t > kDelta * kDelta * kDelta ? std::cbrt(t) : t / (3 * kDelta * kDelta) + 4.0 / 29.0;
 }
 
+const std::array<float, 256>& LinearTableF() {
+    static const std::array<float, 256> table = [] {
+        std::array<float, 256> values{};
+        for (std::size_t i = 0; i < 256; ++i) {
+            values[i] = static_cast<float>(LinearTable()[i]);
+        }
+        return values;
+    }();
+    return table;
+}
+
+std::size_t ChannelIndex(int level) {
+    return static_cast<std::size_t>(std::clamp(level, 0, 255));
+}
+
+// The cube root of a value from 0 up, to single precision: a first guess from
+// the exponent's bits, then three Newton steps. Far quicker than std::cbrt.
+float CubeRoot(float x) {
+    if (!(x > 0)) {
+        return 0;
+    }
+    float y = std::bit_cast<float>(std::bit_cast<std::uint32_t>(x) / 3 + 709921077u);
+    for (int step = 0; step < 3; ++step) {
+        y = (2 * y + x / (y * y)) / 3;
+    }
+    return y;
+}
+
+float CieCompandF(float t) {
+    constexpr float kDelta = 6.0f / 29.0f;
+    return t > kDelta * kDelta * kDelta ? CubeRoot(t) : t / (3 * kDelta * kDelta) + 4.0f / 29.0f;
+}
+
+// CIEDE2000 on average, as measured on textures: colour differences count
+// less than in CIELAB, along b* less than along a* (which CIEDE2000 stretches
+// by up to 1.5 for the near-neutral colours textures are mostly made of).
+constexpr double kPerceptualA = 0.6, kPerceptualB = 0.4;
+constexpr Matrix kPerceptualFromCones{{{0, 116, 0},
+                                       {500 * kPerceptualA, -500 * kPerceptualA, 0},
+                                       {0, 200 * kPerceptualB, -200 * kPerceptualB}}};
+
+const Matrix& FromCones(ColourMetric space) {
+    return space == ColourMetric::Oklab        ? kOklabFromCones
+           : space == ColourMetric::Perceptual ? kPerceptualFromCones
+                                               : kCielabFromCones;
+}
+
+// CIELAB lightness stretched so that equal steps weigh as CIEDE2000 weighs
+// them: each step divided by its S_L, 1 at mid-grey and larger towards
+// black and white. Rising, so the colour finder can still bound it.
+double WeightedLightness(double lightness) {
+    constexpr int kSteps = 1000;
+    static const std::array<double, kSteps + 1> table = [] {
+        std::array<double, kSteps + 1> values{};
+        auto weight = [](double l) {
+            const double d = (l - 50) * (l - 50);
+            return 1 / (1 + 0.015 * d / std::sqrt(20 + d));
+        };
+        for (int i = 1; i <= kSteps; ++i) {
+            const double l = 100.0 * (i - 0.5) / kSteps;
+            values[static_cast<std::size_t>(i)] =
+                values[static_cast<std::size_t>(i - 1)] + 100.0 / kSteps * weight(l);
+        }
+        return values;
+    }();
+    const double at = std::clamp(lightness, 0.0, 100.0) * kSteps / 100;
+    const std::size_t below = std::min(static_cast<std::size_t>(at), std::size_t{kSteps - 1});
+    const double fraction = at - static_cast<double>(below);
+    return table[below] + fraction * (table[below + 1] - table[below]);
+}
+
 }  // namespace
 
 double LinearFromSrgb(int level) {
@@ -59,26 +132,63 @@ int SrgbFromLinear(double linear) {
 
 Triple ConesOf(ColourMetric space, int red, int green, int blue) {
     const Triple linear{LinearFromSrgb(red), LinearFromSrgb(green), LinearFromSrgb(blue)};
-    if (space == ColourMetric::Cielab) {
-        const Triple xyz = Apply(kXyzOverWhite, linear);
-        return {CieCompand(xyz[0]), CieCompand(xyz[1]), CieCompand(xyz[2])};
+    if (space == ColourMetric::Oklab) {
+        const Triple lms = Apply(kOklabCones, linear);
+        return {std::cbrt(lms[0]), std::cbrt(lms[1]), std::cbrt(lms[2])};
     }
-    const Triple lms = Apply(kOklabCones, linear);
-    return {std::cbrt(lms[0]), std::cbrt(lms[1]), std::cbrt(lms[2])};
+    const Triple xyz = Apply(kXyzOverWhite, linear);
+    return {CieCompand(xyz[0]), CieCompand(xyz[1]), CieCompand(xyz[2])};
 }
 
-Triple LabFromCones(ColourMetric space, const Triple& cones) {
-    if (space == ColourMetric::Cielab) {
-        Triple lab = Apply(kCielabFromCones, cones);
-        lab[0] -= 16;
-        return lab;
+LabBox LabBoxOf(ColourMetric space, const std::array<int, 3>& low, const std::array<int, 3>& high) {
+    const Triple least = ConesOf(space, low[0], low[1], low[2]);
+    const Triple most = ConesOf(space, high[0], high[1], high[2]);
+    const Matrix& toLab = FromCones(space);
+    LabBox box{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < 3; ++j) {
+            const double m = toLab[i][j];
+            box.low[i] += m * (m >= 0 ? least[j] : most[j]);
+            box.high[i] += m * (m >= 0 ? most[j] : least[j]);
+        }
     }
-    return Apply(kOklabFromCones, cones);
+    if (space != ColourMetric::Oklab) {
+        box.low[0] -= 16, box.high[0] -= 16;
+    }
+    if (space == ColourMetric::Perceptual) {
+        box.low[0] = WeightedLightness(box.low[0]);
+        box.high[0] = WeightedLightness(box.high[0]);
+    }
+    return box;
 }
 
 Lab LabOf(ColourMetric space, int red, int green, int blue) {
-    const Triple lab = LabFromCones(space, ConesOf(space, red, green, blue));
-    return {static_cast<float>(lab[0]), static_cast<float>(lab[1]), static_cast<float>(lab[2])};
+    const std::array<float, 3> linear{LinearTableF()[ChannelIndex(red)],
+                                      LinearTableF()[ChannelIndex(green)],
+                                      LinearTableF()[ChannelIndex(blue)]};
+    const bool oklab = space == ColourMetric::Oklab;
+    const Matrix& toCones = oklab ? kOklabCones : kXyzOverWhite;
+    std::array<float, 3> cones;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const float value = static_cast<float>(toCones[i][0]) * linear[0] +
+                            static_cast<float>(toCones[i][1]) * linear[1] +
+                            static_cast<float>(toCones[i][2]) * linear[2];
+        cones[i] = oklab ? CubeRoot(value) : CieCompandF(value);
+    }
+    const Matrix& toLab = FromCones(space);
+    std::array<float, 3> lab;
+    for (std::size_t i = 0; i < 3; ++i) {
+        lab[i] = static_cast<float>(toLab[i][0]) * cones[0] +
+                 static_cast<float>(toLab[i][1]) * cones[1] +
+                 static_cast<float>(toLab[i][2]) * cones[2];
+    }
+    if (!oklab) {
+        lab[0] -= 16;
+    }
+    if (space == ColourMetric::Perceptual) {
+        lab[0] = static_cast<float>(WeightedLightness(lab[0]));
+    }
+    return {lab[0], lab[1], lab[2]};
 }
 
 }  // namespace orrisbay::quake_palette

@@ -16,13 +16,18 @@ using Triple = std::array<double, 3>;
 // A perceptual space in two steps: sRGB to three "cone" values, each of which
 // grows with every one of red, green and blue (linear light, a positive
 // matrix, a cube root), then a fixed linear map from cones to lightness and
-// the two colour axes. The first step's monotony is what lets the colour
-// finder bound the space over a box of sRGB levels by its two corners.
+// the two colour axes (and, for the perceptual metric, a rising remapping of
+// lightness). So the space's coordinates over a box of sRGB levels lie
+// between the bounds that the box's lowest and highest corners give: what
+// lets the colour finder sift palette entries per box.
 Triple ConesOf(ColourMetric space, int red, int green, int blue);
-Triple LabFromCones(ColourMetric space, const Triple& cones);
+struct LabBox {
+    Triple low, high;
+};
+LabBox LabBoxOf(ColourMetric space, const std::array<int, 3>& low, const std::array<int, 3>& high);
 
-// OKLab or CIELAB coordinates of an sRGB colour, in single precision as the
-// colour finder compares them.
+// The coordinates of an sRGB colour in `space` (not Rgb), in single
+// precision as the colour finder compares them.
 struct Lab {
     float lightness, a, b;
 };
