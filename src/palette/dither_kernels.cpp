@@ -17,7 +17,7 @@ constexpr int kAhead = 7, kBehindBelow = 3, kBelow = 5, kAheadBelow = 1;
 
 // How far the wrapped diffusion runs ahead of the texture's first row and a
 // row's first pixel, so they start with the error the last ones leave.
-constexpr int kWarmRows = 16;
+constexpr int kWarmRows = 64;
 constexpr int kWarmPixels = 16;
 
 // Linear light a wanted colour may reach: a little past the palette's ends,
