@@ -272,6 +272,9 @@ std::uint8_t NearestColourFinder::NearestRgb(int red, int green, int blue) const
 
 std::uint8_t NearestColourFinder::NearestLab(int red, int green, int blue) const {
     const std::size_t cell = CellIndex(red, green, blue);
+    if (cellEnd_[cell] - cellStart_[cell] == 1) {
+        return labCandidates_[cellStart_[cell]].index;  // the only colour that can be nearest
+    }
     const Lab lab = LabOf(metric_, red, green, blue);
     float best = std::numeric_limits<float>::max();
     std::uint8_t bestIndex = 0;

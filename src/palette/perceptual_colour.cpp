@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace orrisbay::quake_palette {
 namespace {
@@ -63,14 +64,15 @@ std::size_t ChannelIndex(int level) {
 }
 
 // The cube root of a value from 0 up, to single precision: a first guess from
-// the exponent's bits, then three Newton steps. Far quicker than std::cbrt.
+// the exponent's bits, then two of Halley's steps. Far quicker than std::cbrt.
 float CubeRoot(float x) {
     if (!(x > 0)) {
         return 0;
     }
     float y = std::bit_cast<float>(std::bit_cast<std::uint32_t>(x) / 3 + 709921077u);
-    for (int step = 0; step < 3; ++step) {
-        y = (2 * y + x / (y * y)) / 3;
+    for (int step = 0; step < 2; ++step) {
+        const float cube = y * y * y;
+        y *= (cube + 2 * x) / (2 * cube + x);
     }
     return y;
 }
@@ -118,6 +120,32 @@ double WeightedLightness(double lightness) {
     return table[below] + fraction * (table[below + 1] - table[below]);
 }
 
+// The cone value of a pre-cone value x (linear light through the positive
+// matrix): a cube root, or CIELAB's companding; and its slope, which never
+// grows with x (infinite at 0 for the plain cube root).
+double Compand(ColourMetric space, double x) {
+    return space == ColourMetric::Oklab ? std::cbrt(x) : CieCompand(x);
+}
+double Slope(ColourMetric space, double x) {
+    constexpr double kDelta = 6.0 / 29.0;
+    if (space != ColourMetric::Oklab && x <= kDelta * kDelta * kDelta) {
+        return 1 / (3 * kDelta * kDelta);
+    }
+    return x > 0 ? 1 / (3 * std::cbrt(x * x)) : std::numeric_limits<double>::infinity();
+}
+
+// The lightness offset and the perceptual remapping of lightness, on a box.
+LabBox Finish(ColourMetric space, LabBox box) {
+    if (space != ColourMetric::Oklab) {
+        box.low[0] -= 16, box.high[0] -= 16;
+    }
+    if (space == ColourMetric::Perceptual) {
+        box.low[0] = WeightedLightness(box.low[0]);
+        box.high[0] = WeightedLightness(box.high[0]);
+    }
+    return box;
+}
+
 }  // namespace
 
 double LinearFromSrgb(int level) {
@@ -144,6 +172,8 @@ LabBox LabBoxOf(ColourMetric space, const std::array<int, 3>& low, const std::ar
     const Triple least = ConesOf(space, low[0], low[1], low[2]);
     const Triple most = ConesOf(space, high[0], high[1], high[2]);
     const Matrix& toLab = FromCones(space);
+    // Each coordinate of the space is a linear sum of the cones, so it lies
+    // between the sums of their least and most values ...
     LabBox box{};
     for (std::size_t i = 0; i < 3; ++i) {
         for (std::size_t j = 0; j < 3; ++j) {
@@ -152,14 +182,45 @@ LabBox LabBoxOf(ColourMetric space, const std::array<int, 3>& low, const std::ar
             box.high[i] += m * (m >= 0 ? most[j] : least[j]);
         }
     }
-    if (space != ColourMetric::Oklab) {
-        box.low[0] -= 16, box.high[0] -= 16;
+    // ... and, tighter where the cube root is smooth over the box, within the
+    // linearised spread around the box's middle plus the most the slope of
+    // the cube root can differ from its mean over the box.
+    const Matrix& toCones = space == ColourMetric::Oklab ? kOklabCones : kXyzOverWhite;
+    Triple middle, radius;
+    for (std::size_t j = 0; j < 3; ++j) {
+        const double lowest = LinearFromSrgb(low[j]), highest = LinearFromSrgb(high[j]);
+        middle[j] = (lowest + highest) / 2;
+        radius[j] = (highest - lowest) / 2;
     }
-    if (space == ColourMetric::Perceptual) {
-        box.low[0] = WeightedLightness(box.low[0]);
-        box.high[0] = WeightedLightness(box.high[0]);
+    const Triple centre = Apply(toCones, middle), spread = Apply(toCones, radius);
+    Triple slope, slopeRadius, centreCones;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const double steepest = Slope(space, centre[i] - spread[i]);
+        const double flattest = Slope(space, centre[i] + spread[i]);
+        if (!std::isfinite(steepest)) {
+            return Finish(space, box);
+        }
+        slope[i] = (steepest + flattest) / 2;
+        slopeRadius[i] = (steepest - flattest) / 2;
+        centreCones[i] = Compand(space, centre[i]);
     }
-    return box;
+    const Triple centreLab = Apply(toLab, centreCones);
+    for (std::size_t k = 0; k < 3; ++k) {
+        double reach = 0;
+        for (std::size_t j = 0; j < 3; ++j) {
+            double linearised = 0;
+            for (std::size_t i = 0; i < 3; ++i) {
+                linearised += toLab[k][i] * slope[i] * toCones[i][j];
+            }
+            reach += std::abs(linearised) * radius[j];
+        }
+        for (std::size_t i = 0; i < 3; ++i) {
+            reach += std::abs(toLab[k][i]) * slopeRadius[i] * spread[i];
+        }
+        box.low[k] = std::max(box.low[k], centreLab[k] - reach);
+        box.high[k] = std::min(box.high[k], centreLab[k] + reach);
+    }
+    return Finish(space, box);
 }
 
 Lab LabOf(ColourMetric space, int red, int green, int blue) {
