@@ -153,10 +153,10 @@ class WrappedDiffusion {
         Error wanted;
         std::array<int, 3> query;
         for (std::size_t c = 0; c < 3; ++c) {
-            const float value = LinearLevels()[static_cast<std::size_t>(pixel[c])] +
+            const float value = linear_[static_cast<std::size_t>(pixel[c])] +
                                 current_[static_cast<std::size_t>(x) * 3 + c] + carry[c];
             wanted[c] = std::clamp(value, kLeastLinear, kMostLinear);
-            query[c] = Encoder()(wanted[c]);
+            query[c] = encode_(wanted[c]);
         }
         const std::uint8_t index = FinderFor(job_, region).Nearest(query[0], query[1], query[2]);
         if (out) {
@@ -164,12 +164,13 @@ class WrappedDiffusion {
         }
         const int ahead = Wrap(x + step, width_), behind = Wrap(x - step, width_);
         const int below = y == 0 ? height_ - 1 : y - 1;
-        const float shares[4] = {
-            Same(ahead, y, region) ? float(kAhead) : 0.0f,
-            Same(behind, below, region) ? float(kBehindBelow) : 0.0f,
-            Same(x, below, region) ? float(kBelow) : 0.0f,
-            Same(ahead, below, region) ? float(kAheadBelow) : 0.0f,
-        };
+        float shares[4] = {kAhead, kBehindBelow, kBelow, kAheadBelow};
+        if (job_.regions) {
+            shares[0] = Same(ahead, y, region) ? shares[0] : 0.0f;
+            shares[1] = Same(behind, below, region) ? shares[1] : 0.0f;
+            shares[2] = Same(x, below, region) ? shares[2] : 0.0f;
+            shares[3] = Same(ahead, below, region) ? shares[3] : 0.0f;
+        }
         const float total = shares[0] + shares[1] + shares[2] + shares[3];
         const float scale = total > 0 ? strength_ / total : 0.0f;
         for (std::size_t c = 0; c < 3; ++c) {
@@ -184,6 +185,8 @@ class WrappedDiffusion {
     }
 
     const ConversionJob& job_;
+    const std::array<float, 256>& linear_ = LinearLevels();
+    const SrgbEncoder& encode_ = Encoder();
     int width_, height_;
     float strength_;
     std::array<std::array<float, 3>, 256> palette_{};
