@@ -17,7 +17,7 @@ using orrisbay::freeimage_base::Bitmap;
 using namespace orrisbay::quake_palette;
 
 const Palette& ShippedPalette() {
-    static const Palette palette = ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).PaletteColors;
+    static const Palette palette = *ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
     return palette;
 }
 

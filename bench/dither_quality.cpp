@@ -273,8 +273,7 @@ int main(int argc, char** argv) {
         return 64;
     }
     freeimage_base::InitialiseImageLibrary();
-    const auto palette =
-        quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).ConversionPalette();
+    const auto palette = quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
     // A check of the difference formula against Sharma, Wu and Dalal's first pair.
     if (std::abs(Ciede2000({50, 2.6772, -79.7751}, {50, 0, -82.7485}) - 2.0425) > 1e-4 ||
         !palette) {

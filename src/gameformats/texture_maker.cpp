@@ -18,15 +18,15 @@ std::string SizeText(const FIBITMAP* bitmap) {
 }
 
 // The mask as 8-bit grey, checked against the texture's size.
-WadResult<Bitmap> GreyMask(const FIBITMAP* mask, const FIBITMAP* texture, const std::string& what) {
+Result<Bitmap> GreyMask(const FIBITMAP* mask, const FIBITMAP* texture, const std::string& what) {
     if (freeimage_base::Width(mask) != freeimage_base::Width(texture) ||
         freeimage_base::Height(mask) != freeimage_base::Height(texture)) {
-        return WadFailure(WadProblem::BadPicture, "the " + what + " is " + SizeText(mask) +
-                                                      " but the texture is " + SizeText(texture));
+        return Fail(ProblemKind::Failed, "the " + what + " is " + SizeText(mask) +
+                                             " but the texture is " + SizeText(texture));
     }
     Bitmap grey = freeimage_base::ConvertToGreyscale(mask);
     if (!grey) {
-        return WadFailure(WadProblem::ConversionFailed, "the " + what + " cannot be read");
+        return Fail(ProblemKind::ConversionFailed, "the " + what + " cannot be read");
     }
     return grey;
 }
@@ -74,51 +74,53 @@ std::vector<std::uint8_t> TopDownIndices(const FIBITMAP* indexed) {
     return indices;
 }
 
-WadStatus ConversionStatus(const Problem& problem) {
-    return WadFailure(WadProblem::ConversionFailed,
-                      "the texture cannot be converted: " + problem.message);
+Problem ConversionProblem(const Problem& problem) {
+    return Problem{ProblemKind::ConversionFailed,
+                   "the texture cannot be converted: " + problem.message, {}};
 }
 
 }  // namespace
 
-WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
-                                     std::string_view name, WadKind kind,
-                                     const TextureOptions& options,
-                                     const quake_palette::Palette& gamePalette) {
+Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
+                                  std::string_view name, WadKind kind,
+                                  const TextureOptions& options,
+                                  const quake_palette::Palette& gamePalette) {
     if (fullColour == nullptr) {
-        return WadFailure(WadProblem::BadPicture, "there is no texture to convert");
+        return Fail(ProblemKind::Failed, "there is no texture to convert");
     }
     const unsigned width = freeimage_base::Width(fullColour);
     const unsigned height = freeimage_base::Height(fullColour);
     if (!IsWadTextureSize(width, height)) {
-        return WadFailure(WadProblem::NotWadSize,
-                          TextureSizeMessage(static_cast<int>(width), static_cast<int>(height)));
+        return Fail(
+            ProblemKind::NotOnGrid,
+            TextureSizeMessage(static_cast<int>(width), static_cast<int>(height), GameName(kind)));
     }
-    const WadResult<std::string> checked = CheckTextureName(name, kind);
+    const Result<std::string> checked = CheckTextureName(name, kind);
     if (!checked) {
-        return checked.status;
+        return checked.problem();
     }
-    WadResult<Bitmap> grey;
-    if (mask != nullptr && IsSeeThroughName(checked.value)) {
-        if (grey = GreyMask(mask, fullColour, "see-through mask"); !grey) {
-            return grey.status;
+    Bitmap grey;
+    if (mask != nullptr && IsSeeThroughName(*checked)) {
+        Result<Bitmap> made = GreyMask(mask, fullColour, "see-through mask");
+        if (!made) {
+            return made.problem();
         }
+        grey = std::move(*made);
     }
     std::array<std::vector<bool>, kMipLevels> glowing;
     const bool glow = options.glow != nullptr && kind == WadKind::Wad2;
     if (glow) {
-        const WadResult<Bitmap> glowGrey = GreyMask(options.glow, fullColour, "glow mask");
+        const Result<Bitmap> glowGrey = GreyMask(options.glow, fullColour, "glow mask");
         if (!glowGrey) {
-            return glowGrey.status;
+            return glowGrey.problem();
         }
-        glowing = MaskLevels(glowGrey.value.get(), 128);
+        glowing = MaskLevels(glowGrey->get(), 128);
     }
-    LinearLevels levels =
-        MakeLinearLevels(fullColour, grey.value.get(), options.seeThroughThreshold);
+    LinearLevels levels = MakeLinearLevels(fullColour, grey.get(), options.seeThroughThreshold);
     if (!levels.colour[0]) {
-        return WadFailure(WadProblem::ConversionFailed, "the texture cannot be converted");
+        return Fail(ProblemKind::ConversionFailed, "the texture cannot be converted");
     }
-    MipTexture texture{checked.value, width, height, {}, {}};
+    MipTexture texture{checked.value(), width, height, {}, {}};
     if (kind == WadKind::Wad3) {
         texture.palette = ChooseTexturePalette(levels);
     }
@@ -132,7 +134,7 @@ WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP*
         const Result<Bitmap> indexed =
             converter.Convert(colour, regions ? &*regions : nullptr, dithering);
         if (!indexed) {
-            return ConversionStatus(indexed.problem());
+            return ConversionProblem(indexed.problem());
         }
         texture.mips[level] = TopDownIndices(indexed->get());
     }

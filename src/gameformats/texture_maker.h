@@ -30,9 +30,9 @@ struct TextureOptions {
 // for none) is below the threshold become index 255 in every level, and
 // dithering passes no error into or out of them. A mip pixel glows or is
 // see-through when the mean of its block of the mask is.
-WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
-                                     std::string_view name, WadKind kind,
-                                     const TextureOptions& options,
-                                     const quake_palette::Palette& gamePalette);
+Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
+                                  std::string_view name, WadKind kind,
+                                  const TextureOptions& options,
+                                  const quake_palette::Palette& gamePalette);
 
 }  // namespace orrisbay::gameformats
