@@ -75,8 +75,8 @@ std::vector<std::uint8_t> TopDownIndices(const FIBITMAP* indexed) {
 }
 
 Problem ConversionProblem(const Problem& problem) {
-    return Problem{ProblemKind::ConversionFailed,
-                   "the texture cannot be converted: " + problem.message, {}};
+    return Problem{
+        ProblemKind::ConversionFailed, "the texture cannot be converted: " + problem.message, {}};
 }
 
 }  // namespace

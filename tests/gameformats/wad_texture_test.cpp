@@ -166,7 +166,8 @@ TEST_F(WadTextureTest, GlowingMipPixelsTakeFullbrightsAndHolesStay255) {
     const Bitmap small = Filled(32, 32, 8, 255);
     wrongSize.glow = small.get();
     EXPECT_NE(MakeMipTexture(texture.get(), nullptr, "glow", WadKind::Wad2, wrongSize, game)
-                  .problem().message.find("glow mask is 32 x 32"),
+                  .problem()
+                  .message.find("glow mask is 32 x 32"),
               std::string::npos);
 }
 
