@@ -36,9 +36,13 @@ constexpr std::string_view kDitheringChoices =
     "none, floyd-steinberg, diffusion[:STRENGTH] or ordered[:STRENGTH]";
 
 Problem DitheringProblem(std::string_view text, std::string_view why) {
-    return Fail(ProblemKind::WrongUsage, "dithering \"" + std::string(text) + "\" " +
-                                             std::string(why) + ": use " +
-                                             std::string(kDitheringChoices));
+    std::string message = "dithering ";
+    message += console::Quoted(text);
+    message += ' ';
+    message += why;
+    message += ": use ";
+    message += kDitheringChoices;
+    return Fail(ProblemKind::WrongUsage, message);
 }
 
 bool TakesStrength(DitherMode mode) {
@@ -104,8 +108,10 @@ Result<ColourMetric> ParseColourMetric(std::string_view text) {
             return entry.metric;
         }
     }
-    return Fail(ProblemKind::WrongUsage,
-                "colour metric \"" + std::string(text) + "\" is not known: use rgb or perceptual");
+    std::string message = "colour metric ";
+    message += console::Quoted(text);
+    message += " is not known: use rgb or perceptual";
+    return Fail(ProblemKind::WrongUsage, message);
 }
 
 std::string DitheringText(const Dithering& dithering) {

@@ -55,8 +55,10 @@ void Run(const ConversionJob& job, const Dithering& dithering) {
 }
 
 Problem NoColoursFor(std::string_view pixels) {
-    return Fail(ProblemKind::Failed,
-                "the palette has no colours the " + std::string(pixels) + " pixels may take");
+    std::string message = "the palette has no colours the ";
+    message += pixels;
+    message += " pixels may take";
+    return Fail(ProblemKind::Failed, message);
 }
 
 }  // namespace
