@@ -173,9 +173,10 @@ Result<void> CheckResize(const BspTexture& stored, unsigned width, unsigned heig
                 mapName);
 }
 
-Result<BspTextureChange> ReplaceBspTexture(BspFile& map, std::string_view name,
+Result<BspTextureChange> ReplaceBspTexture(BspFile& map, std::string_view asked,
                                            const MipTexture& texture, bool allowResize,
                                            const std::string& mapName) {
+    const std::string name(asked);  // `asked` may be a name inside the map, which is laid out anew
     Result<MipTexture> old = StoredBspTexture(map, name, mapName, kUpdateTheWad);
     if (!old) {
         return old.problem();

@@ -90,6 +90,18 @@ TEST_P(BspCommandTest, WhatTheMapHeldPutBackGivesItsVeryBytes) {
     EXPECT_EQ(ReadFile(map), compiled);
 }
 
+TEST(BspCommand, AMapBehindALinkStaysLinkedAndOwnerOnly) {
+    orrisbay::testing::TemporaryFolder folder("orrisbay-bsp-link");
+    const std::string link = folder.file("map.bsp"), target = folder.file("game/maps/map.bsp");
+    orrisbay::testing::LinkToOwnerOnlyFile(link, target);
+    orrisbay::testing::WriteFile(target, ReadFile(MapFile("hl/room-hl.bsp")));
+    const std::string wall =
+        orrisbay::testing::SavePattern(folder.file("w.bmp"), FIF_BMP, 64, 32, 24);
+    ASSERT_EQ(Bsp({"replace", link, wall, "--name", "!water"}).code, kExitSuccess);
+    EXPECT_TRUE(std::filesystem::is_symlink(link) && orrisbay::testing::OwnerOnly(target));
+    EXPECT_NE(ReadFile(target), ReadFile(MapFile("hl/room-hl.bsp")));
+}
+
 TEST(BspCommand, ListsStoredExternalAndMissingTextures) {
     EXPECT_EQ(Bsp({"list", MapFile("hl/room-hl-external.bsp")}).out,
               "-                             missing\n"
