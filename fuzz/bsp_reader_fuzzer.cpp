@@ -2,6 +2,7 @@
 // what it accepts must decode its stored textures and take a texture of
 // another size in place of one, reading back whole with every other lump
 // unchanged.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
