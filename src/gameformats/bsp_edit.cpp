@@ -89,7 +89,8 @@ Result<BspFile> LaidOutAgain(const BspFile& map, const BspTexture& texture,
     const std::int64_t delta =
         static_cast<std::int64_t>(encoded.size()) - static_cast<std::int64_t>(span);
     if (static_cast<std::int64_t>(map.bytes.size()) + delta > kLargestMap) {
-        return Fail(ProblemKind::TooLarge, mapName + ": the map would pass 2 GiB", mapName);
+        return Fail(ProblemKind::CannotWrite, mapName + ": not written: the map would pass 2 GiB",
+                    mapName);
     }
     const auto start = map.bytes.begin() + static_cast<std::ptrdiff_t>(texture.offset);
     std::vector<std::uint8_t> bytes(map.bytes.begin(), start);
