@@ -48,7 +48,7 @@ Result<BspTextureChange> ExportToMap(const FIBITMAP* fullColour, const FIBITMAP*
     if (auto problem = PictureProblem(fullColour, coverage, path)) {
         return *problem;
     }
-    const BspTexture& entry = *FindBspTexture(*map, request.textureName);
+    const BspTexture entry = *FindBspTexture(*map, request.textureName);  // the map may move
     const unsigned width = freeimage_base::Width(fullColour);
     const unsigned height = freeimage_base::Height(fullColour);
     const BspTextureChange unchanged{entry.name, entry.width, entry.height, width, height, false};
