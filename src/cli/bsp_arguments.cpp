@@ -196,13 +196,13 @@ std::string BspUsageText() {
         "  -V, --version       show the version and exit\n\n"
         "Exit status:\n"
         "   0  done\n"
-        "  64  the command line is wrong, or a name breaks the game's rules\n"
+        "  64  the command line is wrong, a name breaks the game's rules, or the picture is\n"
+        "      not of the size of the map's texture (see --allow-resize)\n"
         "  65  the picture could not be converted\n"
         "  66  the map, the WAD or the picture is missing, unreadable, damaged or of another\n"
         "      kind, or the map stores no such texture (a texture kept in a WAD: update the\n"
         "      WAD instead)\n"
-        "  67  the picture is not a multiple of 16 pixels wide and high, or not of the size\n"
-        "      of the map's texture (see --allow-resize)\n"
+        "  67  the picture is not a multiple of 16 pixels wide and high\n"
         "  69  Quake palette conversion is not available (palette file missing or wrong)\n"
         "  73  the map or the picture could not be written\n";
     return text;

@@ -6,7 +6,6 @@
 #include "cli/command_support.h"
 #include "gameformats/bsp_export.h"
 #include "gameformats/texture_rules.h"
-#include "gameformats/wad_status_problem.h"
 #include "slots/pixel_conversions.h"
 
 namespace orrisbay::cli {
@@ -19,28 +18,14 @@ using gameformats::BspTextureStorage;
 
 constexpr std::string_view kFromItsWad = "extract it from its WAD instead";
 
-// The exit status and line for a problem; where the palette was missing,
-// `game` says why.
-CommandResult FailureOf(const Problem& problem, const GamePalette* game = nullptr) {
-    switch (problem.kind) {
-        case ProblemKind::BreaksGameRule:
-            return {kExitUsage, problem.message};
-        case ProblemKind::Failed:
-        case ProblemKind::OutOfMemory:
-            return {kExitMergeFailed, problem.message};
-        case ProblemKind::NotOnGrid:
-            return {kExitNotWadSize, problem.message};
-        case ProblemKind::WrongUsage:  // a texture of another size
-            return {kExitNotWadSize, problem.message + " (see --allow-resize)"};
-        case ProblemKind::NoPalette:
-            return game != nullptr ? game->problem : CommandResult{kExitNoPalette, problem.message};
-        case ProblemKind::CannotWrite:
-        case ProblemKind::Cancelled:
-            return {kExitOutputNotWritten, problem.message};
-        default:
-            break;
+// `problem` as the command tells it: a write that failed says so, and a
+// texture of another size points to the option that allows it.
+Problem FailureOf(const Problem& problem, const std::string& file) {
+    Problem told = ExportProblem(problem, file);
+    if (told.kind == ProblemKind::WrongUsage) {
+        told.message += " (see --allow-resize)";
     }
-    return {kExitBadInput, problem.message};
+    return told;
 }
 
 std::string SizeText(unsigned width, unsigned height) {
@@ -54,10 +39,10 @@ std::string ChangeText(const BspTextureChange& change) {
            SizeText(change.width, change.height) + ")";
 }
 
-CommandResult List(const BspCommand& command, std::ostream& out) {
+Result<void> List(const BspCommand& command, std::ostream& out) {
     const Result<BspFile> map = gameformats::ReadBspFile(command.map);
     if (!map) {
-        return FailureOf(map.problem());
+        return map.problem();
     }
     for (const gameformats::BspTexture& texture : map->textures) {
         if (texture.storage == BspTextureStorage::Missing) {
@@ -72,65 +57,59 @@ CommandResult List(const BspCommand& command, std::ostream& out) {
     return {};
 }
 
-CommandResult Extract(const BspCommand& command, std::ostream& out) {
+Result<void> Extract(const BspCommand& command, std::ostream& out) {
     const Result<BspFile> map = gameformats::ReadBspFile(command.map);
     if (!map) {
-        return FailureOf(map.problem());
+        return map.problem();
     }
     const std::string& name = command.operands[0];
     if (const auto stored = gameformats::StoredBspTexture(*map, name, command.map, kFromItsWad);
         !stored) {
-        return FailureOf(stored.problem());
+        return stored.problem();
     }
     // A Half-Life texture carries its colours; a Quake texture needs the game's.
-    const GamePalette game = gameformats::TextureKindOf(map->version) == gameformats::WadKind::Wad2
-                                 ? ReadGamePalette()
-                                 : GamePalette{quake_palette::Palette{}, {}};
-    if (!game.palette) {
-        return game.problem;
+    const Result<quake_palette::Palette> game =
+        gameformats::TextureKindOf(map->version) == gameformats::WadKind::Wad2
+            ? ReadGamePalette()
+            : quake_palette::Palette{};
+    if (!game) {
+        return game.problem();
     }
     const Result<void> extracted =
-        gameformats::ExtractBspTexture(*map, name, *game.palette, command.output, command.map);
+        gameformats::ExtractBspTexture(*map, name, *game, command.output, command.map);
     if (!extracted) {
-        return FailureOf(extracted.problem());
+        return FailureOf(extracted.problem(), command.output);
     }
     out << "extracted " << name << " to " << command.output << '\n';
     return {};
 }
 
-// The message of `problem` without the map's name in front, for a line about one texture.
-std::string WithoutMapName(const Problem& problem, const std::string& map) {
-    const std::string prefix = map + ": ";
-    return problem.message.starts_with(prefix) ? problem.message.substr(prefix.size())
-                                               : problem.message;
-}
-
-CommandResult ReplaceFromWad(const BspCommand& command, std::ostream& out) {
+Result<void> ReplaceFromWad(const BspCommand& command, std::ostream& out) {
     Result<BspFile> map = gameformats::ReadBspFile(command.map);
     if (!map) {
-        return FailureOf(map.problem());
+        return map.problem();
     }
     const auto wad = gameformats::ReadWadFile(command.from);
     if (!wad) {
-        return FailureOf(gameformats::ProblemOf(wad.status, command.from));
+        return wad.problem();
     }
-    const auto outcomes = gameformats::ReplaceFromWad(*map, wad.value, command.allowResize,
-                                                      command.map, command.from);
+    const auto outcomes =
+        gameformats::ReplaceFromWad(*map, *wad, command.allowResize, command.map, command.from);
     if (!outcomes) {
-        return FailureOf(outcomes.problem());
+        return outcomes.problem();
     }
     if (outcomes->empty()) {
-        return {kExitBadInput, command.from + ": the map names none of its textures"};
+        return Fail(ProblemKind::NotFound, command.from + ": the map names none of its textures",
+                    command.from);
     }
-    CommandResult result;
+    std::optional<Problem> failed;
     bool changed = false;
     for (const gameformats::WadTextureOutcome& outcome : *outcomes) {
         if (!outcome.result) {
-            out << "skipped: " << WithoutMapName(outcome.result.problem(), command.map) << '\n';
+            out << "skipped: " << ReasonOf(outcome.result.problem()) << '\n';
             // A texture the map keeps in a WAD is as it should be, not a failure.
-            if (outcome.result.problem().kind != ProblemKind::NotFound &&
-                result.code == kExitSuccess) {
-                result = FailureOf(outcome.result.problem());
+            if (outcome.result.problem().kind != ProblemKind::NotFound && !failed) {
+                failed = FailureOf(outcome.result.problem(), command.map);
             }
             continue;
         }
@@ -142,65 +121,77 @@ CommandResult ReplaceFromWad(const BspCommand& command, std::ostream& out) {
     }
     if (changed) {
         if (const Result<void> written = gameformats::WriteBspFile(command.map, *map); !written) {
-            return FailureOf(written.problem());
+            return FailureOf(written.problem(), command.map);
         }
     }
-    return result;
+    return failed ? Result<void>(*failed) : Result<void>();
 }
 
 // The see-through mask for `picture`: the --mask file, else the picture's own
 // alpha (of a 32-bit picture, or an 8-bit one with transparent colours).
-CommandResult LoadMask(const BspCommand& command, const FIBITMAP* picture, Bitmap& mask) {
+Result<Bitmap> LoadMask(const BspCommand& command, const FIBITMAP* picture) {
     if (!command.mask.empty()) {
-        return LoadInput(command.mask, mask);
+        return LoadInput(command.mask);
     }
     if (freeimage_base::ImageType(picture) == FIT_BITMAP &&
         (freeimage_base::Bpp(picture) == 32 || freeimage_base::IsTransparent(picture))) {
-        mask =
-            freeimage_base::GetChannel(freeimage_base::ConvertTo32Bits(picture).get(), FICC_ALPHA);
+        return freeimage_base::GetChannel(freeimage_base::ConvertTo32Bits(picture).get(),
+                                          FICC_ALPHA);
     }
-    return {};
+    return Bitmap{};
 }
 
-CommandResult ReplaceFromPicture(const BspCommand& command, std::ostream& out) {
+Result<void> ReplaceFromPicture(const BspCommand& command, std::ostream& out) {
     const std::string& file = command.operands[0];
-    Bitmap picture, mask;
-    const CommandResult loaded = LoadInput(file, picture);
-    if (loaded.code != kExitSuccess) {
-        return loaded;
+    Result<Bitmap> picture = LoadInput(file);
+    if (!picture) {
+        return Forward<void>(std::move(picture));
     }
+    Result<void> result;
+    result.WarnFirst(picture.warnings());
     // 16 bits a channel, or floating point: to 8, as the merge takes a layer.
-    if (freeimage_base::ImageType(picture.get()) != FIT_BITMAP) {
-        picture = slots::LayerTo32Bits(picture.get());
-        if (!picture) {
-            return {kExitMergeFailed, file + ": cannot be converted to 8 bits a channel"};
+    if (freeimage_base::ImageType(picture->get()) != FIT_BITMAP) {
+        *picture = slots::LayerTo32Bits(picture->get());
+        if (!*picture) {
+            return std::move(
+                Result<void>(Fail(ProblemKind::ConversionFailed,
+                                  file + ": cannot be converted to 8 bits a channel", file))
+                    .WarnFirst(result.warnings()));
         }
     }
-    const CommandResult masked =
-        AfterWarnings(loaded.warnings, LoadMask(command, picture.get(), mask));
-    if (masked.code != kExitSuccess) {
-        return masked;
+    Result<Bitmap> mask = LoadMask(command, picture->get());
+    for (const std::string& warning : mask.warnings()) {
+        result.Warn(warning);
+    }
+    if (!mask) {
+        return std::move(Result<void>(mask.problem()).WarnFirst(result.warnings()));
     }
     const gameformats::MapTextureRequest request{
         command.map,
         command.name.empty() ? gameformats::TextureNameFromFileName(file) : command.name,
         command.texture, command.allowResize};
-    const GamePalette game = ReadGamePalette();
-    Result<BspTextureChange> change =
-        gameformats::ExportToMap(picture.get(), mask.get(), request, game.palette);
+    const Result<quake_palette::Palette> game = ReadGamePalette();
+    Result<BspTextureChange> change = gameformats::ExportToMap(
+        picture->get(), mask->get(), request,
+        game ? std::optional(*game) : std::optional<quake_palette::Palette>());
+    for (const std::string& warning : change.warnings()) {
+        result.Warn(warning);
+    }
     if (!change) {
-        return AfterWarnings(masked.warnings, FailureOf(change.problem(), &game));
+        Problem problem = change.problem().kind == ProblemKind::NoPalette
+                              ? game.problem()
+                              : FailureOf(change.problem(), command.map);
+        return std::move(Result<void>(problem).WarnFirst(result.warnings()));
     }
     if (change->changed) {
         out << "replaced " << ChangeText(*change) << " in " << command.map << '\n';
     } else {
         out << "unchanged " << change->name << ": " << command.map << " holds this very texture\n";
     }
-    CommandResult done{kExitSuccess, {}, change.TakeWarnings()};
-    return AfterWarnings(masked.warnings, std::move(done));
+    return result;
 }
 
-CommandResult Run(const BspCommand& command, std::ostream& out) {
+Result<void> Run(const BspCommand& command, std::ostream& out) {
     if (command.verb == "list") {
         return List(command, out);
     }

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <limits>
 
+#include "console/text.h"
 #include "gameformats/texture_names.h"
 #include "imageio/image_writer.h"
 
 namespace orrisbay::gameformats {
 namespace {
+
+using console::Quoted;
 
 constexpr std::size_t kNameSize = 16;
 constexpr std::int64_t kLargestMap = std::numeric_limits<std::int32_t>::max();
@@ -25,10 +28,6 @@ void WriteU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t va
 
 std::size_t AlignTo4(std::size_t position) {
     return (position + 3) / 4 * 4;
-}
-
-std::string Quoted(std::string_view name) {
-    return "\"" + std::string(name) + "\"";
 }
 
 std::string SizeText(unsigned width, unsigned height) {
@@ -89,8 +88,7 @@ Result<BspFile> LaidOutAgain(const BspFile& map, const BspTexture& texture,
     const std::int64_t delta =
         static_cast<std::int64_t>(encoded.size()) - static_cast<std::int64_t>(span);
     if (static_cast<std::int64_t>(map.bytes.size()) + delta > kLargestMap) {
-        return Fail(ProblemKind::CannotWrite, mapName + ": not written: the map would pass 2 GiB",
-                    mapName);
+        return Fail(ProblemKind::CannotWrite, mapName + ": the map would pass 2 GiB", mapName);
     }
     const auto start = map.bytes.begin() + static_cast<std::ptrdiff_t>(texture.offset);
     std::vector<std::uint8_t> bytes(map.bytes.begin(), start);
@@ -219,14 +217,15 @@ Result<std::vector<WadTextureOutcome>> ReplaceFromWad(BspFile& map, const WadFil
         if (!IsTextureLump(lump, kind) || FindBspTexture(map, lump.name) == nullptr) {
             continue;
         }
-        WadResult<MipTexture> texture = DecodeMipTexture(lump, kind);
+        Result<MipTexture> texture = DecodeMipTexture(lump, kind);
         if (!texture) {
-            outcomes.push_back({lump.name, Fail(ProblemKind::Damaged,
-                                                wadName + ": " + texture.status.message, wadName)});
+            outcomes.push_back(
+                {lump.name, Fail(ProblemKind::Damaged, wadName + ": " + ReasonOf(texture.problem()),
+                                 wadName)});
             continue;
         }
         outcomes.push_back(
-            {lump.name, ReplaceBspTexture(map, lump.name, texture.value, allowResize, mapName)});
+            {lump.name, ReplaceBspTexture(map, lump.name, *texture, allowResize, mapName)});
     }
     return outcomes;
 }
@@ -245,12 +244,7 @@ Result<void> ExtractBspTexture(const BspFile& map, std::string_view name,
         return Fail(ProblemKind::TooLarge,
                     mapName + ": " + Quoted(texture->name) + " is too large to extract", mapName);
     }
-    const imageio::SaveResult saved = imageio::SaveImageFile(picture.get(), picturePath);
-    if (!saved) {
-        return Fail(ProblemKind::CannotWrite, picturePath + ": not written: " + saved.message,
-                    picturePath);
-    }
-    return {};
+    return imageio::SaveImageFile(picture.get(), picturePath);
 }
 
 }  // namespace orrisbay::gameformats

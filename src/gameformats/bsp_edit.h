@@ -66,7 +66,8 @@ Result<std::vector<WadTextureOutcome>> ReplaceFromWad(BspFile& map, const WadFil
 // Writes the full-size level of the texture `name` as a picture at
 // `picturePath` (its extension chooses the format), in `gamePalette` for a
 // Quake map and in its own colours for a Half-Life map; index 255 of a
-// see-through texture is transparent.
+// see-through texture is transparent. The picture's failures are those of
+// imageio::SaveImageFile.
 Result<void> ExtractBspTexture(const BspFile& map, std::string_view name,
                                const quake_palette::Palette& gamePalette,
                                const std::string& picturePath, const std::string& mapName);

@@ -1,7 +1,7 @@
 #include "gameformats/bsp_export.h"
 
+#include "console/text.h"
 #include "gameformats/texture_match.h"
-#include "gameformats/wad_status_problem.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -60,21 +60,21 @@ Result<BspTextureChange> ExportToMap(const FIBITMAP* fullColour, const FIBITMAP*
     if (Result<void> fits = CheckResize(entry, width, height, request.allowResize, path); !fits) {
         return fits.problem();
     }
-    const WadResult<MipTexture> made =
+    const Result<MipTexture> made =
         MakeMipTexture(fullColour, coverage, entry.name, kind, request.options, game);
     if (!made) {
-        return ProblemOf(made.status, path);
+        return Fail(made.problem().kind, path + ": " + ReasonOf(made.problem()), path);
     }
     Result<BspTextureChange> change =
-        ReplaceBspTexture(*map, entry.name, made.value, request.allowResize, path);
+        ReplaceBspTexture(*map, entry.name, *made, request.allowResize, path);
     if (change && change->changed) {
         if (Result<void> written = WriteBspFile(path, *map); !written) {
             return written.problem();
         }
     }
     if (change && IsSeeThroughName(entry.name) && coverage == nullptr) {
-        change.Warn("\"" + entry.name +
-                    "\" is a see-through name, but the picture has no alpha: nothing is "
+        change.Warn(console::Quoted(entry.name) +
+                    " is a see-through name, but the picture has no alpha: nothing is "
                     "see-through");
     }
     return change;

@@ -6,6 +6,7 @@
 #include <limits>
 #include <system_error>
 
+#include "console/text.h"
 #include "gameformats/mip_texture.h"
 #include "gameformats/texture_names.h"
 #include "imageio/image_writer.h"
@@ -14,6 +15,7 @@ namespace orrisbay::gameformats {
 namespace {
 
 namespace fs = std::filesystem;
+using console::Quoted;
 
 // Every offset and length in a map is a signed 32-bit number.
 constexpr std::uint64_t kLargestMap = std::numeric_limits<std::int32_t>::max();
@@ -32,10 +34,6 @@ std::uint32_t ReadU32(std::span<const std::uint8_t> bytes, std::size_t at) {
 
 std::string LumpName(std::size_t index) {
     return "lump " + std::to_string(index) + " (" + std::string(kLumpNames[index]) + ")";
-}
-
-std::string Quoted(std::string_view name) {
-    return "\"" + std::string(name) + "\"";
 }
 
 Problem Damaged(const std::string& fileName, const std::string& fault) {
@@ -247,12 +245,7 @@ Result<void> WriteBspFile(const std::string& path, const BspFile& map) {
     if (path.find('\0') != std::string::npos) {
         return Fail(ProblemKind::CannotWrite, "invalid file name");
     }
-    const imageio::SaveResult saved =
-        imageio::WriteAtomically(map.bytes.data(), map.bytes.size(), fs::path(path));
-    if (!saved) {
-        return Fail(ProblemKind::CannotWrite, path + ": not written: " + saved.message, path);
-    }
-    return {};
+    return imageio::WriteAtomically(map.bytes.data(), map.bytes.size(), fs::path(path));
 }
 
 const BspTexture* FindBspTexture(const BspFile& map, std::string_view name) {

@@ -75,7 +75,7 @@ Result<BspFile> ReadBspFile(const std::string& path);
 
 // Writes the map's bytes to a new file beside `path` and renames it into
 // place (a link followed, the permissions kept), so a failure leaves the
-// old map as it was.
+// old map as it was. A failure is CannotWrite, "PATH: reason".
 Result<void> WriteBspFile(const std::string& path, const BspFile& map);
 
 // The first texture the map names `name`, matched without regard to case

@@ -40,7 +40,7 @@ bool IsSeeThroughName(std::string_view name);
 std::string MipTextureProblem(std::span<const std::uint8_t> data, WadKind kind);
 
 // The texture in a texture lump of `kind`.
-WadResult<MipTexture> DecodeMipTexture(const WadLump& lump, WadKind kind);
+Result<MipTexture> DecodeMipTexture(const WadLump& lump, WadKind kind);
 
 // The texture that `data` begins with, whose header MipTextureProblem found
 // sound: a texture lump's bytes, or a texture inside a compiled map.

@@ -24,15 +24,15 @@ quake_palette::NearestColourFinder FinderAvoidingSeeThrough(quake_palette::Palet
 }
 
 // The mask as 8-bit grey, checked against the texture's size.
-WadResult<Bitmap> GreyMask(const FIBITMAP* mask, const FIBITMAP* texture) {
+Result<Bitmap> GreyMask(const FIBITMAP* mask, const FIBITMAP* texture) {
     if (freeimage_base::Width(mask) != freeimage_base::Width(texture) ||
         freeimage_base::Height(mask) != freeimage_base::Height(texture)) {
-        return WadFailure(WadProblem::BadPicture, "the see-through mask is " + SizeText(mask) +
-                                                      " but the texture is " + SizeText(texture));
+        return Fail(ProblemKind::Failed, "the see-through mask is " + SizeText(mask) +
+                                             " but the texture is " + SizeText(texture));
     }
     Bitmap grey = freeimage_base::ConvertToGreyscale(mask);
     if (!grey) {
-        return WadFailure(WadProblem::ConversionFailed, "the see-through mask cannot be read");
+        return Fail(ProblemKind::ConversionFailed, "the see-through mask cannot be read");
     }
     return grey;
 }
@@ -74,35 +74,37 @@ std::vector<std::uint8_t> TopDownIndices(const FIBITMAP* indexed, const std::vec
 
 }  // namespace
 
-WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
-                                     std::string_view name, WadKind kind,
-                                     const TextureOptions& options,
-                                     const quake_palette::Palette& gamePalette) {
+Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
+                                  std::string_view name, WadKind kind,
+                                  const TextureOptions& options,
+                                  const quake_palette::Palette& gamePalette) {
     if (fullColour == nullptr) {
-        return WadFailure(WadProblem::BadPicture, "there is no texture to convert");
+        return Fail(ProblemKind::Failed, "there is no texture to convert");
     }
     const unsigned width = freeimage_base::Width(fullColour);
     const unsigned height = freeimage_base::Height(fullColour);
     if (!IsWadTextureSize(width, height)) {
-        return WadFailure(WadProblem::NotWadSize,
-                          TextureSizeMessage(static_cast<int>(width), static_cast<int>(height)));
+        return Fail(
+            ProblemKind::NotOnGrid,
+            TextureSizeMessage(static_cast<int>(width), static_cast<int>(height), GameName(kind)));
     }
-    const WadResult<std::string> checked = CheckTextureName(name, kind);
+    const Result<std::string> checked = CheckTextureName(name, kind);
     if (!checked) {
-        return checked.status;
+        return checked.problem();
     }
-    WadResult<Bitmap> grey;
-    if (mask != nullptr && IsSeeThroughName(checked.value)) {
-        if (grey = GreyMask(mask, fullColour); !grey) {
-            return grey.status;
+    Bitmap grey;
+    if (mask != nullptr && IsSeeThroughName(*checked)) {
+        Result<Bitmap> made = GreyMask(mask, fullColour);
+        if (!made) {
+            return made.problem();
         }
+        grey = std::move(*made);
     }
-    LinearLevels levels =
-        MakeLinearLevels(fullColour, grey.value.get(), options.seeThroughThreshold);
+    LinearLevels levels = MakeLinearLevels(fullColour, grey.get(), options.seeThroughThreshold);
     if (!levels.colour[0]) {
-        return WadFailure(WadProblem::ConversionFailed, "the texture cannot be converted");
+        return Fail(ProblemKind::ConversionFailed, "the texture cannot be converted");
     }
-    MipTexture texture{checked.value, width, height, {}, {}};
+    MipTexture texture{checked.value(), width, height, {}, {}};
     if (kind == WadKind::Wad3) {
         texture.palette = ChooseTexturePalette(levels);
     }
@@ -114,7 +116,7 @@ WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP*
         const Bitmap indexed = quake_palette::ConvertToPalette(levels.colour[level].get(), finder,
                                                                options.conversion.dither);
         if (!indexed) {
-            return WadFailure(WadProblem::ConversionFailed, "the texture cannot be converted");
+            return Fail(ProblemKind::ConversionFailed, "the texture cannot be converted");
         }
         texture.mips[level] = TopDownIndices(indexed.get(), levels.seeThrough[level]);
     }

@@ -21,9 +21,9 @@ struct TextureOptions {
 // chosen for a pixel that shows. In a see-through texture (a name starting
 // with "{"), the pixels where `mask` (any bitmap of the texture's size; null
 // for none) is below the threshold become index 255 in every level.
-WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
-                                     std::string_view name, WadKind kind,
-                                     const TextureOptions& options,
-                                     const quake_palette::Palette& gamePalette);
+Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
+                                  std::string_view name, WadKind kind,
+                                  const TextureOptions& options,
+                                  const quake_palette::Palette& gamePalette);
 
 }  // namespace orrisbay::gameformats

@@ -135,7 +135,7 @@ TEST(BspCommand, FailuresSayWhyAndLeaveTheMapAsItWas) {
          "takes Quake WAD2 textures"},
         {{"replace", map, big, "--name", "stone"}, kExitBadInput, "no texture named \"stone\""},
         {{"replace", map, big, "--name", "+0anim"},
-         kExitNotWadSize,
+         kExitUsage,
          "\"+0anim\" is 48 x 32 in the map, the new one 64 x 64"},
     };
     const auto entries = folder.entries();

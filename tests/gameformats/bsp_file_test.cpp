@@ -19,8 +19,7 @@ using namespace testing;
 using orrisbay::testing::RandomTexture;
 using orrisbay::testing::WriteFile;
 
-const quake_palette::Palette kGame =
-    *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).ConversionPalette();
+const quake_palette::Palette kGame = *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
 
 std::string MapFile(const std::string& name) {
     return std::string(ORRISBAY_TEST_MAPS) + "/" + name;
@@ -73,7 +72,7 @@ TEST_P(MapTextureTest, ReplacingATextureChangesOnlyItsLevelsAndPalette) {
         EXPECT_TRUE(i == 2 || before.lumps[i] == after.lumps[i]) << "lump " << i;
     }
     const auto made = MakeMipTexture(picture.get(), nullptr, "+0anim", GetParam().kind, {}, kGame);
-    Bytes expected = EncodeMipTexture(made.value, GetParam().kind).data;
+    Bytes expected = EncodeMipTexture(*made, GetParam().kind).data;
     Bytes lump = before.lumps[2];  // the old lump, with only the new texture's levels put in
     const std::size_t at = before.offsets[2];
     ASSERT_EQ(before.names[2], "+0anim");
@@ -111,7 +110,7 @@ TEST_P(MapTextureTest, AResizeMovesTheLaterLumpsAndTheWadPutsTheMapBackAsItWas) 
 
     auto map = std::move(read).value();
     const auto outcomes =
-        ReplaceFromWad(map, ReadWadFile(MapFile(GetParam().wad)).value, true, path, "wad");
+        ReplaceFromWad(map, *ReadWadFile(MapFile(GetParam().wad)), true, path, "wad");
     ASSERT_TRUE(outcomes && outcomes->size() == 5u && outcomes->front().result->changed);
     EXPECT_TRUE(map.bytes == original);
 }

@@ -42,8 +42,7 @@ void Paint(FIBITMAP* dib, int x0, int x1, int y0, int y1, BYTE value) {
 class WadTextureTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { freeimage_base::InitialiseImageLibrary(); }
-    const quake_palette::Palette game =
-        *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).ConversionPalette();
+    const quake_palette::Palette game = *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
 };
 
 // A grate of the one colour the palette has at 255 (pure blue in a WAD3),
@@ -58,8 +57,8 @@ TEST_F(WadTextureTest, AHoleIsIndex255InEveryMipAndNothingElseIs) {
         Paint(mask.get(), 16, 27, 8, 40, 0);
         const TextureOptions options{{false, true}, 128};
         const auto made = MakeMipTexture(grate.get(), mask.get(), "{grate", kind, options, game);
-        ASSERT_TRUE(made) << made.status.message;
-        const std::uint8_t solid = made.value.mips[0][0];
+        ASSERT_TRUE(made) << made.problem().message;
+        const std::uint8_t solid = made.value().mips[0][0];
         EXPECT_NE(solid, 255);
         for (int level = 0; level < 4; ++level) {
             const int side = 64 >> level, block = 1 << level;
@@ -72,13 +71,13 @@ TEST_F(WadTextureTest, AHoleIsIndex255InEveryMipAndNothingElseIs) {
                         }
                     }
                     const bool hole = 2 * holes >= block * block;
-                    ASSERT_EQ(made.value.mips[level][y * side + x], hole ? 255 : solid)
+                    ASSERT_EQ(made.value().mips[level][y * side + x], hole ? 255 : solid)
                         << "level " << level << " at " << x << ", " << y;
                 }
             }
         }
         if (kind == WadKind::Wad3) {
-            EXPECT_EQ(made.value.palette[255], kSeeThroughBlue);
+            EXPECT_EQ(made.value().palette[255], kSeeThroughBlue);
         }
     }
 }
@@ -93,8 +92,8 @@ TEST_F(WadTextureTest, MipsAreAveragedInLinearLight) {
     const auto made = MakeMipTexture(checker.get(), nullptr, "checker", WadKind::Wad3, {}, game);
     ASSERT_TRUE(made);
     for (int level = 1; level < 4; ++level) {
-        for (const std::uint8_t index : made.value.mips[level]) {
-            const ColourValue grey = made.value.palette[index];
+        for (const std::uint8_t index : made.value().mips[level]) {
+            const ColourValue grey = made.value().palette[index];
             ASSERT_EQ(grey, quake_palette::MakeColour(188, 188, 188)) << "level " << level;
         }
     }
@@ -122,7 +121,7 @@ TEST_F(WadTextureTest, NamesFollowTheGamesRules) {
     };
     for (const auto& c : cases) {
         const auto checked = CheckTextureName(c.name, c.kind);
-        const std::string& said = checked ? checked.value : checked.status.message;
+        const std::string& said = checked ? checked.value() : checked.problem().message;
         EXPECT_NE(said.find(c.stored), std::string::npos) << c.name << ": " << said;
     }
     EXPECT_FALSE(PrefixExplanation("*lava", WadKind::Wad2).empty());

@@ -13,6 +13,9 @@ namespace orrisbay::quake_palette {
 namespace {
 
 using orrisbay::testing::RandomTexture;
+using testing::LoadSwatches;
+using testing::PaletteRead;
+using testing::ReadPalette;
 
 using freeimage_base::Bitmap;
 using testing::ReportRecorder;
@@ -31,7 +34,7 @@ int Blue(ColourValue c) {
 // The shipped palette, read through the program's own reader.
 Palette ShippedPalette() {
     ReportRecorder recorder;
-    const PaletteReadResult read = ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
+    const PaletteRead read = ReadPalette(ORRISBAY_SOURCE_PALETTE);
     EXPECT_TRUE(read.headerMatched);
     EXPECT_EQ(read.entriesSet, 256);
     return read.PaletteColors;
@@ -214,18 +217,18 @@ TEST(PaletteConversionAvailability, OnlyAWholeFileWithItsHeaderGivesAPalette) {
     ReportRecorder recorder;
     const std::vector<std::string> entries(256, "1 2 3");
     const std::string path = folder.WritePalette(testing::PaletteText("256", entries));
-    const PaletteReadResult whole = ReadPaletteFile(path);
+    const PaletteRead whole = ReadPalette(path);
     EXPECT_EQ(whole.ConversionPalette(), whole.PaletteColors);
     EXPECT_EQ(whole.Problem(), "");
     folder.WritePalette(testing::PaletteText("256", entries, "jasc-pal"));
-    const PaletteReadResult wrongHeader = ReadPaletteFile(path);
+    const PaletteRead wrongHeader = ReadPalette(path);
     EXPECT_FALSE(wrongHeader.ConversionPalette());
     EXPECT_EQ(wrongHeader.Problem(), path + " does not begin with JASC-PAL");
     folder.WritePalette(testing::PaletteText("256", {"1 2 3"}));
-    const PaletteReadResult early = ReadPaletteFile(path);
+    const PaletteRead early = ReadPalette(path);
     EXPECT_FALSE(early.ConversionPalette()) << "a palette that ended early";
     EXPECT_EQ(early.Problem(), path + " ends early");
-    const PaletteReadResult missing = ReadPaletteFile(folder.Path() + "/missing.pal");
+    const PaletteRead missing = ReadPalette(folder.Path() + "/missing.pal");
     EXPECT_FALSE(missing.ConversionPalette());
     EXPECT_EQ(missing.Problem(), "cannot open " + folder.Path() + "/missing.pal");
 }
