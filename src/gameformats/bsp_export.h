@@ -4,9 +4,12 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "console/result.h"
 #include "gameformats/bsp_edit.h"
+#include "gameformats/grid_fit.h"
+#include "gameformats/texture_export.h"
 #include "gameformats/texture_maker.h"
 
 namespace orrisbay::gameformats {
@@ -33,5 +36,19 @@ struct MapTextureRequest {
 Result<BspTextureChange> ExportToMap(const FIBITMAP* fullColour, const FIBITMAP* coverage,
                                      const MapTextureRequest& request,
                                      const std::optional<quake_palette::Palette>& palette);
+
+// The .bsp branch of ExportTexture: request.textureName's texture in the map
+// at request.path replaced as ExportTexture describes.
+Result<ExportWritten> ExportMapTexture(OutgoingTexture texture, const ExportRequest& request,
+                                       const std::optional<quake_palette::Palette>& palette,
+                                       const ExportAnswers& answers);
+
+// The .bsp branch of ExportQuestionsFor: the rescale to the map's texture's
+// size when the texture is of another, or, with request.allowResize, to the
+// 16-pixel grid when it is off it. A map's texture is replaced without a
+// question: the map holds it to be replaced.
+Result<std::vector<ExportQuestion>> MapQuestions(
+    const FIBITMAP* fullColour, const ExportRequest& request,
+    const std::optional<quake_palette::Palette>& palette);
 
 }  // namespace orrisbay::gameformats
