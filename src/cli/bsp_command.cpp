@@ -21,11 +21,10 @@ constexpr std::string_view kFromItsWad = "extract it from its WAD instead";
 // `problem` as the command tells it: a write that failed says so, and a
 // texture of another size points to the option that allows it.
 Problem FailureOf(const Problem& problem, const std::string& file) {
-    Problem told = ExportProblem(problem, file);
-    if (told.kind == ProblemKind::WrongUsage) {
-        told.message += " (see --allow-resize)";
+    if (problem.kind == ProblemKind::WrongUsage) {
+        return Fail(problem.kind, problem.message + " (see --allow-resize)", problem.path);
     }
-    return told;
+    return ExportProblem(problem, file);
 }
 
 std::string SizeText(unsigned width, unsigned height) {
