@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "cli/blend_command.h"
 #include "cli/command_support.h"
 #include "support/image_files.h"
 
@@ -148,6 +149,38 @@ TEST(BspCommand, FailuresSayWhyAndLeaveTheMapAsItWas) {
         EXPECT_EQ(folder.entries(), entries);
     }
     EXPECT_NE(Bsp({"--help"}).out.find("--allow-resize"), std::string::npos);
+}
+
+TEST(BspCommand, OrrisbayBlendReplacesAMapsTextureOfItsSizeOrAsAsked) {
+    orrisbay::testing::TemporaryFolder folder("orrisbay-blend-map");
+    const std::string map = folder.Write("map.bsp", ReadFile(MapFile("q1/room.bsp")));
+    const auto blend = [](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "--builtin");
+        std::ostringstream out, err;
+        const int code = RunBlend(arguments, out, err);
+        return Outcome{code, out.str(), err.str()};
+    };
+    const struct {
+        std::vector<std::string> arguments;
+        int code;
+        std::string says;
+    } refused[] = {
+        {{"-o", map}, kExitUsage, "a .bsp output needs --name NAME"},
+        {{"-o", map, "--name", "+0anim"}, kExitUsage, "Use --rescale to make it that size"},
+        {{"-o", map, "--name", "stone"}, kExitBadInput, "no texture named \"stone\""},
+    };
+    for (const auto& c : refused) {
+        const Outcome run = blend(c.arguments);
+        EXPECT_EQ(run.code, c.code) << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(map), ReadFile(MapFile("q1/room.bsp")));
+    }
+    EXPECT_EQ(blend({"-o", map, "--name", "+0ANIM", "--rescale"}).code, kExitSuccess);
+    EXPECT_EQ(blend({"-o", map, "--name", "{fence", "--allow-resize"}).code, kExitSuccess);
+    const std::string listed = Bsp({"list", map}).out;
+    EXPECT_NE(listed.find("+0anim              48 x 32    in map"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("{fence             256 x 256   in map"), std::string::npos) << listed;
+    EXPECT_NE(ReadFile(map), ReadFile(MapFile("q1/room.bsp")));
 }
 
 }  // namespace

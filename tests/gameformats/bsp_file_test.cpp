@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "gameformats/bsp_export.h"
@@ -113,6 +114,50 @@ TEST_P(MapTextureTest, AResizeMovesTheLaterLumpsAndTheWadPutsTheMapBackAsItWas) 
         ReplaceFromWad(map, *ReadWadFile(MapFile(GetParam().wad)), true, path, "wad");
     ASSERT_TRUE(outcomes && outcomes->size() == 5u && outcomes->front().result->changed);
     EXPECT_TRUE(map.bytes == original);
+}
+
+TEST_P(MapTextureTest, TheExportAsksToRescaleToTheMapsSizeAndLeavesATextureItHolds) {
+    Copy();
+    const auto picture = RandomTexture(96, 64, 7);
+    ExportRequest request{.path = path, .toPalette = true, .textureName = "+0ANIM"};
+    const auto questions = ExportQuestionsFor(picture.get(), request, kGame);
+    ASSERT_TRUE(questions && questions->size() == 1u);
+    EXPECT_TRUE(questions->front().rescale.required);
+    EXPECT_NE(questions->front().rescale.text.find("48 x 32, the size its faces were laid out for, "
+                                                   "and this texture is 96 x 64. Rescale it to "
+                                                   "48 x 32?"),
+              std::string::npos);
+    const auto refused = ExportTexture(picture.get(), request, kGame, {});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.problem().kind, ProblemKind::WrongUsage);
+    EXPECT_TRUE(FileBytes(path) == original);
+
+    // Agreed: the map gets what the image library's own rescale would give it.
+    ASSERT_TRUE(ExportTexture(picture.get(), request, kGame, {.rescaleToGrid = true}));
+    const Bytes rescaled = FileBytes(path);
+    const freeimage_base::Bitmap reference(
+        FreeImage_Rescale(const_cast<FIBITMAP*>(picture.get()), 48, 32, FILTER_BICUBIC));
+    Copy();
+    ASSERT_TRUE(Put(reference.get(), "+0anim"));
+    EXPECT_TRUE(FileBytes(path) == rescaled);
+
+    // The texture the map holds, exported again, writes nothing and succeeds.
+    const auto stored = StoredBspTexture(*ReadBspFile(path), "+0anim", path);
+    const auto shown = MipTextureBitmap(*stored, GetParam().kind, kGame);
+    const auto written = std::filesystem::last_write_time(path);
+    const auto again = ExportTexture(shown.get(), request, kGame, {});
+    ASSERT_TRUE(again && again->mapTexture);
+    EXPECT_FALSE(again->mapTexture->changed);
+    EXPECT_EQ(std::filesystem::last_write_time(path), written);
+
+    // A resize allowed asks for the 16-pixel grid, which a map's texture needs too.
+    request.allowResize = true;
+    EXPECT_TRUE(ExportQuestionsFor(picture.get(), request, kGame)->empty());
+    const auto grid = ExportQuestionsFor(RandomTexture(40, 40, 1).get(), request, kGame);
+    ASSERT_TRUE(grid && grid->size() == 1u);
+    EXPECT_NE(grid->front().rescale.text.find("multiple of 16"), std::string::npos);
+    EXPECT_TRUE(WritesSameOutput(request, {.path = path, .textureName = "+0anim"}));
+    EXPECT_FALSE(WritesSameOutput(request, {.path = path, .textureName = "+1anim"}));
 }
 
 // A fault written into a copy of a test map, and a phrase the refusal must hold.
