@@ -1,11 +1,12 @@
-// Any bytes as the command lines of orrisbay-blend and orrisbay-wad: the
-// arguments are the pieces between NUL bytes.
+// Any bytes as the command lines of orrisbay-blend, orrisbay-wad and
+// orrisbay-bsp: the arguments are the pieces between NUL bytes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "cli/blend_arguments.h"
+#include "cli/bsp_arguments.h"
 #include "cli/wad_arguments.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -22,5 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)orrisbay::cli::InputFiles(blend.options);
     }
     (void)orrisbay::cli::ParseWadArguments(arguments);
+    (void)orrisbay::cli::ParseBspArguments(arguments);
     return 0;
 }

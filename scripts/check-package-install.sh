@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the package that scripts/package.sh made on a clean Debian
 # bookworm (a copy of a minimal debootstrap chroot, made once in
-# build/chroot-base), then runs orrisbay-blend and orrisbay-wad, opens the
-# window on Xvfb for a few seconds (screenshot:
+# build/chroot-base), then runs orrisbay-blend, orrisbay-wad and orrisbay-bsp,
+# opens the window on Xvfb for a few seconds (screenshot:
 # build/package/installed-window.png) and removes the package. Needs root
 # and Debian's package mirror; not part of the tests.
 set -euo pipefail
@@ -38,6 +38,7 @@ orrisbay-blend --builtin --quake -o /tmp/q.png   # the palette is found beside t
 echo "orrisbay-blend wrote $(stat -c %s /tmp/x.png) and $(stat -c %s /tmp/q.png) bytes"
 orrisbay-wad add /tmp/t.wad /tmp/x.png --name builtin
 orrisbay-wad list /tmp/t.wad
+orrisbay-bsp --version
 ls /usr/share/man/man1/orrisbay*.1.gz
 
 apt-get install -y -qq --no-install-recommends xvfb x11-apps netpbm >/dev/null

@@ -81,6 +81,7 @@ FrmOrrisbay::FrmOrrisbay(QWidget* parent)
       replaceTextureQuestion_(AskToReplaceTexture),
       openWadDialog_(
           [this](QWidget* parent) { return GetOpenWadFileName(parent, dialogFolder_.Path()); }),
+      addToMapDialog_(AskMapTexture),
       session_(std::make_unique<session::TextureSession>(static_cast<slots::SlotView*>(this))) {
     setFixedSize(kClientSize);
     setWindowIcon(ApplicationIcon());
@@ -180,6 +181,7 @@ void FrmOrrisbay::createPreviewMenu() {
     addAction(copyAction_);
     addAction(saveAsAction_);
     addToWadAction_ = new QAction(tr("Add to WAD..."), this);
+    addToMapAction_ = new QAction(tr("Add to Map..."), this);
     openWadAction_ = new QAction(tr("Open WAD..."), this);
 
     // Conversion options: plain nearest colours without fullbrights unless asked,
@@ -194,6 +196,7 @@ void FrmOrrisbay::createPreviewMenu() {
     previewMenu_->addAction(copyAction_);
     previewMenu_->addAction(saveAsAction_);
     previewMenu_->addAction(addToWadAction_);
+    previewMenu_->addAction(addToMapAction_);
     previewMenu_->addAction(openWadAction_);
     previewMenu_->addSeparator();
     previewMenu_->addAction(convertAction_);
@@ -229,6 +232,7 @@ void FrmOrrisbay::connectSignals() {
     connect(copyAction_, &QAction::triggered, this, &FrmOrrisbay::Image3Click);
     connect(saveAsAction_, &QAction::triggered, this, &FrmOrrisbay::saveAsClick);
     connect(addToWadAction_, &QAction::triggered, this, &FrmOrrisbay::addToWadClick);
+    connect(addToMapAction_, &QAction::triggered, this, &FrmOrrisbay::addToMapClick);
     connect(openWadAction_, &QAction::triggered, this, &FrmOrrisbay::openWadClick);
     connect(convertAction_, &QAction::triggered, this, &FrmOrrisbay::convertClick);
     connect(heightBlendMenu_, &HeightBlendMenu::optionsChosen, this, &FrmOrrisbay::mergeWith);

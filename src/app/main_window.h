@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/add_to_map_dialog.h"
 #include "app/add_to_wad_dialog.h"
 #include "app/dialog_folder.h"
 #include "app/save_dialog.h"
@@ -73,6 +74,8 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void setAddToWadDialog(AddToWadDialogFunction dialog);
     void setReplaceTextureQuestion(ReplaceTextureQuestionFunction question);
     void setOpenWadDialog(OpenWadDialogFunction dialog);
+    // The dialog behind "Add to Map...".
+    void setAddToMapDialog(AddToMapDialogFunction dialog) { addToMapDialog_ = std::move(dialog); }
 
     const slots::SlotTable& slotTable() const { return session_->Table(); }
     slots::SlotTable& slotTable() { return session_->Table(); }
@@ -89,12 +92,13 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     PaletteBox* PicPalette() const { return palette_; }
 
     // The preview's context menu: Copy and Save As (also the window's Ctrl+C and
-    // Ctrl+S), Add to WAD and Open WAD, then the conversion to the game's
+    // Ctrl+S), Add to WAD, Add to Map and Open WAD, then the conversion to the game's
     // palette and its two options.
     QMenu* previewMenu() const { return previewMenu_; }
     QAction* copyAction() const { return copyAction_; }
     QAction* saveAsAction() const { return saveAsAction_; }
     QAction* addToWadAction() const { return addToWadAction_; }
+    QAction* addToMapAction() const { return addToMapAction_; }
     QAction* openWadAction() const { return openWadAction_; }
     QAction* convertAction() const { return convertAction_; }
     QAction* ditherAction() const { return ditherAction_; }
@@ -104,9 +108,9 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
 
     // "View..." (also Ctrl+E anywhere in the window) opens the texture view;
     // "Follow file changes" reads a slot's file again when it changes on disk;
-    // "Update saved file on change", offered after a Save As or an Add to WAD,
-    // writes every new merge to the file saved last (into a WAD, as the same
-    // texture).
+    // "Update saved file on change", offered after a Save As, an Add to WAD or
+    // an Add to Map, writes every new merge to the file saved last (into a WAD
+    // or a map, as the same texture).
     QAction* viewAction() const { return viewAction_; }
     QAction* followFilesAction() const { return followFilesAction_; }
     QAction* updateSavedFileAction() const { return updateSavedFileAction_; }
@@ -131,6 +135,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void Image3Click();
     void saveAsClick();
     void addToWadClick();
+    void addToMapClick();
     void openWadClick();
     void convertClick();
     void viewClick();
@@ -186,6 +191,9 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // What Add to WAD proposes: the last WAD, and a name from the last file
     // the user opened or saved.
     WadTarget wadProposal() const;
+    // What Add to Map proposes: the last map, the texture's size, and the
+    // name of the map's texture kept up to date, else one as Add to WAD's.
+    MapProposal mapProposal() const;
     // Shows the textures of the WAD at `path`, in place of any shown before.
     void showWadBrowser(const std::string& path);
 
@@ -231,6 +239,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* copyAction_ = nullptr;
     QAction* saveAsAction_ = nullptr;
     QAction* addToWadAction_ = nullptr;
+    QAction* addToMapAction_ = nullptr;
     QAction* openWadAction_ = nullptr;
     QAction* convertAction_ = nullptr;
     QAction* ditherAction_ = nullptr;
@@ -250,8 +259,10 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     AddToWadDialogFunction addToWadDialog_;
     ReplaceTextureQuestionFunction replaceTextureQuestion_;
     OpenWadDialogFunction openWadDialog_;
+    AddToMapDialogFunction addToMapDialog_;
     DialogFolder dialogFolder_;  // made before Load changes the current folder
     std::string lastWadPath_;    // the last WAD a texture was added to
+    std::string lastMapPath_;    // the last map a texture was put into
     QPointer<WadBrowser> wadBrowser_;
     imageio::Picture fullColourPicture_;  // what the preview shows unconverted
     freeimage_base::Bitmap converted_;

@@ -105,9 +105,16 @@ std::string HeightBlendError(const HeightArguments& given, BlendOptions& options
     return {};
 }
 
-// The options that only make sense with a .wad output.
+// The options that only make sense with a .wad output (--name also with a .bsp).
 std::string WadOnlyOptionError(const BlendOptions& options) {
-    if (gameformats::OutputKindOf(options.output) == gameformats::OutputKind::Wad) {
+    const gameformats::OutputKind kind = gameformats::OutputKindOf(options.output);
+    if (kind == gameformats::OutputKind::Map) {
+        return options.wad3 ? "--wad3 needs a .wad output; a map keeps its own kind" : "";
+    }
+    if (options.allowResize) {
+        return "--allow-resize needs a .bsp output";
+    }
+    if (kind == gameformats::OutputKind::Wad) {
         return {};
     }
     const char* option = !options.textureName.empty() ? "--name"
@@ -137,10 +144,15 @@ std::string OutputError(BlendOptions& options) {
     }
     switch (gameformats::OutputKindOf(output)) {
         case gameformats::OutputKind::Unsupported:
-            return output + ": unsupported output type (use .png, .tga, .bmp, .jpg or .wad)";
+            return output + ": unsupported output type (use .png, .tga, .bmp, .jpg, .wad or .bsp)";
         case gameformats::OutputKind::Wad:
             options.quake.convert = true;  // a WAD only holds palette textures
             return {};
+        case gameformats::OutputKind::Map:
+            options.quake.convert = true;  // as a WAD does
+            return options.textureName.empty()
+                       ? output + ": a .bsp output needs --name NAME, the map's texture to replace"
+                       : "";
         case gameformats::OutputKind::Jpeg:
             if (options.quake.convert) {
                 return output +
@@ -194,6 +206,8 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
             options.quake.rescale = true;
         } else if (argument == "--wad3") {
             options.wad3 = true;
+        } else if (argument == "--allow-resize") {
+            options.allowResize = true;
         } else if (argument == "-o" || argument == "--output" ||
                    argument.starts_with("--output=")) {
             if (!TakeValue(arguments, i, "--output", options.output)) {
@@ -267,6 +281,7 @@ std::string UsageText() {
                        "       " + name + " --watch LAYER1 LAYER2 MASK1 MASK2 -o OUTPUT\n" +
                        "       " + name + " --builtin -o OUTPUT\n" +                     //
                        "       " + name + " ... -o PACK.wad [--name NAME] [--wad3]\n" +  //
+                       "       " + name + " ... -o MAP.bsp --name NAME [--allow-resize]\n" +
                        "       " + name + " ... --height-blend DEPTH [--height-strength S]\n\n";
     text +=
         "Blends two texture layers through their alpha masks onto black, as the Orrisbay\n"
@@ -281,6 +296,12 @@ std::string UsageText() {
         "WAD3 textures get a palette of their own. A texture whose name starts with {\n"
         "is see-through where neither layer shows (both masks black). Every file is\n"
         "written beside its target and then renamed into place.\n\n"
+        "A .bsp output replaces the texture NAME in that compiled Quake or Half-Life\n"
+        "map, made as for a WAD of the map's kind; loading the map again in the game\n"
+        "shows it without compiling. Only the texture's bytes change; a texture the map\n"
+        "holds already leaves the file as it was. The faces' texture coordinates were\n"
+        "compiled for the old texture's size, so one of another size is refused unless\n"
+        "--rescale makes it that size or --allow-resize keeps its own.\n\n"
         "Options:\n"
         "  -o, --output FILE   where to write the blended texture\n"
         "      --builtin       blend the window's built-in pictures instead of four files\n"
@@ -295,10 +316,13 @@ std::string UsageText() {
         "                      spaces; * liquid, +0..+9 and +a..+j animation frames, sky,\n"
         "                      { see-through\n"
         "      --wad3          make a new .wad output a Half-Life WAD3\n"
+        "      --allow-resize  a .bsp output: replace the map's texture by one of another\n"
+        "                      size too\n"
         "      --fullbrights   with --quake: allow the fullbright colours 224 to 255 (to\n"
         "                      254 in a .wad, which keeps 255 for see-through pixels)\n"
         "      --rescale       with --quake: rescale sides that are not multiples of 16 to\n"
-        "                      the nearest multiples (a .wad needs them)\n";
+        "                      the nearest multiples (a .wad needs them); into a .bsp: to\n"
+        "                      the size of the map's texture\n";
     text += ConversionUsageLines("with --quake: ");
     text +=
         "      --height-blend DEPTH\n"
@@ -318,9 +342,11 @@ std::string UsageText() {
         "  -V, --version       show the version and exit\n\n"
         "Exit status:\n"
         "   0  the texture was written (with --watch: stopped by Ctrl+C)\n"
-        "  64  the command line is wrong, or the texture name breaks the game's rules\n"
+        "  64  the command line is wrong, or the texture name breaks the game's rules, or a\n"
+        "      .bsp texture is not of the map's texture's size (see --rescale)\n"
         "  65  the inputs could not be merged, rescaled or converted\n"
-        "  66  an input or the WAD is missing, unreadable, damaged or of an unsupported type\n"
+        "  66  an input or the WAD is missing, unreadable, damaged or of an unsupported type,\n"
+        "      or the map is, or stores no texture NAME (one kept in a WAD: update the WAD)\n"
         "  67  a .wad texture is not a multiple of 16 pixels wide and high (see --rescale)\n"
         "  69  Quake palette conversion is not available (palette file missing or wrong)\n"
         "  73  the output file could not be written\n";

@@ -30,10 +30,11 @@ struct BlendOptions {
     std::array<std::string, 4> inputs;  // layer 1, layer 2, mask 1, mask 2
     std::string output;
     QuakeOptions quake;
-    std::string textureName;                // --name: the texture's name in a .wad output
+    std::string textureName;                // --name: the texture's name in a .wad or .bsp output
     bool wad3 = false;                      // --wad3: a new .wad output is a WAD3
     slots::MergeOptions merge;              // --height-blend, --height-strength
     std::array<std::string, 2> heightMaps;  // --height1, --height2; empty: the brightness
+    bool allowResize = false;               // --allow-resize: a .bsp texture may change size
 };
 
 // The files the command reads: the four inputs, then the height maps given.

@@ -136,7 +136,8 @@ gameformats::RepeatedExport ExportOf(const BlendOptions& options) {
              .toPalette = options.quake.convert,
              .conversion = options.quake.conversion,
              .textureName = options.textureName,
-             .wadKind = WadKindAsked(options.wad3)},
+             .wadKind = WadKindAsked(options.wad3),
+             .allowResize = options.allowResize},
             options.quake.rescale};
 }
 
@@ -188,8 +189,11 @@ Result<void> ReadPaletteFor(const BlendOptions& options, Result<quake_palette::P
         return {};
     }
     game = ReadGamePalette();
-    const bool wad = gameformats::OutputKindOf(options.output) == gameformats::OutputKind::Wad;
-    return game || wad ? Result<void>() : Result<void>(game.problem());
+    // A WAD3 or a Half-Life map brings its own palette: the export decides.
+    const gameformats::OutputKind kind = gameformats::OutputKindOf(options.output);
+    const bool ownPalette =
+        kind == gameformats::OutputKind::Wad || kind == gameformats::OutputKind::Map;
+    return game || ownPalette ? Result<void>() : Result<void>(game.problem());
 }
 
 int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {

@@ -5,6 +5,7 @@
 #include "console/application.h"
 #include "console/console.h"
 #include "console/version.h"
+#include "gameformats/texture_export.h"
 #include "imageio/file_types.h"
 
 namespace orrisbay::cli {
@@ -89,6 +90,15 @@ Problem ExportProblem(const Problem& problem, const std::string& output,
             return palette ? *palette : problem;
         case ProblemKind::NotOnGrid:
             return Fail(problem.kind, problem.message + " Use --rescale to do so.", problem.path);
+        case ProblemKind::WrongUsage:  // a map's texture of another size
+            if (gameformats::OutputKindOf(output) == gameformats::OutputKind::Map) {
+                return Fail(problem.kind,
+                            problem.message +
+                                ". Use --rescale to make it that size, or --allow-resize to "
+                                "keep its own.",
+                            problem.path);
+            }
+            break;
         case ProblemKind::CannotWrite:
         case ProblemKind::Cancelled:
             return Fail(problem.kind, output + ": not written: " + ReasonOf(problem), output);

@@ -45,7 +45,8 @@ Result<quake_palette::Palette> NoGamePalette();
 
 // The problem of an export as the commands tell it: a file not written says
 // "OUTPUT: not written: reason", a WAD texture off the grid says how to
-// rescale it, and a missing palette says why with `palette`'s reason.
+// rescale it, a map's texture of another size how to make it fit, and a
+// missing palette says why with `palette`'s reason.
 Problem ExportProblem(const Problem& problem, const std::string& output,
                       const std::optional<Problem>& palette = std::nullopt);
 

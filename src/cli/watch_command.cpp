@@ -136,8 +136,11 @@ void RunOnce(session::TextureSession& session, std::vector<int> inputs, const Bl
     }
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-    out << TimeOfDay() << ' ' << options.output << " written in " << elapsed.count() << " ms"
-        << std::endl;
+    // A map that holds the very texture already is left as it was.
+    const bool unchanged = (*written)->mapTexture && !(*written)->mapTexture->changed;
+    out << TimeOfDay() << ' ' << options.output
+        << (unchanged ? " holds this very texture, unchanged in " : " written in ")
+        << elapsed.count() << " ms" << std::endl;
 }
 
 // Waits for an input change to settle or a stop signal; the inputs that

@@ -18,24 +18,14 @@ std::optional<RescaleQuestion> GridQuestion(const FIBITMAP* texture, bool requir
         TextureSizeMessage(static_cast<int>(width), static_cast<int>(height), game)};
 }
 
-Result<void> FitToGrid(OutgoingTexture& texture, bool required, bool rescale,
-                       std::string_view game) {
-    const std::optional<RescaleQuestion> question = GridQuestion(texture.colour, required, game);
-    if (!question) {
-        return {};
-    }
-    if (!rescale) {
-        return required ? Result<void>(Fail(ProblemKind::NotOnGrid, question->text))
-                        : Result<void>();
-    }
-    texture.rescaledColour = RescaleToMultipleOf16(texture.colour);
+Result<void> RescaleTo(OutgoingTexture& texture, int width, int height) {
+    texture.rescaledColour =
+        slots::ResizeBitmap(texture.colour, width, height, FILTER_BICUBIC, slots::MachineThreads());
     const FIBITMAP* rescaled = texture.rescaledColour.get();
     if (rescaled != nullptr && texture.coverage != nullptr) {
         // The same size and filter keep the holes where the texture's edges are.
-        texture.rescaledCoverage =
-            slots::ResizeBitmap(texture.coverage, static_cast<int>(freeimage_base::Width(rescaled)),
-                                static_cast<int>(freeimage_base::Height(rescaled)), FILTER_BICUBIC,
-                                slots::MachineThreads());
+        texture.rescaledCoverage = slots::ResizeBitmap(texture.coverage, width, height,
+                                                       FILTER_BICUBIC, slots::MachineThreads());
         rescaled = texture.rescaledCoverage ? rescaled : nullptr;
     }
     if (rescaled == nullptr) {
@@ -46,6 +36,20 @@ Result<void> FitToGrid(OutgoingTexture& texture, bool required, bool rescale,
         texture.coverage = texture.rescaledCoverage.get();
     }
     return {};
+}
+
+Result<void> FitToGrid(OutgoingTexture& texture, bool required, bool rescale,
+                       std::string_view game) {
+    const std::optional<RescaleQuestion> question = GridQuestion(texture.colour, required, game);
+    if (!question) {
+        return {};
+    }
+    if (!rescale) {
+        return required ? Result<void>(Fail(ProblemKind::NotOnGrid, question->text))
+                        : Result<void>();
+    }
+    const TextureSize nearest = NearestMultipleOf16Sizes(question->width, question->height);
+    return RescaleTo(texture, nearest.width, nearest.height);
 }
 
 }  // namespace orrisbay::gameformats

@@ -28,6 +28,10 @@ struct OutgoingTexture {
 std::optional<RescaleQuestion> GridQuestion(const FIBITMAP* texture, bool required,
                                             std::string_view game = "Quake");
 
+// Rescales the texture, and its coverage with it, to `width` x `height`
+// (bicubic, as the merge does). Failed when the rescale made nothing.
+Result<void> RescaleTo(OutgoingTexture& texture, int width, int height);
+
 // Puts the texture (and its coverage with it) on the 16-pixel grid when it is
 // off it and `rescale` was agreed. Fails the export when the grid is
 // `required` and the rescale was not agreed (NotOnGrid), or the rescale made

@@ -35,12 +35,17 @@ std::uint64_t MipDataEnd(std::span<const std::uint8_t> data) {
     return ReadU32(data, kNameSize + 8 + 4 * last) + MipBytes(width, height, last);
 }
 
+// The number of colours a WAD3 palette at `at` holds.
+unsigned PaletteCount(std::span<const std::uint8_t> data, std::size_t at) {
+    return data[at] | unsigned{data[at + 1]} << 8;
+}
+
 std::string PaletteProblem(std::span<const std::uint8_t> data) {
     const std::uint64_t at = MipDataEnd(data);
     if (at + 2 > data.size()) {
         return "its palette lies outside the lump";
     }
-    const unsigned count = data[at] | unsigned{data[at + 1]} << 8;
+    const unsigned count = PaletteCount(data, at);
     if (count > kPaletteColours || at + 2 + 3ull * count > data.size()) {
         return "its palette of " + std::to_string(count) + " colours does not fit the lump";
     }
@@ -79,6 +84,10 @@ Result<MipTexture> DecodeMipTexture(const WadLump& lump, WadKind kind) {
     if (std::string problem = MipTextureProblem(data, kind); !problem.empty()) {
         return Fail(ProblemKind::Damaged, "texture \"" + lump.name + "\": " + problem);
     }
+    return DecodeCheckedMipTexture(data, kind);
+}
+
+MipTexture DecodeCheckedMipTexture(std::span<const std::uint8_t> data, WadKind kind) {
     MipTexture texture;
     texture.name = std::string(data.begin(), data.begin() + kNameSize).c_str();
     texture.width = ReadU32(data, kNameSize);
@@ -90,13 +99,53 @@ Result<MipTexture> DecodeMipTexture(const WadLump& lump, WadKind kind) {
     }
     if (kind == WadKind::Wad3) {
         const std::size_t at = MipDataEnd(data);
-        const unsigned count = data[at] | unsigned{data[at + 1]} << 8;
+        const unsigned count = PaletteCount(data, at);
         for (unsigned i = 0; i < count; ++i) {
             const std::uint8_t* rgb = &data[at + 2 + 3 * i];
             texture.palette[i] = quake_palette::MakeColour(rgb[0], rgb[1], rgb[2]);
         }
     }
     return texture;
+}
+
+std::size_t MipTextureSize(std::span<const std::uint8_t> data, WadKind kind) {
+    const std::uint32_t width = ReadU32(data, kNameSize), height = ReadU32(data, kNameSize + 4);
+    std::uint64_t end = kHeaderSize;
+    for (int level = 0; level < kMipLevels; ++level) {
+        end = std::max<std::uint64_t>(
+            end, ReadU32(data, kNameSize + 8 + 4 * level) + MipBytes(width, height, level));
+    }
+    if (kind == WadKind::Wad3) {
+        const std::uint64_t at = MipDataEnd(data);
+        end = std::max<std::uint64_t>(end, at + 2 + 3ull * PaletteCount(data, at));
+    }
+    return static_cast<std::size_t>(end);
+}
+
+bool OverwriteMipTexture(std::span<std::uint8_t> data, const MipTexture& texture, WadKind kind) {
+    if (ReadU32(data, kNameSize) != texture.width ||
+        ReadU32(data, kNameSize + 4) != texture.height ||
+        (kind == WadKind::Wad3 && PaletteCount(data, MipDataEnd(data)) != kPaletteColours)) {
+        return false;
+    }
+    for (int level = 0; level < kMipLevels; ++level) {
+        if (texture.mips[level].size() != MipBytes(texture.width, texture.height, level)) {
+            return false;
+        }
+    }
+    for (int level = 0; level < kMipLevels; ++level) {
+        std::copy(texture.mips[level].begin(), texture.mips[level].end(),
+                  data.begin() + ReadU32(data, kNameSize + 8 + 4 * level));
+    }
+    if (kind == WadKind::Wad3) {
+        auto out = data.begin() + static_cast<std::ptrdiff_t>(MipDataEnd(data) + 2);
+        for (const quake_palette::ColourValue colour : texture.palette) {
+            for (int shift = 0; shift < 24; shift += 8) {
+                *out++ = static_cast<std::uint8_t>(colour >> shift);
+            }
+        }
+    }
+    return true;
 }
 
 WadLump EncodeMipTexture(const MipTexture& texture, WadKind kind) {

@@ -42,6 +42,20 @@ std::string MipTextureProblem(std::span<const std::uint8_t> data, WadKind kind);
 // The texture in a texture lump of `kind`.
 Result<MipTexture> DecodeMipTexture(const WadLump& lump, WadKind kind);
 
+// The texture that `data` begins with, whose header MipTextureProblem found
+// sound: a texture lump's bytes, or a texture inside a compiled map.
+MipTexture DecodeCheckedMipTexture(std::span<const std::uint8_t> data, WadKind kind);
+
+// How many bytes from its start a sound texture header's levels and (WAD3)
+// palette reach.
+std::size_t MipTextureSize(std::span<const std::uint8_t> data, WadKind kind);
+
+// Writes the levels and (WAD3) the palette of `texture` where the sound
+// texture header at the start of `data` places them, leaving every other byte
+// (the name among them) as it is. False, with nothing written, when the
+// header is of another size or, in WAD3, holds a palette of fewer colours.
+bool OverwriteMipTexture(std::span<std::uint8_t> data, const MipTexture& texture, WadKind kind);
+
 // The lump holding `texture`, named as the texture; WAD3 lumps end with the
 // palette and are padded to a multiple of 4 bytes.
 WadLump EncodeMipTexture(const MipTexture& texture, WadKind kind);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "gameformats/bsp_export.h"
 #include "gameformats/grid_fit.h"
 #include "gameformats/mip_texture.h"
 #include "gameformats/texture_names.h"
@@ -106,6 +107,9 @@ OutputKind OutputKindOf(std::string_view path) {
     if (imageio::FileExtension(path) == ".wad") {
         return OutputKind::Wad;
     }
+    if (imageio::FileExtension(path) == ".bsp") {
+        return OutputKind::Map;
+    }
     const imageio::SaveFormat* format = imageio::FindSaveFormat(path);
     if (format == nullptr) {
         return OutputKind::Unsupported;
@@ -118,12 +122,16 @@ OutputKind OutputKindOf(const ExportRequest& request) {
 }
 
 std::string TextureNameOf(const ExportRequest& request) {
-    return request.textureName.empty() ? TextureNameFromFileName(request.path)
-                                       : request.textureName;
+    // A map's file is named after the level, not after any of its textures.
+    return request.textureName.empty() && OutputKindOf(request) != OutputKind::Map
+               ? TextureNameFromFileName(request.path)
+               : request.textureName;
 }
 
 bool TakesCoverage(const ExportRequest& request) {
-    return OutputKindOf(request) == OutputKind::Wad && IsSeeThroughName(TextureNameOf(request));
+    const OutputKind kind = OutputKindOf(request);
+    return (kind == OutputKind::Wad || kind == OutputKind::Map) &&
+           IsSeeThroughName(TextureNameOf(request));
 }
 
 Result<ExportWritten> ExportTexture(const FIBITMAP* fullColour, const ExportRequest& request,
@@ -132,6 +140,9 @@ Result<ExportWritten> ExportTexture(const FIBITMAP* fullColour, const ExportRequ
     const OutputKind kind = OutputKindOf(request);
     if (kind == OutputKind::Wad) {
         return ExportToWad({fullColour, coverage}, request, palette, answers);
+    }
+    if (kind == OutputKind::Map) {
+        return ExportMapTexture({fullColour, coverage}, request, palette, answers);
     }
     return ExportPicture(fullColour, kind, request, palette, answers);
 }
@@ -142,6 +153,9 @@ Result<std::vector<ExportQuestion>> ExportQuestionsFor(
     const OutputKind kind = OutputKindOf(request);
     if (kind == OutputKind::Wad) {
         return WadQuestions(fullColour, request, palette);
+    }
+    if (kind == OutputKind::Map) {
+        return MapQuestions(fullColour, request, palette);
     }
     return PictureQuestions(fullColour, kind, request, palette);
 }
@@ -165,7 +179,8 @@ RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
 bool WritesSameOutput(const ExportRequest& a, const ExportRequest& b) {
     std::error_code error;
     const bool sameFile = a.path == b.path || std::filesystem::equivalent(a.path, b.path, error);
-    if (!sameFile || OutputKindOf(a) != OutputKind::Wad) {
+    const OutputKind kind = OutputKindOf(a);
+    if (!sameFile || (kind != OutputKind::Wad && kind != OutputKind::Map)) {
         return sameFile;
     }
     return SameLumpName(TextureNameOf(a), TextureNameOf(b));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "console/result.h"
+#include "gameformats/bsp_edit.h"
 #include "gameformats/wad_file.h"
 #include "palette/palette_conversion.h"
 
@@ -20,6 +21,7 @@ enum class OutputKind {
     Picture,      // PNG, Targa or BMP: full colour, or 8-bit with the palette
     Jpeg,         // full colour only: a texture in the palette loses its palette
     Wad,          // a texture added to (or replaced in) a WAD2 or WAD3 file
+    Map,          // a texture replaced in a compiled map (.bsp)
 };
 OutputKind OutputKindOf(std::string_view path);
 
@@ -37,17 +39,22 @@ struct ExportRequest {
     // What the output is, when the caller knows better than its extension
     // (the WAD of orrisbay-wad, whatever its name); empty: by the extension.
     std::optional<OutputKind> kind{};
+    // A .bsp output: textureName names the map's texture to replace (it must
+    // be given); one of another size replaces it only when allowed, since the
+    // faces' texture coordinates were compiled for the size it has.
+    bool allowResize = false;
 };
 
 // What `request` writes: its kind when given, else by its path's extension.
 OutputKind OutputKindOf(const ExportRequest& request);
 
 // Asked when a texture going to the palette is not a multiple of 16 pixels
-// wide and high.
+// wide and high, or going into a map is not of the size of the texture it
+// replaces.
 struct RescaleQuestion {
-    int width = 0;
+    int width = 0;  // the texture's
     int height = 0;
-    bool required = false;  // a WAD cannot hold it otherwise; an 8-bit picture can
+    bool required = false;  // a WAD or map cannot take it otherwise; an 8-bit picture can
     std::string text;       // the question as the user reads it
 };
 
@@ -57,7 +64,9 @@ struct RescaleQuestion {
 struct ExportAnswers {
     bool replaceFile = false;     // replace the file that exists (never asked of a WAD)
     bool replaceTexture = false;  // replace the texture of the same name in the WAD
-    bool rescaleToGrid = false;   // rescale to the nearest multiples of 16 first
+    // Rescale first as the rescale question offers: to the nearest multiples
+    // of 16 or, into a map, to the size of the texture it replaces.
+    bool rescaleToGrid = false;
 };
 
 // One question an export of the texture would ask, in the order asked.
@@ -85,14 +94,19 @@ struct WadEntry {
 // command into an exit status and a line on standard error.
 struct ExportWritten {
     std::optional<WadEntry> wadEntry;  // for a WAD: the texture as written
+    // For a map: the texture replaced; unchanged (and the map not written)
+    // when the map held the very texture already.
+    std::optional<BspTextureChange> mapTexture{};
 };
 
 // The name of the texture a .wad output puts into the WAD: the one asked
-// for, or else one made from the file's name.
+// for, or else one made from the file's name; for a .bsp output, the one
+// asked for.
 std::string TextureNameOf(const ExportRequest& request);
 
-// True when `request` makes a see-through ('{') WAD texture, the only export
-// that reads the texture's coverage; callers may spare making it otherwise.
+// True when `request` makes a see-through ('{') texture of a WAD or a map,
+// the only export that reads the texture's coverage; callers may spare
+// making it otherwise.
 bool TakesCoverage(const ExportRequest& request);
 
 // Writes the full-colour texture (left unchanged) as `request` asks: as it
@@ -102,7 +116,12 @@ bool TakesCoverage(const ExportRequest& request);
 // the format; for a WAD, reading it; the palette (a WAD3 needs none); for a
 // WAD, the texture's name; replacing an existing file or texture (Cancelled
 // when not agreed); the texture; then its size (NotOnGrid when a WAD needs
-// the rescale and it was not agreed). `coverage` (any bitmap of the texture's
+// the rescale and it was not agreed). Into a map (.bsp) the texture replaces
+// the one the map stores under its name, which must be there: read and
+// checked first, then the palette for a Quake map, then the texture; one of
+// another size is rescaled to the map's when agreed and refused (WrongUsage)
+// otherwise, unless request.allowResize; a texture that is the one the map
+// holds already writes nothing and succeeds. `coverage` (any bitmap of the texture's
 // size, or null) says where a '{' texture is see-through. Every file is
 // written beside its target and renamed into place, so a failed export
 // leaves an existing file as it was. A write that fails is CannotWrite, its
@@ -137,8 +156,8 @@ Result<ExportWritten> RepeatExport(const FIBITMAP* fullColour, const RepeatedExp
 RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
                               const ExportWritten& written);
 
-// True when two exports write the same file and, into a WAD, the same texture
-// (whose names the game compares without regard to case).
+// True when two exports write the same file and, into a WAD or a map, the
+// same texture (whose names the game compares without regard to case).
 bool WritesSameOutput(const ExportRequest& a, const ExportRequest& b);
 
 }  // namespace orrisbay::gameformats

@@ -179,7 +179,7 @@ TEST_F(BlendCommandTest, CommandLineMistakesAreUsageErrors) {
         {{layer1, layer2, mask1, mask2, "-x", "-o", output}, "unknown option -x"},
         {{"--builtin", layer1, "-o", output}, "--builtin takes no input files"},
         {{layer1, layer2, mask1, mask2, "-o", folder.file("out.gif")},
-         "out.gif: unsupported output type (use .png, .tga, .bmp, .jpg or .wad)"},
+         "out.gif: unsupported output type (use .png, .tga, .bmp, .jpg, .wad or .bsp)"},
         {{"--builtin", "-o", output, "--height-blend", "0.6"},
          "--height-blend takes a depth from 0.01 to 0.5, not '0.6'"},
         {{"--builtin", "-o", output, "--height-blend=0.2", "--height-strength", "0.9"},

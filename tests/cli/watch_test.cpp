@@ -72,5 +72,26 @@ TEST(WatchTest, AChangedInputRewritesTheOutputAndSigintEndsCleanly) {
         << "no temporary file is left";
 }
 
+TEST(WatchTest, IntoAMapTheTextureFollowsTheInputs) {
+    TemporaryFolder folder("orrisbay-watch-map");
+    const std::string room = std::string(ORRISBAY_TEST_MAPS) + "/hl/room-hl.bsp";
+    const std::string map = folder.Write("room.bsp", ReadFile(room));
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 4; ++i) {
+        inputs.push_back(
+            SavePattern(folder.file("in" + std::to_string(i) + ".png"), FIF_PNG, 64, 32, 24, i));
+    }
+    std::vector<std::string> arguments = {"--watch", "-o", map, "--name", "!water"};
+    arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+    Watching watch(arguments);
+    EXPECT_TRUE(IsRunLine(watch.NextLine(), map));
+    SavePattern(inputs[1], FIF_PNG, 64, 32, 24, 9);
+    EXPECT_TRUE(IsRunLine(watch.NextLine(), map));
+    inputs.insert(inputs.end(), {"--name", "!water"});
+    const std::string once = folder.Write("once.bsp", ReadFile(room));
+    EXPECT_TRUE(ReadFile(map) == BlendedOnce(inputs, once));
+    EXPECT_EQ(watch.Interrupt(), 0);
+}
+
 }  // namespace
 }  // namespace orrisbay::cli
