@@ -48,8 +48,10 @@ std::vector<Making> ToMake(BuildPlan& plan) {
             making.push_back({&planned, std::nullopt});
         }
     }
-    std::ranges::stable_partition(
-        making, [](const Making& m) { return !m.planned->texture->IsPlainPicture(); });
+    // Blends first: they take longest. (std::stable_partition, not the ranges one, which
+    // clang cannot compile against GCC 12's library.)
+    std::stable_partition(making.begin(), making.end(),
+                          [](const Making& m) { return !m.planned->texture->IsPlainPicture(); });
     return making;
 }
 
