@@ -51,11 +51,13 @@ std::string CheckDither(const OptionValue& value) {
     return "takes true or false";
 }
 
+// A depth, or false for the plain blend (over a depth in [defaults]).
 std::string CheckDepth(const OptionValue& value) {
     const auto depth = AsNumber(value);
-    return depth && *depth >= slots::kMinHeightDepth && *depth <= 0.5
+    const bool* off = AsBool(value);
+    return (off && !*off) || (depth && *depth >= slots::kMinHeightDepth && *depth <= 0.5)
                ? std::string()
-               : "takes a depth from 0.01 to 0.5";
+               : "takes a depth from 0.01 to 0.5, or false for none";
 }
 
 std::string CheckStrength(const OptionValue& value) {
@@ -100,7 +102,7 @@ const std::array<OptionRow, 9> kOptionRows = {{
      }},
     {"height_blend", kForBlends, CheckDepth,
      [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
-         settings.heightDepth = *AsNumber(value);
+         settings.heightDepth = AsBool(value) ? std::nullopt : AsNumber(value);
      }},
     {"height_strength", kForBlends, CheckStrength,
      [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
