@@ -83,6 +83,11 @@ FrmOrrisbay::FrmOrrisbay(QWidget* parent)
       replaceTextureQuestion_(AskToReplaceTexture),
       openWadDialog_(
           [this](QWidget* parent) { return GetOpenWadFileName(parent, dialogFolder_.Path()); }),
+      saveRecipeDialog_(
+          [this](QWidget* parent) { return GetSaveRecipeFileName(parent, dialogFolder_.Path()); }),
+      openRecipeDialog_(
+          [this](QWidget* parent) { return GetOpenRecipeFileName(parent, dialogFolder_.Path()); }),
+      savePictureQuestion_(AskYesNo),
       session_(std::make_unique<session::TextureSession>(static_cast<slots::SlotView*>(this))) {
     setFixedSize(kClientSize);
     setWindowIcon(ApplicationIcon());
@@ -197,6 +202,7 @@ void FrmOrrisbay::createPreviewMenu() {
     previewMenu_->addAction(saveAsAction_);
     previewMenu_->addAction(addToWadAction_);
     previewMenu_->addAction(openWadAction_);
+    createRecipeActions();
     previewMenu_->addSeparator();
     previewMenu_->addAction(convertAction_);
     previewMenu_->addAction(ditherAction_);
@@ -232,6 +238,7 @@ void FrmOrrisbay::connectSignals() {
     connect(saveAsAction_, &QAction::triggered, this, &FrmOrrisbay::saveAsClick);
     connect(addToWadAction_, &QAction::triggered, this, &FrmOrrisbay::addToWadClick);
     connect(openWadAction_, &QAction::triggered, this, &FrmOrrisbay::openWadClick);
+    connectRecipeSignals();
     connect(convertAction_, &QAction::triggered, this, &FrmOrrisbay::convertClick);
     connect(heightBlendMenu_, &HeightBlendMenu::optionsChosen, this, &FrmOrrisbay::mergeWith);
     // A converted preview follows the options as they change.
