@@ -11,7 +11,7 @@
 #include "cli/wad_command.h"
 #include "gameformats/wad2_reader.h"
 #include "support/image_files.h"
-#include "support/watched_program.h"
+#include "support/running_program.h"
 
 namespace orrisbay::cli {
 namespace {
@@ -251,7 +251,7 @@ bool IsRebuildLine(const std::string& line, const std::string& what) {
 }
 
 TEST_F(BuildCommandTest, WatchMakesAgainOnlyTheTextureOfAChangedFileUntilInterrupted) {
-    orrisbay::testing::Watching watch(ORRISBAY_BUILD_PROGRAM, {recipe, "--watch"});
+    orrisbay::testing::RunningProgram watch(ORRISBAY_BUILD_PROGRAM, {recipe, "--watch"});
     std::string line;
     for (int lines = 0; lines < 7 && line.find(" failed") == std::string::npos; ++lines) {
         line = watch.NextLine();

@@ -8,7 +8,7 @@
 
 #include "cli/blend_command.h"
 #include "support/image_files.h"
-#include "support/watched_program.h"
+#include "support/running_program.h"
 
 namespace orrisbay::cli {
 namespace {
@@ -16,7 +16,13 @@ namespace {
 using orrisbay::testing::ReadFile;
 using orrisbay::testing::SavePattern;
 using orrisbay::testing::TemporaryFolder;
-using orrisbay::testing::Watching;
+
+// The command started as a user starts it.
+class Watching : public orrisbay::testing::RunningProgram {
+  public:
+    explicit Watching(std::vector<std::string> arguments)
+        : RunningProgram(ORRISBAY_BLEND_PROGRAM, std::move(arguments)) {}
+};
 
 // True for "HH:MM:SS OUTPUT written in N ms".
 bool IsRunLine(const std::string& line, const std::string& output) {
@@ -52,7 +58,7 @@ TEST(WatchTest, AChangedInputRewritesTheOutputAndSigintEndsCleanly) {
     std::vector<std::string> arguments = {"--watch", "-o", output};
     arguments.insert(arguments.end(), inputs.begin(), inputs.end());
 
-    Watching watch(ORRISBAY_BLEND_PROGRAM, arguments);
+    Watching watch(arguments);
     EXPECT_TRUE(IsRunLine(watch.NextLine(), output));
     EXPECT_TRUE(ReadFile(output) == BlendedOnce(inputs, expected.file("first.png")));
 
