@@ -2,6 +2,7 @@
 
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
+#include "palette/conversion_options.h"
 
 namespace orrisbay::session {
 
@@ -108,7 +109,13 @@ RecipeTexture RecipeTextureOf(const SessionTexture& texture, const fs::path& fol
     if (!texture.palette.empty()) {
         Put(options, "palette", RecipePath(texture.palette, folder));
     }
-    Put(options, "dither", texture.conversion.dither);
+    const quake_palette::Dithering& dithering = texture.conversion.dithering;
+    if (dithering.mode != quake_palette::DitherMode::None) {
+        Put(options, "dither", quake_palette::DitheringText(dithering));
+    } else {
+        Put(options, "dither", texture.conversion.dither);
+    }
+    Put(options, "metric", std::string(quake_palette::MetricName(texture.conversion.metric)));
     Put(options, "fullbrights", texture.conversion.allowFullbrights);
     Put(options, "rescale", texture.output.rescaleToGrid);
     if (texture.merge.heightBlend) {

@@ -86,7 +86,8 @@ class BuildCommandTest : public ::testing::Test {
                          "--dither", "--height-blend", "0.15", "--height2", folder.file("h2.png")}),
                   0);
         ASSERT_EQ(Blend({l1, l2, folder.file("m1.png"), folder.file("m3.png"), "-o",
-                         folder.file("one_by_one.png"), "--quake", "--dither", "--fullbrights"}),
+                         folder.file("one_by_one.png"), "--quake", "--dither", "diffusion:0.8",
+                         "--metric", "perceptual", "--fullbrights"}),
                   0);
     }
 
@@ -147,6 +148,8 @@ mask1 = "m1.png"
 mask2 = "m3.png"
 quake = true
 fullbrights = true
+dither = "diffusion:0.8"
+metric = "perceptual"
 output = "out.png"
 )";
 
