@@ -222,7 +222,9 @@ bool FrmOrrisbay::loadRecipeTexture(const session::SetTexture& texture, bool bui
     if (!useRecipePalette(wanted->palette)) {
         return false;
     }
-    ditherAction_->setChecked(wanted->conversion.dither);
+    // The menu shows dithering on for any mode; the output keeps the recipe's own.
+    ditherAction_->setChecked(wanted->conversion.EffectiveDithering().mode !=
+                              quake_palette::DitherMode::None);
     fullbrightsAction_->setChecked(wanted->conversion.allowFullbrights);
     heightBlendMenu_->showOptions(wanted->merge);
     const auto keep = [&] {
