@@ -5,6 +5,7 @@
 #include "slots/merge_options.h"
 
 class QAction;
+class QActionGroup;
 
 namespace orrisbay::app {
 
@@ -20,9 +21,18 @@ class HeightBlendMenu : public QMenu {
     // The choice named `text` ("Off", "Sharp", "Medium", "Soft"), or null.
     QAction* choice(const QString& text) const;
 
+    // Shows `options`, chosen elsewhere (a recipe's), as the choice made: one
+    // of the four, or a fifth that names their depth and strength.
+    void showOptions(const orrisbay::slots::MergeOptions& options);
+
   Q_SIGNALS:
     // The user chose the merge these options make.
     void optionsChosen(const orrisbay::slots::MergeOptions& options);
+
+  private:
+    QActionGroup* group_ = nullptr;
+    QAction* other_ = nullptr;  // the fifth choice, once a recipe needed it
+    orrisbay::slots::MergeOptions otherOptions_;
 };
 
 }  // namespace orrisbay::app

@@ -2,8 +2,10 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "app/command_line.h"
@@ -41,6 +43,18 @@ int main(int argc, char** argv) {
         return EXIT_FAILURE;
     }
     QApplication application(argc, argv);
+    // What Qt left of the command line: a recipe to open, and its texture.
+    const std::vector<std::string_view> windowArguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const orrisbay::app::ParsedWindowArguments asked =
+        orrisbay::app::ParseWindowArguments(windowArguments);
+    if (!asked.error.empty()) {
+        std::fprintf(stderr, "orrisbay: %s (see orrisbay --help)\n", asked.error.c_str());
+        return 64;
+    }
+    // Made absolute now: the window changes the current folder as it starts.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(asked.request.recipe, error);
+    const std::string recipe = error ? asked.request.recipe : absolute.string();
     QApplication::setApplicationName(QStringLiteral("orrisbay"));
     QApplication::setApplicationVersion(
         QString::fromUtf8(orrisbay::console::kVersion.data(),
@@ -52,5 +66,8 @@ int main(int argc, char** argv) {
     orrisbay::app::InstallMessageBoxes(&window);
     window.Load();
     window.show();
+    if (!recipe.empty()) {
+        window.openRecipe(recipe, asked.request.texture);
+    }
     return QApplication::exec();
 }

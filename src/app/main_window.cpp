@@ -82,6 +82,11 @@ FrmOrrisbay::FrmOrrisbay(QWidget* parent)
       openWadDialog_(
           [this](QWidget* parent) { return GetOpenWadFileName(parent, dialogFolder_.Path()); }),
       addToMapDialog_(AskMapTexture),
+      saveRecipeDialog_(
+          [this](QWidget* parent) { return GetSaveRecipeFileName(parent, dialogFolder_.Path()); }),
+      openRecipeDialog_(
+          [this](QWidget* parent) { return GetOpenRecipeFileName(parent, dialogFolder_.Path()); }),
+      savePictureQuestion_(AskYesNo),
       session_(std::make_unique<session::TextureSession>(static_cast<slots::SlotView*>(this))) {
     setFixedSize(kClientSize);
     setWindowIcon(ApplicationIcon());
@@ -198,6 +203,7 @@ void FrmOrrisbay::createPreviewMenu() {
     previewMenu_->addAction(addToWadAction_);
     previewMenu_->addAction(addToMapAction_);
     previewMenu_->addAction(openWadAction_);
+    createRecipeActions();
     previewMenu_->addSeparator();
     previewMenu_->addAction(convertAction_);
     previewMenu_->addAction(ditherAction_);
@@ -234,6 +240,7 @@ void FrmOrrisbay::connectSignals() {
     connect(addToWadAction_, &QAction::triggered, this, &FrmOrrisbay::addToWadClick);
     connect(addToMapAction_, &QAction::triggered, this, &FrmOrrisbay::addToMapClick);
     connect(openWadAction_, &QAction::triggered, this, &FrmOrrisbay::openWadClick);
+    connectRecipeSignals();
     connect(convertAction_, &QAction::triggered, this, &FrmOrrisbay::convertClick);
     connect(heightBlendMenu_, &HeightBlendMenu::optionsChosen, this, &FrmOrrisbay::mergeWith);
     // A converted preview follows the options as they change.

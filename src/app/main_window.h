@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/add_to_map_dialog.h"
 #include "app/add_to_wad_dialog.h"
 #include "app/dialog_folder.h"
+#include "app/recipe_browser.h"
 #include "app/save_dialog.h"
 #include "app/wad_browser.h"
 #include "gameformats/texture_export.h"
@@ -76,6 +78,16 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void setOpenWadDialog(OpenWadDialogFunction dialog);
     // The dialog behind "Add to Map...".
     void setAddToMapDialog(AddToMapDialogFunction dialog) { addToMapDialog_ = std::move(dialog); }
+    // The dialogs behind "Save Recipe..." and "Open Recipe...", and the
+    // question whether a picture from no file is saved beside the recipe.
+    void setSaveRecipeDialog(RecipeDialogFunction dialog);
+    void setOpenRecipeDialog(RecipeDialogFunction dialog);
+    void setSavePictureQuestion(YesNoQuestionFunction question);
+
+    // Opens the recipe at `path`: loads its texture `textureName`, or, when
+    // none is named, lists its textures to choose from (orrisbay RECIPE
+    // [--texture NAME]). False after telling the user why it could not.
+    bool openRecipe(const std::string& path, const std::string& textureName = {});
 
     const slots::SlotTable& slotTable() const { return session_->Table(); }
     slots::SlotTable& slotTable() { return session_->Table(); }
@@ -100,6 +112,13 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* addToWadAction() const { return addToWadAction_; }
     QAction* addToMapAction() const { return addToMapAction_; }
     QAction* openWadAction() const { return openWadAction_; }
+    // "Save Recipe..." writes the slots' files, the options and the saved file
+    // kept up to date as one texture of a recipe; "Open Recipe..." lists a
+    // recipe's textures and loads the one chosen.
+    QAction* saveRecipeAction() const { return saveRecipeAction_; }
+    QAction* openRecipeAction() const { return openRecipeAction_; }
+    // The list of a recipe's textures that "Open Recipe..." shows; null when closed.
+    RecipeBrowser* recipeBrowser() const { return recipeBrowser_; }
     QAction* convertAction() const { return convertAction_; }
     QAction* ditherAction() const { return ditherAction_; }
     QAction* fullbrightsAction() const { return fullbrightsAction_; }
@@ -137,6 +156,8 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void addToWadClick();
     void addToMapClick();
     void openWadClick();
+    void saveRecipeClick();
+    void openRecipeClick();
     void convertClick();
     void viewClick();
 
@@ -197,6 +218,20 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // Shows the textures of the WAD at `path`, in place of any shown before.
     void showWadBrowser(const std::string& path);
 
+    // Recipes (main_window_recipe.cpp).
+    void createRecipeActions();
+    void connectRecipeSignals();
+    // Loads a texture of a recipe: its files into the slots and height maps
+    // (followed), its options, its output kept up to date; false after
+    // telling the user why not.
+    bool loadRecipeTexture(const session::SetTexture& texture, bool built);
+    // Uses the palette file a recipe names (empty: the one beside the program).
+    bool useRecipePalette(const std::filesystem::path& palette);
+    // Offers to save each picture from no file as a PNG beside the recipe and
+    // saves them, the inputs then following those files; false when the user
+    // declined one or one could not be written.
+    bool saveInputsAsFiles(const std::filesystem::path& recipe, const std::string& name);
+
     // The live link, the saved file kept up to date and the texture view
     // (main_window_follow.cpp).
     void createFollowActions();
@@ -241,6 +276,8 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* addToWadAction_ = nullptr;
     QAction* addToMapAction_ = nullptr;
     QAction* openWadAction_ = nullptr;
+    QAction* saveRecipeAction_ = nullptr;
+    QAction* openRecipeAction_ = nullptr;
     QAction* convertAction_ = nullptr;
     QAction* ditherAction_ = nullptr;
     QAction* fullbrightsAction_ = nullptr;
@@ -260,10 +297,15 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     ReplaceTextureQuestionFunction replaceTextureQuestion_;
     OpenWadDialogFunction openWadDialog_;
     AddToMapDialogFunction addToMapDialog_;
+    RecipeDialogFunction saveRecipeDialog_;
+    RecipeDialogFunction openRecipeDialog_;
+    YesNoQuestionFunction savePictureQuestion_;
     DialogFolder dialogFolder_;  // made before Load changes the current folder
     std::string lastWadPath_;    // the last WAD a texture was added to
     std::string lastMapPath_;    // the last map a texture was put into
     QPointer<WadBrowser> wadBrowser_;
+    QPointer<RecipeBrowser> recipeBrowser_;
+    std::filesystem::path paletteFile_;   // a recipe's palette in use; empty: the program's
     imageio::Picture fullColourPicture_;  // what the preview shows unconverted
     freeimage_base::Bitmap converted_;
     std::unique_ptr<session::TextureSession> session_;

@@ -41,6 +41,8 @@ ParsedBuildArguments ParseBuildArguments(std::span<const std::string> arguments)
             options.force = true;
         } else if (argument == "--dry-run" || argument == "-n") {
             options.dryRun = true;
+        } else if (argument == "--watch") {
+            options.watch = true;
         } else if (argument == "--only") {
             takingNames = true;
         } else if (argument.starts_with("--only=")) {
@@ -68,6 +70,8 @@ ParsedBuildArguments ParseBuildArguments(std::span<const std::string> arguments)
         parsed.error = operands.empty() ? "no recipe given"
                                         : "expected one recipe, got " +
                                               std::to_string(operands.size()) + " files";
+    } else if (options.watch && options.dryRun) {
+        parsed.error = "--watch builds; it cannot be combined with --dry-run";
     } else if (std::ranges::find(options.only, std::string()) != options.only.end() ||
                (takingNames && options.only.empty())) {
         parsed.error = "--only needs texture names";
@@ -80,8 +84,8 @@ ParsedBuildArguments ParseBuildArguments(std::span<const std::string> arguments)
 
 std::string BuildUsageText() {
     const std::string name(kBuildProgramName);
-    std::string text = "Usage: " + name + " RECIPE [--jobs N] [--force] [--dry-run]\n" + "       " +
-                       name + " RECIPE --only NAME...\n\n";
+    std::string text = "Usage: " + name + " RECIPE [--watch] [--jobs N] [--force] [--dry-run]\n" +
+                       "       " + name + " RECIPE --only NAME...\n\n";
     text +=
         "Builds the textures of a set, as the recipe file RECIPE (TOML) lists them, into\n"
         "their outputs: WAD files, shared by as many textures as name them, or picture\n"
@@ -96,17 +100,29 @@ std::string BuildUsageText() {
         "recipe put it there, never otherwise. A texture that fails does not stop the\n"
         "others. Errors in the recipe (each with its file, line and key) are reported\n"
         "before anything is read or written.\n\n"
+        "With --watch, the set is built once, then the command follows the recipe and\n"
+        "every file its textures are made from (sources and palettes) and, each time\n"
+        "some of them change, makes again only the textures made from them (all that\n"
+        "changed, when the recipe did), saying one line per rebuild, until it is\n"
+        "interrupted (Ctrl+C, or SIGTERM), which it takes only between builds, so\n"
+        "that no WAD is ever left half written.\n\n"
         "Options:\n"
         "  -j, --jobs N        make N textures at once (default: one per core)\n"
-        "      --force         make every texture again, changed or not\n"
+        "      --force         make every texture again, changed or not (with --watch,\n"
+        "                      in the first build)\n"
         "  -n, --dry-run       say what would be made and removed; write nothing\n"
+        "      --watch         build, then build again what each change of a file of\n"
+        "                      the set needs, until interrupted\n"
         "      --only NAME...  consider only the textures named (the names up to the\n"
         "                      next option); removes nothing\n"
         "  -h, --help          show this help and exit\n"
         "  -V, --version       show the version and exit\n\n"
         "Output: one line per texture made, or on a terminal one progress line, then\n"
         "the summary: how many were built, up to date and failed, with each failure\n"
-        "and its reason on standard error.\n\n"
+        "and its reason on standard error. With --watch, each rebuild then says\n"
+        "\"HH:MM:SS built NAME, ... in N ms\" (and what it removed), and each texture\n"
+        "that failed, with the time, on standard error; the status is 0 when it is\n"
+        "interrupted, whatever the rebuilds gave.\n\n"
         "Exit status:\n"
         "   0  every texture was built or is up to date\n"
         "  64  the command line or the recipe is wrong (not TOML, an unknown key, a bad\n"

@@ -17,6 +17,7 @@ struct BuildOptions {
     unsigned jobs = 0;  // --jobs N; 0: one per core
     bool force = false;
     bool dryRun = false;
+    bool watch = false;             // --watch: build again whenever a file of the set changes
     std::vector<std::string> only;  // --only NAME...
 };
 

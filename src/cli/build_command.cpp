@@ -47,17 +47,6 @@ class ProgressLines : public session::BuildProgress {
     std::size_t done_ = 0;
 };
 
-void ReportWarnings(const session::BuildSummary& summary, std::ostream& err) {
-    for (const std::string& warning : summary.warnings) {
-        err << kBuildProgramName << ": warning: " << warning << '\n';
-    }
-    for (const TextureReport& texture : summary.textures) {
-        for (const std::string& warning : texture.warnings) {
-            err << kBuildProgramName << ": warning: " << texture.name << ": " << warning << '\n';
-        }
-    }
-}
-
 int ReportDryRun(const session::BuildSummary& summary, std::ostream& out, std::ostream& err) {
     for (const TextureReport& texture : summary.textures) {
         if (texture.outcome == TextureOutcome::OutOfDate) {
@@ -100,7 +89,9 @@ int ReportBuild(const session::BuildSummary& summary, std::ostream& out, std::os
     return kExitSuccess;
 }
 
-int Build(const BuildOptions& options, std::ostream& out, std::ostream& err, bool terminal) {
+}  // namespace
+
+session::BuildRequest BuildRequestOf(const BuildOptions& options) {
     Result<quake_palette::Palette> game = ReadGamePalette();
     session::BuildRequest request{options.recipe, options.jobs, options.force, options.dryRun,
                                   options.only};
@@ -109,25 +100,44 @@ int Build(const BuildOptions& options, std::ostream& out, std::ostream& err, boo
     } else {
         request.programPaletteProblem = game.problem().message;
     }
+    return request;
+}
+
+void ReportProblemLines(const Problem& problem, std::string_view before, std::ostream& err) {
+    std::string_view message = problem.message;
+    for (std::size_t end = 0; !message.empty(); message.remove_prefix(end)) {
+        end = message.find('\n');
+        err << before << kBuildProgramName << ": " << message.substr(0, end) << '\n';
+        end = end == std::string_view::npos ? message.size() : end + 1;
+    }
+    err.flush();
+}
+
+void ReportBuildWarnings(const session::BuildSummary& summary, std::ostream& err) {
+    for (const std::string& warning : summary.warnings) {
+        err << kBuildProgramName << ": warning: " << warning << '\n';
+    }
+    for (const TextureReport& texture : summary.textures) {
+        for (const std::string& warning : texture.warnings) {
+            err << kBuildProgramName << ": warning: " << texture.name << ": " << warning << '\n';
+        }
+    }
+}
+
+int Build(const BuildOptions& options, std::ostream& out, std::ostream& err, bool terminal) {
+    const session::BuildRequest request = BuildRequestOf(options);
     Result<session::BuildSummary> summary = [&] {
         ProgressLines progress(out, terminal);
         return session::BuildSet(request, progress);
     }();
     if (!summary) {
-        std::string_view message = summary.problem().message;
         // One line per problem of the recipe, each named by the program.
-        for (std::size_t end = 0; !message.empty(); message.remove_prefix(end)) {
-            end = message.find('\n');
-            err << kBuildProgramName << ": " << message.substr(0, end) << '\n';
-            end = end == std::string_view::npos ? message.size() : end + 1;
-        }
+        ReportProblemLines(summary.problem(), {}, err);
         return ExitCodeOf(summary.problem());
     }
-    ReportWarnings(*summary, err);
+    ReportBuildWarnings(*summary, err);
     return options.dryRun ? ReportDryRun(*summary, out, err) : ReportBuild(*summary, out, err);
 }
-
-}  // namespace
 
 int RunBuild(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
              bool terminal) {
@@ -142,7 +152,8 @@ int RunBuild(std::span<const std::string> arguments, std::ostream& out, std::ost
     if (parsed.options.version) {
         return ReportVersion(kBuildProgramName, out);
     }
-    return Build(parsed.options, out, err, terminal);
+    return parsed.options.watch ? RunBuildWatch(parsed.options, out, err, terminal)
+                                : Build(parsed.options, out, err, terminal);
 }
 
 }  // namespace orrisbay::cli

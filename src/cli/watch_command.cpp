@@ -1,19 +1,16 @@
 #include "cli/watch_command.h"
 
 #include <poll.h>
-#include <signal.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <ostream>
 #include <system_error>
 
 #include "cli/blend_command.h"
+#include "cli/stop_signals.h"
 #include "session/texture_session.h"
 
 namespace orrisbay::cli {
@@ -21,51 +18,6 @@ namespace orrisbay::cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// SIGINT and SIGTERM held back from the process and read from a descriptor
-// instead, so they end the command only where it chooses: between runs.
-class StopSignals {
-  public:
-    StopSignals() {
-        sigemptyset(&signals_);
-        sigaddset(&signals_, SIGINT);
-        sigaddset(&signals_, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &signals_, &previous_);
-        descriptor_ = signalfd(-1, &signals_, SFD_NONBLOCK | SFD_CLOEXEC);
-        if (descriptor_ < 0) {
-            pthread_sigmask(SIG_SETMASK, &previous_, nullptr);  // Ctrl+C ends it at once
-        }
-    }
-    ~StopSignals() {
-        // Signals that came in meanwhile are taken here, not on unblocking.
-        signalfd_siginfo info;
-        while (descriptor_ >= 0 && ::read(descriptor_, &info, sizeof info) > 0) {
-        }
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-    int Descriptor() const { return descriptor_; }
-
-  private:
-    sigset_t signals_{};
-    sigset_t previous_{};
-    int descriptor_ = -1;
-};
-
-// The local time of day, "HH:MM:SS".
-std::string TimeOfDay() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
-}
 
 // The input that is the same file as the output, or empty.
 std::string InputAlsoOutput(const BlendOptions& options) {

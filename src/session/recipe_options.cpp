@@ -6,6 +6,8 @@
 #include <array>
 #include <sstream>
 
+#include "palette/conversion_options.h"
+
 namespace orrisbay::session {
 namespace {
 
@@ -40,22 +42,34 @@ std::string CheckNonEmptyText(const OptionValue& value) {
     return text && !text->empty() ? std::string() : "takes a file name in quotes";
 }
 
-// Dithering is on or off for now; the text form is kept for the modes to come.
+// On or off (Floyd-Steinberg), or a mode with its strength, as --dither takes it.
 std::string CheckDither(const OptionValue& value) {
     if (AsBool(value)) {
         return {};
     }
     if (const std::string* text = AsText(value)) {
-        return "\"" + *text + "\": dithering modes are not supported yet (use true or false)";
+        const Result<quake_palette::Dithering> mode = quake_palette::ParseDithering(*text);
+        return mode ? std::string() : mode.problem().message;
     }
-    return "takes true or false";
+    return "takes true or false, or a mode such as \"diffusion:0.8\"";
 }
 
+std::string CheckMetric(const OptionValue& value) {
+    const std::string* text = AsText(value);
+    if (text == nullptr) {
+        return "takes \"rgb\" or \"perceptual\"";
+    }
+    const Result<quake_palette::ColourMetric> metric = quake_palette::ParseColourMetric(*text);
+    return metric ? std::string() : metric.problem().message;
+}
+
+// A depth, or false for the plain blend (over a depth in [defaults]).
 std::string CheckDepth(const OptionValue& value) {
     const auto depth = AsNumber(value);
-    return depth && *depth >= slots::kMinHeightDepth && *depth <= 0.5
+    const bool* off = AsBool(value);
+    return (off && !*off) || (depth && *depth >= slots::kMinHeightDepth && *depth <= 0.5)
                ? std::string()
-               : "takes a depth from 0.01 to 0.5";
+               : "takes a depth from 0.01 to 0.5, or false for none";
 }
 
 std::string CheckStrength(const OptionValue& value) {
@@ -77,14 +91,21 @@ std::string CheckThreshold(const OptionValue& value) {
 }
 
 // The table: one row per option a recipe knows.
-const std::array<OptionRow, 9> kOptionRows = {{
+const std::array<OptionRow, 10> kOptionRows = {{
     {"palette", kForBoth, CheckNonEmptyText,
      [](const OptionValue& value, const fs::path& folder, TextureSettings& settings) {
          settings.palette = folder / *AsText(value);
      }},
     {"dither", kForBoth, CheckDither,
      [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
-         settings.conversion.dither = *AsBool(value);
+         const std::string* mode = AsText(value);
+         settings.conversion.dither = mode == nullptr && *AsBool(value);
+         settings.conversion.dithering =
+             mode ? *quake_palette::ParseDithering(*mode) : quake_palette::Dithering{};
+     }},
+    {"metric", kForBoth, CheckMetric,
+     [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
+         settings.conversion.metric = *quake_palette::ParseColourMetric(*AsText(value));
      }},
     {"fullbrights", kForBoth, CheckBool,
      [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
@@ -100,7 +121,7 @@ const std::array<OptionRow, 9> kOptionRows = {{
      }},
     {"height_blend", kForBlends, CheckDepth,
      [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
-         settings.heightDepth = *AsNumber(value);
+         settings.heightDepth = AsBool(value) ? std::nullopt : AsNumber(value);
      }},
     {"height_strength", kForBlends, CheckStrength,
      [](const OptionValue& value, const fs::path&, TextureSettings& settings) {

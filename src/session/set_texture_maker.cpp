@@ -9,21 +9,18 @@
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
 #include "imageio/file_types.h"
+#include "session/texture_session.h"
 #include "slots/parallel_for.h"
-#include "slots/slot_table.h"
-#include "slots/slot_view.h"
 
 namespace orrisbay::session {
 namespace {
 
 using freeimage_base::Bitmap;
 
-// Shows nothing; keeps the reason of a failed merge.
-class MergeFailureView : public slots::NullSlotView {
-  public:
-    void ReportMergeFailure(const std::string& message) override { failure = message; }
-    std::string failure;
-};
+// The sources of a blend by the session's inputs: the four slots, then the height maps.
+constexpr std::array<SourceRole, kInputCount> kBlendRoles = {
+    SourceRole::Layer1, SourceRole::Layer2,  SourceRole::Mask1,
+    SourceRole::Mask2,  SourceRole::Height1, SourceRole::Height2};
 
 // A texture off the grid that a WAD cannot hold: the recipe's way out told too.
 Problem OffGrid(Problem problem) {
@@ -88,18 +85,15 @@ Result<MadeTexture> MakeLump(const FIBITMAP* colour, const FIBITMAP* coverage,
     return lump;
 }
 
-// Writes a picture output through the one export, replacing the file.
-Result<MadeTexture> WritePicture(const FIBITMAP* colour, const SetTexture& texture,
-                                 const MakeContext& context) {
+// A picture output written through the session's export, replacing the file:
+// the merge, or `instead` for a plain picture.
+Result<MadeTexture> WritePicture(TextureSession& session, const SetTexture& texture,
+                                 const MakeContext& context, const FIBITMAP* instead = nullptr) {
     const gameformats::ExportRequest request{.path = texture.output.string(),
                                              .toPalette = texture.settings.toPalette,
                                              .conversion = texture.settings.conversion};
-    std::optional<quake_palette::Palette> palette;
-    if (context.palette != nullptr) {
-        palette = *context.palette;
-    }
     Result<gameformats::ExportWritten> exported =
-        gameformats::RepeatExport(colour, {request, texture.settings.rescale}, palette);
+        session.Export(request, {true, true, texture.settings.rescale}, instead);
     if (!exported) {
         return OffGrid(exported.problem().kind == ProblemKind::NoPalette
                            ? Fail(ProblemKind::NoPalette, context.paletteProblem, request.path)
@@ -109,98 +103,112 @@ Result<MadeTexture> WritePicture(const FIBITMAP* colour, const SetTexture& textu
     return std::move(made.WarnFirst(exported.TakeWarnings()));
 }
 
-Result<MadeTexture> Deliver(const FIBITMAP* colour, const FIBITMAP* coverage,
-                            const SetTexture& texture, const MakeContext& context) {
-    return texture.outputKind == gameformats::OutputKind::Wad
-               ? MakeLump(colour, coverage, texture, context)
-               : WritePicture(colour, texture, context);
+// A session that reads nothing on its own: a build reads each file once.
+void PrepareSession(TextureSession& session, const SetTexture& texture,
+                    const MakeContext& context) {
+    session.SetFollowing(false);
+    session.Table().SetMergeThreads(context.threads);
+    session.SetPalette(context.palette ? std::optional(*context.palette) : std::nullopt);
+    session.SetConversionOptions(texture.settings.conversion);
 }
 
 // The blend's inputs (layers, masks, height maps), read side by side on up
 // to `threads` threads; warnings and the first failure told in their order.
-Result<std::array<Bitmap, 6>> LoadBlendInputs(const SetTexture& texture, unsigned threads) {
-    using enum SourceRole;
-    constexpr std::array<SourceRole, 6> kRoles = {Layer1, Layer2, Mask1, Mask2, Height1, Height2};
-    std::array<std::optional<Result<Bitmap>>, 6> loaded;
-    slots::ParallelFor(threads, kRoles.size(), [&](std::size_t i) {
-        if (const std::filesystem::path& path = texture.Source(kRoles[i]); !path.empty()) {
+Result<std::array<Bitmap, kInputCount>> LoadBlendInputs(const SetTexture& texture,
+                                                        unsigned threads) {
+    std::array<std::optional<Result<Bitmap>>, kInputCount> loaded;
+    slots::ParallelFor(threads, kBlendRoles.size(), [&](std::size_t i) {
+        if (const std::filesystem::path& path = texture.Source(kBlendRoles[i]); !path.empty()) {
             loaded[i] = LoadSource(path, i >= 2, 1);
         }
     });
-    std::array<Bitmap, 6> inputs;
+    std::array<Bitmap, kInputCount> inputs;
     std::vector<std::string> warnings;
-    for (std::size_t i = 0; i < kRoles.size(); ++i) {
+    for (std::size_t i = 0; i < kBlendRoles.size(); ++i) {
         if (!loaded[i]) {
             continue;
         }
         if (!*loaded[i]) {
-            return Forward<std::array<Bitmap, 6>>(std::move(loaded[i]->WarnFirst(warnings)));
+            return Forward<std::array<Bitmap, kInputCount>>(
+                std::move(loaded[i]->WarnFirst(warnings)));
         }
         for (std::string& warning : loaded[i]->TakeWarnings()) {
             warnings.push_back(std::move(warning));
         }
         inputs[i] = std::move(**loaded[i]);
     }
-    Result<std::array<Bitmap, 6>> all(std::move(inputs));
+    Result<std::array<Bitmap, kInputCount>> all(std::move(inputs));
     return std::move(all.WarnFirst(warnings));
 }
 
+// The blend as the window and orrisbay-blend make it: one session, its
+// height maps and options first, then the four slots, the merge running as
+// the last arrives.
 Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& context) {
-    Result<std::array<Bitmap, 6>> loaded = LoadBlendInputs(texture, context.threads);
+    Result<std::array<Bitmap, kInputCount>> loaded = LoadBlendInputs(texture, context.threads);
     if (!loaded) {
         return Forward<MadeTexture>(std::move(loaded));
     }
     const std::vector<std::string> warnings = loaded.TakeWarnings();
-    std::array<Bitmap, 6>& inputs = *loaded;
-    MergeFailureView view;
-    slots::SlotTable table(view);
-    table.SetMergeThreads(context.threads);
-    table.SetMergeOptions(texture.settings.Merge());
-    table.SetHeightMap(0, std::move(inputs[4]));
-    table.SetHeightMap(1, std::move(inputs[5]));
-    for (int slot = slots::kLayer1; slot <= slots::kMask2; ++slot) {
-        table.SetSlotImage(slot, std::move(inputs[static_cast<std::size_t>(slot)]));
+    std::array<Bitmap, kInputCount>& inputs = *loaded;
+    TextureSession session;
+    PrepareSession(session, texture, context);
+    (void)session.SetMergeOptions(texture.settings.Merge());
+    SessionUpdate merged;
+    for (const int input : {kHeightMap1, kHeightMap2, 0, 1, 2, 3}) {
+        const auto at = static_cast<std::size_t>(input);
+        merged = session.SetInput(input, std::move(inputs[at]),
+                                  InputSource::File(texture.Source(kBlendRoles[at]).string()));
     }
-    const FIBITMAP* merged = table.Slot(slots::kResult);
-    if (!view.failure.empty() || merged == nullptr) {
+    if (merged.mergeFailure || session.Texture() == nullptr) {
         Result<MadeTexture> failed =
             Fail(ProblemKind::Failed,
-                 "merge failed: " + (view.failure.empty() ? "no texture was made" : view.failure),
+                 "merge failed: " + merged.mergeFailure.value_or("no texture was made"),
                  texture.output.string());
         return std::move(failed.WarnFirst(warnings));
     }
-    // Only a see-through texture in a WAD reads where the layers cover.
-    const bool seeThrough = texture.outputKind == gameformats::OutputKind::Wad &&
-                            gameformats::IsSeeThroughName(texture.name);
-    const Bitmap coverage = seeThrough ? table.ResultCoverage() : Bitmap();
-    for (int slot = slots::kLayer1; slot <= slots::kMask2; ++slot) {
-        table.ClearSlot(slot);
-    }
-    Result<MadeTexture> made = Deliver(merged, coverage.get(), texture, context);
+    Result<MadeTexture> made = [&] {
+        if (texture.outputKind != gameformats::OutputKind::Wad) {
+            session.ReleaseInputs(false);
+            return WritePicture(session, texture, context);
+        }
+        // Only a see-through texture reads where the layers cover.
+        const Bitmap coverage =
+            gameformats::IsSeeThroughName(texture.name) ? session.Coverage() : Bitmap();
+        session.ReleaseInputs(false);
+        return MakeLump(session.Texture(), coverage.get(), texture, context);
+    }();
     return std::move(made.WarnFirst(warnings));
 }
 
+// A plain picture, with its mask or else its own alpha as the see-through part.
 Result<MadeTexture> MakePlainPicture(const SetTexture& texture, const MakeContext& context) {
     Result<Bitmap> picture = LoadSource(texture.Source(SourceRole::Picture), false, 1);
     if (!picture) {
         return Forward<MadeTexture>(std::move(picture));
     }
     std::vector<std::string> warnings = picture.TakeWarnings();
+    if (texture.outputKind != gameformats::OutputKind::Wad) {
+        TextureSession session;
+        PrepareSession(session, texture, context);
+        Result<MadeTexture> made = WritePicture(session, texture, context, picture->get());
+        return std::move(made.WarnFirst(warnings));
+    }
     Bitmap mask;
     if (const std::filesystem::path& file = texture.Source(SourceRole::Mask); !file.empty()) {
-        Result<Bitmap> loaded = LoadSource(file, false, 1);
-        if (!loaded) {
-            return Forward<MadeTexture>(std::move(loaded.WarnFirst(warnings)));
+        Result<Bitmap> read = LoadSource(file, false, 1);
+        if (!read) {
+            return Forward<MadeTexture>(std::move(read.WarnFirst(warnings)));
         }
-        for (std::string& warning : loaded.TakeWarnings()) {
+        for (std::string& warning : read.TakeWarnings()) {
             warnings.push_back(std::move(warning));
         }
-        mask = std::move(*loaded);
+        mask = std::move(*read);
     } else if (freeimage_base::ImageType(picture->get()) == FIT_BITMAP &&
                freeimage_base::Bpp(picture->get()) == 32) {
         mask = freeimage_base::GetChannel(picture->get(), FICC_ALPHA);
     }
-    Result<MadeTexture> made = Deliver(picture->get(), mask.get(), texture, context);
+    Result<MadeTexture> made = MakeLump(picture->get(), mask.get(), texture, context);
     return std::move(made.WarnFirst(warnings));
 }
 

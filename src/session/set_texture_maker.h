@@ -28,10 +28,11 @@ struct MakeContext {
 };
 
 // Makes `texture` as orrisbay-blend (a blend) or orrisbay-wad add (a plain
-// picture) would: its sources loaded as the open buttons load them, merged
-// through the slot table, then turned into a WAD lump or written as a
-// picture. Warnings (a colour profile not used, a sky of the wrong size) come
-// with the result.
+// picture) would: its sources loaded as the open buttons load them, a blend
+// merged by a texture session of its own (the window's and orrisbay-blend's),
+// then turned into a WAD lump, which the caller writes, or written as a
+// picture through the session's export. Warnings (a colour profile not used,
+// a sky of the wrong size) come with the result.
 Result<MadeTexture> MakeSetTexture(const SetTexture& texture, const MakeContext& context);
 
 }  // namespace orrisbay::session

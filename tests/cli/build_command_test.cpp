@@ -11,6 +11,7 @@
 #include "cli/wad_command.h"
 #include "gameformats/wad2_reader.h"
 #include "support/image_files.h"
+#include "support/running_program.h"
 
 namespace orrisbay::cli {
 namespace {
@@ -85,7 +86,8 @@ class BuildCommandTest : public ::testing::Test {
                          "--dither", "--height-blend", "0.15", "--height2", folder.file("h2.png")}),
                   0);
         ASSERT_EQ(Blend({l1, l2, folder.file("m1.png"), folder.file("m3.png"), "-o",
-                         folder.file("one_by_one.png"), "--quake", "--dither", "--fullbrights"}),
+                         folder.file("one_by_one.png"), "--quake", "--dither", "diffusion:0.8",
+                         "--metric", "perceptual", "--fullbrights"}),
                   0);
     }
 
@@ -146,6 +148,8 @@ mask1 = "m1.png"
 mask2 = "m3.png"
 quake = true
 fullbrights = true
+dither = "diffusion:0.8"
+metric = "perceptual"
 output = "out.png"
 )";
 
@@ -239,6 +243,32 @@ TEST_F(BuildCommandTest, NamesFileLineAndKeyOfEveryRecipeErrorBeforeWritingAnyth
         EXPECT_FALSE(std::filesystem::exists(wad)) << wrong.to;
         EXPECT_FALSE(std::filesystem::exists(recipe + ".state")) << wrong.to;
     }
+}
+
+// True for "HH:MM:SS WHAT in N ms".
+bool IsRebuildLine(const std::string& line, const std::string& what) {
+    const std::string middle = " " + what + " in ";
+    return line.size() > 8 + middle.size() + 3 && line[2] == ':' && line[5] == ':' &&
+           line.compare(8, middle.size(), middle) == 0 && line.ends_with(" ms") &&
+           line.find_first_not_of("0123456789", 8 + middle.size()) == line.size() - 3;
+}
+
+TEST_F(BuildCommandTest, WatchMakesAgainOnlyTheTextureOfAChangedFileUntilInterrupted) {
+    orrisbay::testing::RunningProgram watch(ORRISBAY_BUILD_PROGRAM, {recipe, "--watch"});
+    std::string line;
+    for (int lines = 0; lines < 7 && line.find(" failed") == std::string::npos; ++lines) {
+        line = watch.NextLine();
+    }
+    ASSERT_EQ(line, "6 built, 0 up to date, 0 failed");
+    const std::string packBefore = ReadFile(wad);
+
+    SaveMask(folder.file("h2.png"), 41);  // hl_blend's height map alone
+    EXPECT_TRUE(IsRebuildLine(watch.NextLine(), "built hl_blend"));
+    EXPECT_TRUE(ReadFile(wad) == packBefore);
+    ExpectOneByOneBytes();
+
+    EXPECT_EQ(watch.Interrupt(), 0);
+    EXPECT_NE(Build({recipe}).out.find("0 built, 6 up to date"), std::string::npos);
 }
 
 }  // namespace
