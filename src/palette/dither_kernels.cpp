@@ -38,10 +38,23 @@ PixelRegion RegionAt(const ConversionJob& job, int x, int y) {
                        : PixelRegion::Ordinary;
 }
 
+// How many answers a kernel remembers: one for each pixel, or, when
+// `slowOnly`, none under the redmean metric, whose search is as quick as a
+// look into a large table when the colours asked for rarely repeat.
+std::size_t Questions(const ConversionJob& job, bool slowOnly) {
+    const NearestColourFinder* finder = job.ordinary ? job.ordinary : job.glowing;
+    if (slowOnly && finder->Metric() == ColourMetric::Rgb) {
+        return 0;
+    }
+    return std::size_t{freeimage_base::Width(job.rgb)} * freeimage_base::Height(job.rgb);
+}
+
 // The finders of a job's regions, remembering their answers for the job.
 class Finders {
   public:
-    explicit Finders(const ConversionJob& job) : ordinary_(job.ordinary), glowing_(job.glowing) {}
+    Finders(const ConversionJob& job, bool slowOnly)
+        : ordinary_(job.ordinary, Questions(job, slowOnly)),
+          glowing_(job.glowing, Questions(job, slowOnly)) {}
     std::uint8_t Nearest(PixelRegion region, int red, int green, int blue) {
         return (region == PixelRegion::Glowing ? glowing_ : ordinary_).Nearest(red, green, blue);
     }
@@ -193,7 +206,7 @@ class WrappedDiffusion {
     }
 
     const ConversionJob& job_;
-    Finders finders_{job_};
+    Finders finders_{job_, true};  // diffused colours rarely repeat
     const std::array<float, 256>& linear_ = LinearLevels();
     const SrgbEncoder& encode_ = Encoder();
     int width_, height_;
@@ -205,7 +218,7 @@ class WrappedDiffusion {
 }  // namespace
 
 void ConvertPlain(const ConversionJob& job) {
-    Finders finders(job);
+    Finders finders(job, false);
     const unsigned width = freeimage_base::Width(job.rgb);
     const unsigned height = freeimage_base::Height(job.rgb);
     for (unsigned y = 0; y < height; ++y) {
@@ -233,7 +246,7 @@ void ConvertPlain(const ConversionJob& job) {
 }
 
 void ConvertFloydSteinberg(const ConversionJob& job) {
-    Finders finders(job);
+    Finders finders(job, true);
     const int width = static_cast<int>(freeimage_base::Width(job.rgb));
     const int height = static_cast<int>(freeimage_base::Height(job.rgb));
     // One spare column on each side spares the edge checks.
@@ -300,7 +313,7 @@ void ConvertWrappedDiffusion(const ConversionJob& job, float strength) {
 }
 
 void ConvertOrdered(const ConversionJob& job, float strength) {
-    Finders finders(job);
+    Finders finders(job, false);
     const int width = static_cast<int>(freeimage_base::Width(job.rgb));
     const int height = static_cast<int>(freeimage_base::Height(job.rgb));
     const int tileWidth = BlueNoiseSide(width), tileHeight = BlueNoiseSide(height);

@@ -328,7 +328,7 @@ TEST_F(PaletteConversionTest, RememberedAnswersAreTheFindersAnswers) {
     }
     for (const ColourMetric metric : {ColourMetric::Rgb, ColourMetric::Perceptual}) {
         const NearestColourFinder finder(reversed, IndexSet::Range(0, 255), metric);
-        RememberingFinder remembering(&finder);
+        RememberingFinder remembering(&finder, colours.size());
         for (int pass = 0; pass < 2; ++pass) {
             for (const auto& [r, g, b] : colours) {
                 ASSERT_EQ(remembering.Nearest(r, g, b), finder.Nearest(r, g, b))
