@@ -192,8 +192,7 @@ void FrmOrrisbay::createPreviewMenu() {
     // Conversion options: plain nearest colours without fullbrights unless asked,
     // since dithering adds noise and fullbright pixels glow in dark rooms.
     convertAction_ = new QAction(tr("Convert to Quake palette"), this);
-    ditherAction_ = new QAction(tr("Dither"), this);
-    ditherAction_->setCheckable(true);
+    createConversionMenus();
     fullbrightsAction_ = new QAction(tr("Allow Fullbrights"), this);
     fullbrightsAction_->setCheckable(true);
 
@@ -206,7 +205,8 @@ void FrmOrrisbay::createPreviewMenu() {
     createRecipeActions();
     previewMenu_->addSeparator();
     previewMenu_->addAction(convertAction_);
-    previewMenu_->addAction(ditherAction_);
+    previewMenu_->addMenu(ditheringMenu_);
+    previewMenu_->addMenu(metricMenu_);
     previewMenu_->addAction(fullbrightsAction_);
     previewMenu_->addSeparator();
     heightBlendMenu_ = new HeightBlendMenu(previewMenu_);
@@ -243,14 +243,7 @@ void FrmOrrisbay::connectSignals() {
     connectRecipeSignals();
     connect(convertAction_, &QAction::triggered, this, &FrmOrrisbay::convertClick);
     connect(heightBlendMenu_, &HeightBlendMenu::optionsChosen, this, &FrmOrrisbay::mergeWith);
-    // A converted preview follows the options as they change.
-    for (QAction* option : {ditherAction_, fullbrightsAction_}) {
-        connect(option, &QAction::toggled, this, [this] {
-            if (converted_) {
-                convertPreview();
-            }
-        });
-    }
+    connectConversionSignals();
     for (int i = 0; i < 4; ++i) {
         connect(dropTargets_.at(Index(i)), &FileDropTarget::fileDropped, this,
                 [this, i](const QString& path) {
@@ -434,11 +427,6 @@ const FIBITMAP* FrmOrrisbay::textureInsteadOfMerge(freeimage_base::Bitmap& holde
 const FIBITMAP* FrmOrrisbay::fullColourTexture(freeimage_base::Bitmap& holder) const {
     const FIBITMAP* instead = textureInsteadOfMerge(holder);
     return instead != nullptr ? instead : session_->Texture();
-}
-
-quake_palette::ConversionOptions FrmOrrisbay::conversionOptions() const {
-    return {.dither = ditherAction_->isChecked(),
-            .allowFullbrights = fullbrightsAction_->isChecked()};
 }
 
 bool FrmOrrisbay::convertPreview() {

@@ -105,7 +105,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
 
     // The preview's context menu: Copy and Save As (also the window's Ctrl+C and
     // Ctrl+S), Add to WAD, Add to Map and Open WAD, then the conversion to the game's
-    // palette and its two options.
+    // palette and its options.
     QMenu* previewMenu() const { return previewMenu_; }
     QAction* copyAction() const { return copyAction_; }
     QAction* saveAsAction() const { return saveAsAction_; }
@@ -120,8 +120,15 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // The list of a recipe's textures that "Open Recipe..." shows; null when closed.
     RecipeBrowser* recipeBrowser() const { return recipeBrowser_; }
     QAction* convertAction() const { return convertAction_; }
+    // "Dithering": None, Floyd-Steinberg (ditherAction), and the two modes
+    // that tile; "Colour Metric": RGB or Perceptual. One of each is chosen.
     QAction* ditherAction() const { return ditherAction_; }
+    QAction* ditheringAction(quake_palette::DitherMode mode) const;
+    QAction* metricAction(quake_palette::ColourMetric metric) const;
     QAction* fullbrightsAction() const { return fullbrightsAction_; }
+    // Shows `options` in the menus and converts with them from now on (a
+    // strength or metric the menus do not offer is kept as given).
+    void setConversionOptions(const quake_palette::ConversionOptions& options);
     // "Height Blend": Off, Sharp, Medium, Soft; a choice merges again at once.
     HeightBlendMenu* heightBlendMenu() const { return heightBlendMenu_; }
 
@@ -191,7 +198,13 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     const FIBITMAP* textureInsteadOfMerge(freeimage_base::Bitmap& holder) const;
     // The full-colour texture: the merge, or else that picture.
     const FIBITMAP* fullColourTexture(freeimage_base::Bitmap& holder) const;
+    // The conversion options, as the session keeps them (main_window_dither.cpp).
     quake_palette::ConversionOptions conversionOptions() const;
+    void createConversionMenus();
+    void connectConversionSignals();
+    quake_palette::ConversionOptions conversionOptionsOfMenus() const;
+    // The menus changed: the session takes their options, a converted preview follows.
+    void conversionMenusChanged();
     // Shows the converted texture in the preview; false after telling the user why not.
     bool convertPreview();
 
@@ -279,7 +292,11 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* saveRecipeAction_ = nullptr;
     QAction* openRecipeAction_ = nullptr;
     QAction* convertAction_ = nullptr;
-    QAction* ditherAction_ = nullptr;
+    QAction* ditherAction_ = nullptr;  // ditheringActions_' Floyd-Steinberg
+    QMenu* ditheringMenu_ = nullptr;
+    std::array<QAction*, 4> ditheringActions_{};  // by DitherMode
+    QMenu* metricMenu_ = nullptr;
+    std::array<QAction*, 2> metricActions_{};  // RGB, Perceptual
     QAction* fullbrightsAction_ = nullptr;
     HeightBlendMenu* heightBlendMenu_ = nullptr;
     std::array<FileDropTarget*, 4> dropTargets_{};

@@ -1,6 +1,7 @@
 #include "palette/colour_finder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -290,6 +291,33 @@ std::uint8_t NearestColourFinder::NearestLab(int red, int green, int blue) const
         }
     }
     return bestIndex;
+}
+
+// From 1024 slots up to a megabyte's worth, which the many colours of a
+// dithered picture of a megapixel fill well.
+RememberingFinder::RememberingFinder(const NearestColourFinder* finder, std::size_t questions)
+    : finder_(finder),
+      slotBits_(questions == 0 ? 0
+                               : std::clamp(static_cast<int>(std::bit_width(questions)), 10, 18)) {}
+
+std::uint8_t RememberingFinder::Nearest(int red, int green, int blue) {
+    if (slotBits_ == 0) {
+        return finder_->Nearest(red, green, blue);
+    }
+    red = std::clamp(red, 0, 255);
+    green = std::clamp(green, 0, 255);
+    blue = std::clamp(blue, 0, 255);
+    const auto colour = static_cast<std::uint32_t>(red << 16 | green << 8 | blue);
+    const std::size_t slot = (colour * 0x9E3779B1u) >> (32 - slotBits_);
+    if (slots_.empty()) {
+        // Colour 0 hashes to slot 0 and colour 1 to another: neither is ever found where it is put.
+        slots_.assign(std::size_t{1} << slotBits_, 0);
+        slots_[0] = 1u << 8;
+    }
+    if (slots_[slot] >> 8 != colour) {
+        slots_[slot] = colour << 8 | finder_->Nearest(red, green, blue);
+    }
+    return static_cast<std::uint8_t>(slots_[slot]);
 }
 
 }  // namespace orrisbay::quake_palette

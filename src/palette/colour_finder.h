@@ -89,4 +89,24 @@ class NearestColourFinder {
     std::vector<LabEntry> labCandidates_;
 };
 
+// A finder's answers remembered for one conversion: a colour asked for again
+// costs a look into a table instead of a search, which pays most under the
+// perceptual metrics. It answers exactly as the finder does; one conversion
+// (one thread) uses it. The table, sized for about `questions` colours
+// (a picture's pixels, say; none: every question goes to the finder), is
+// made on the first question.
+class RememberingFinder {
+  public:
+    RememberingFinder(const NearestColourFinder* finder, std::size_t questions);
+
+    std::uint8_t Nearest(int red, int green, int blue);
+
+  private:
+    const NearestColourFinder* finder_;
+    int slotBits_;
+    // Each slot holds a colour (the upper 24 bits) and its answer; a slot
+    // not yet used holds a colour that never hashes to it.
+    std::vector<std::uint32_t> slots_;
+};
+
 }  // namespace orrisbay::quake_palette

@@ -38,9 +38,30 @@ PixelRegion RegionAt(const ConversionJob& job, int x, int y) {
                        : PixelRegion::Ordinary;
 }
 
-const NearestColourFinder& FinderFor(const ConversionJob& job, PixelRegion region) {
-    return region == PixelRegion::Glowing ? *job.glowing : *job.ordinary;
+// How many answers a kernel remembers: one for each pixel, or, when
+// `slowOnly`, none under the redmean metric, whose search is as quick as a
+// look into a large table when the colours asked for rarely repeat.
+std::size_t Questions(const ConversionJob& job, bool slowOnly) {
+    const NearestColourFinder* finder = job.ordinary ? job.ordinary : job.glowing;
+    if (slowOnly && finder->Metric() == ColourMetric::Rgb) {
+        return 0;
+    }
+    return std::size_t{freeimage_base::Width(job.rgb)} * freeimage_base::Height(job.rgb);
 }
+
+// The finders of a job's regions, remembering their answers for the job.
+class Finders {
+  public:
+    Finders(const ConversionJob& job, bool slowOnly)
+        : ordinary_(job.ordinary, Questions(job, slowOnly)),
+          glowing_(job.glowing, Questions(job, slowOnly)) {}
+    std::uint8_t Nearest(PixelRegion region, int red, int green, int blue) {
+        return (region == PixelRegion::Glowing ? glowing_ : ordinary_).Nearest(red, green, blue);
+    }
+
+  private:
+    RememberingFinder ordinary_, glowing_;
+};
 
 // The red, green and blue of a 24-bit pixel.
 std::array<int, 3> PixelAt(const BYTE* pixel) {
@@ -158,7 +179,7 @@ class WrappedDiffusion {
             wanted[c] = std::clamp(value, kLeastLinear, kMostLinear);
             query[c] = encode_(wanted[c]);
         }
-        const std::uint8_t index = FinderFor(job_, region).Nearest(query[0], query[1], query[2]);
+        const std::uint8_t index = finders_.Nearest(region, query[0], query[1], query[2]);
         if (out) {
             out[x] = index;
         }
@@ -185,6 +206,7 @@ class WrappedDiffusion {
     }
 
     const ConversionJob& job_;
+    Finders finders_{job_, true};  // diffused colours rarely repeat
     const std::array<float, 256>& linear_ = LinearLevels();
     const SrgbEncoder& encode_ = Encoder();
     int width_, height_;
@@ -196,6 +218,7 @@ class WrappedDiffusion {
 }  // namespace
 
 void ConvertPlain(const ConversionJob& job) {
+    Finders finders(job, false);
     const unsigned width = freeimage_base::Width(job.rgb);
     const unsigned height = freeimage_base::Height(job.rgb);
     for (unsigned y = 0; y < height; ++y) {
@@ -213,7 +236,7 @@ void ConvertPlain(const ConversionJob& job) {
             }
             const std::array<int, 3> pixel = PixelAt(in);
             if (pixel != last || region != lastRegion) {
-                lastIndex = FinderFor(job, region).Nearest(pixel[0], pixel[1], pixel[2]);
+                lastIndex = finders.Nearest(region, pixel[0], pixel[1], pixel[2]);
                 last = pixel;
                 lastRegion = region;
             }
@@ -223,6 +246,7 @@ void ConvertPlain(const ConversionJob& job) {
 }
 
 void ConvertFloydSteinberg(const ConversionJob& job) {
+    Finders finders(job, true);
     const int width = static_cast<int>(freeimage_base::Width(job.rgb));
     const int height = static_cast<int>(freeimage_base::Height(job.rgb));
     // One spare column on each side spares the edge checks.
@@ -256,8 +280,7 @@ void ConvertFloydSteinberg(const ConversionJob& job) {
                 wanted[c] = std::clamp(
                     pixel[static_cast<std::size_t>(c)] + ((at(current, x, c) + 8) >> 4), 0, 255);
             }
-            const std::uint8_t index =
-                FinderFor(job, region).Nearest(wanted[0], wanted[1], wanted[2]);
+            const std::uint8_t index = finders.Nearest(region, wanted[0], wanted[1], wanted[2]);
             out[x] = index;
             const ColourValue got = (*job.palette)[index];
             // With every neighbour taking its share the weights sum to 16
@@ -290,6 +313,7 @@ void ConvertWrappedDiffusion(const ConversionJob& job, float strength) {
 }
 
 void ConvertOrdered(const ConversionJob& job, float strength) {
+    Finders finders(job, false);
     const int width = static_cast<int>(freeimage_base::Width(job.rgb));
     const int height = static_cast<int>(freeimage_base::Height(job.rgb));
     const int tileWidth = BlueNoiseSide(width), tileHeight = BlueNoiseSide(height);
@@ -308,8 +332,8 @@ void ConvertOrdered(const ConversionJob& job, float strength) {
             }
             const std::array<int, 3> pixel = PixelAt(in + static_cast<std::ptrdiff_t>(x) * 3);
             const int offset = static_cast<int>(std::lround(thresholds[x % tileWidth] * spread));
-            out[x] = FinderFor(job, region)
-                         .Nearest(pixel[0] + offset, pixel[1] + offset, pixel[2] + offset);
+            out[x] =
+                finders.Nearest(region, pixel[0] + offset, pixel[1] + offset, pixel[2] + offset);
         }
     }
 }

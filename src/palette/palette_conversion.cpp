@@ -1,5 +1,9 @@
 #include "palette/palette_conversion.h"
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include "palette/dither_kernels.h"
 
 namespace orrisbay::quake_palette {
@@ -61,16 +65,48 @@ Problem NoColoursFor(std::string_view pixels) {
     return Fail(ProblemKind::Failed, message);
 }
 
+// The finder for `palette`, `allowed` and `metric`: one of the last few
+// built, or a new one. Building takes longer than most conversions under the
+// perceptual metrics, and a finder is immutable, so threads share them.
+std::shared_ptr<const NearestColourFinder> SharedFinder(const Palette& palette,
+                                                        const IndexSet& allowed,
+                                                        ColourMetric metric) {
+    struct Kept {
+        Palette palette;
+        IndexSet allowed;
+        ColourMetric metric;
+        std::shared_ptr<const NearestColourFinder> finder;
+    };
+    constexpr std::size_t kKept = 4;
+    static std::mutex mutex;
+    static std::vector<Kept> kept;  // the most recently used first
+    const std::lock_guard lock(mutex);
+    const auto found = std::find_if(kept.begin(), kept.end(), [&](const Kept& k) {
+        return k.metric == metric && k.allowed == allowed && k.palette == palette;
+    });
+    if (found != kept.end()) {
+        std::rotate(kept.begin(), found, found + 1);
+    } else {
+        if (kept.size() == kKept) {
+            kept.pop_back();
+        }
+        kept.insert(kept.begin(),
+                    {palette, allowed, metric,
+                     std::make_shared<const NearestColourFinder>(palette, allowed, metric)});
+    }
+    return kept.front().finder;
+}
+
 }  // namespace
 
 PaletteConverter::PaletteConverter(const Palette& palette, const RegionIndices& indices,
                                    ColourMetric metric)
     : palette_(palette), indices_(indices) {
     if (!indices.ordinary.Empty()) {
-        ordinary_.emplace(palette, indices.ordinary, metric);
+        ordinary_ = SharedFinder(palette, indices.ordinary, metric);
     }
     if (!indices.glowing.Empty()) {
-        glowing_.emplace(palette, indices.glowing, metric);
+        glowing_ = SharedFinder(palette, indices.glowing, metric);
     }
 }
 
@@ -93,13 +129,8 @@ Result<Bitmap> PaletteConverter::Convert(const FIBITMAP* texture, const RegionMa
     if (!canvas) {
         return canvas.problem();
     }
-    const ConversionJob job{canvas->rgb.get(),
-                            canvas->indexed.get(),
-                            regions,
-                            ordinary_ ? &*ordinary_ : nullptr,
-                            glowing_ ? &*glowing_ : nullptr,
-                            indices_.seeThrough,
-                            &palette_};
+    const ConversionJob job{canvas->rgb.get(), canvas->indexed.get(), regions,  ordinary_.get(),
+                            glowing_.get(),    indices_.seeThrough,   &palette_};
     Run(job, dithering);
     return std::move(canvas->indexed);
 }

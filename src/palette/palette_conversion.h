@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <memory>
 #include <optional>
 
 #include "console/result.h"
@@ -15,7 +16,9 @@ namespace orrisbay::quake_palette {
 
 // Converts textures to one palette under one set of allowed indices: the
 // finders are built once, so the levels of a WAD texture or the frames of an
-// animation share them. Immutable once built.
+// animation share them, and the last few built are kept for the converters
+// made after (the window converting again as its options change, each
+// export). Immutable once built.
 class PaletteConverter {
   public:
     PaletteConverter(const Palette& palette, const RegionIndices& indices,
@@ -34,7 +37,7 @@ class PaletteConverter {
   private:
     Palette palette_;
     RegionIndices indices_;
-    std::optional<NearestColourFinder> ordinary_, glowing_;
+    std::shared_ptr<const NearestColourFinder> ordinary_, glowing_;
 };
 
 // Converts a picture to `palette`, whose last `fullbrightCount` colours glow:

@@ -48,16 +48,15 @@ double CieCompand(double t) {
     return t > kDelta * kDelta * kDelta ? std::cbrt(t) : t / (3 * kDelta * kDelta) + 4.0 / 29.0;
 }
 
-const std::array<float, 256>& LinearTableF() {
-    static const std::array<float, 256> table = [] {
-        std::array<float, 256> values{};
-        for (std::size_t i = 0; i < 256; ++i) {
-            values[i] = static_cast<float>(LinearTable()[i]);
-        }
-        return values;
-    }();
-    return table;
-}
+// Single-precision copies for LabOf, made when the program starts so that a
+// lookup needs no check whether they are made yet.
+const std::array<float, 256> kLinearF = [] {
+    std::array<float, 256> values{};
+    for (std::size_t i = 0; i < 256; ++i) {
+        values[i] = static_cast<float>(LinearTable()[i]);
+    }
+    return values;
+}();
 
 std::size_t ChannelIndex(int level) {
     return static_cast<std::size_t>(std::clamp(level, 0, 255));
@@ -99,25 +98,39 @@ const Matrix& FromCones(ColourMetric space) {
 // CIELAB lightness stretched so that equal steps weigh as CIEDE2000 weighs
 // them: each step divided by its S_L, 1 at mid-grey and larger towards
 // black and white. Rising, so the colour finder can still bound it.
-double WeightedLightness(double lightness) {
-    constexpr int kSteps = 1000;
-    static const std::array<double, kSteps + 1> table = [] {
-        std::array<double, kSteps + 1> values{};
-        auto weight = [](double l) {
-            const double d = (l - 50) * (l - 50);
-            return 1 / (1 + 0.015 * d / std::sqrt(20 + d));
-        };
-        for (int i = 1; i <= kSteps; ++i) {
-            const double l = 100.0 * (i - 0.5) / kSteps;
-            values[static_cast<std::size_t>(i)] =
-                values[static_cast<std::size_t>(i - 1)] + 100.0 / kSteps * weight(l);
-        }
-        return values;
-    }();
-    const double at = std::clamp(lightness, 0.0, 100.0) * kSteps / 100;
-    const std::size_t below = std::min(static_cast<std::size_t>(at), std::size_t{kSteps - 1});
-    const double fraction = at - static_cast<double>(below);
+constexpr int kLightnessSteps = 1000;
+const std::array<double, kLightnessSteps + 1> kWeightedLightness = [] {
+    std::array<double, kLightnessSteps + 1> values{};
+    auto weight = [](double l) {
+        const double d = (l - 50) * (l - 50);
+        return 1 / (1 + 0.015 * d / std::sqrt(20 + d));
+    };
+    for (int i = 1; i <= kLightnessSteps; ++i) {
+        const double l = 100.0 * (i - 0.5) / kLightnessSteps;
+        values[static_cast<std::size_t>(i)] =
+            values[static_cast<std::size_t>(i - 1)] + 100.0 / kLightnessSteps * weight(l);
+    }
+    return values;
+}();
+const std::array<float, kLightnessSteps + 1> kWeightedLightnessF = [] {
+    std::array<float, kLightnessSteps + 1> values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = static_cast<float>(kWeightedLightness[i]);
+    }
+    return values;
+}();
+
+template <typename Number>
+Number Interpolate(const std::array<Number, kLightnessSteps + 1>& table, Number lightness) {
+    const Number at = std::clamp(lightness, Number{0}, Number{100}) * (kLightnessSteps / 100);
+    const std::size_t below =
+        std::min(static_cast<std::size_t>(at), std::size_t{kLightnessSteps - 1});
+    const Number fraction = at - static_cast<Number>(below);
     return table[below] + fraction * (table[below + 1] - table[below]);
+}
+
+double WeightedLightness(double lightness) {
+    return Interpolate(kWeightedLightness, lightness);
 }
 
 // The cone value of a pre-cone value x (linear light through the positive
@@ -224,9 +237,8 @@ LabBox LabBoxOf(ColourMetric space, const std::array<int, 3>& low, const std::ar
 }
 
 Lab LabOf(ColourMetric space, int red, int green, int blue) {
-    const std::array<float, 3> linear{LinearTableF()[ChannelIndex(red)],
-                                      LinearTableF()[ChannelIndex(green)],
-                                      LinearTableF()[ChannelIndex(blue)]};
+    const std::array<float, 3> linear{kLinearF[ChannelIndex(red)], kLinearF[ChannelIndex(green)],
+                                      kLinearF[ChannelIndex(blue)]};
     const bool oklab = space == ColourMetric::Oklab;
     const Matrix& toCones = oklab ? kOklabCones : kXyzOverWhite;
     std::array<float, 3> cones;
@@ -247,7 +259,7 @@ Lab LabOf(ColourMetric space, int red, int green, int blue) {
         lab[0] -= 16;
     }
     if (space == ColourMetric::Perceptual) {
-        lab[0] = static_cast<float>(WeightedLightness(lab[0]));
+        lab[0] = Interpolate(kWeightedLightnessF, lab[0]);
     }
     return {lab[0], lab[1], lab[2]};
 }

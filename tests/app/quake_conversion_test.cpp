@@ -107,6 +107,43 @@ TEST_F(QuakeConversionTest, ConvertShowsThePalettePictureThatCopyAndSaveAsTake) 
     EXPECT_EQ(messages[0].text, "Image copied to clipboard");
 }
 
+// Each choice of the Dithering and Colour Metric submenus converts the shown
+// preview again as the engine converts with that choice, and the session
+// keeps it for the exports; unchecking Floyd-Steinberg chooses None.
+TEST_F(QuakeConversionTest, TheDitheringAndMetricMenusConvertThePreviewAgain) {
+    using quake_palette::ColourMetric;
+    using quake_palette::DitherMode;
+    window->convertAction()->trigger();
+    const struct {
+        DitherMode mode;
+        ColourMetric metric;
+    } choices[] = {{DitherMode::Diffusion, ColourMetric::Rgb},
+                   {DitherMode::Ordered, ColourMetric::Perceptual},
+                   {DitherMode::FloydSteinberg, ColourMetric::Perceptual},
+                   {DitherMode::None, ColourMetric::Rgb}};
+    std::vector<freeimage_base::Bitmap> shown;
+    for (const auto& choice : choices) {
+        window->ditheringAction(choice.mode)->setChecked(true);
+        window->metricAction(choice.metric)->setChecked(true);
+        quake_palette::ConversionOptions options;
+        options.dithering = {choice.mode, {}};
+        options.metric = choice.metric;
+        const freeimage_base::Bitmap expected = Converted(options);
+        EXPECT_TRUE(SamePixels(expected.get(), window->convertedTexture()));
+        EXPECT_EQ(window->textureSession().ConversionOptions().EffectiveDithering().mode,
+                  choice.mode);
+        for (const auto& earlier : shown) {
+            EXPECT_FALSE(SamePixels(earlier.get(), expected.get()));
+        }
+        shown.push_back(freeimage_base::Clone(expected.get()));
+    }
+    window->ditherAction()->setChecked(true);
+    window->ditherAction()->setChecked(false);
+    EXPECT_TRUE(window->ditheringAction(DitherMode::None)->isChecked());
+    EXPECT_TRUE(SamePixels(Converted().get(), window->convertedTexture()));
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(QuakeConversionTest, WithoutAGoodPaletteNothingIsConvertedOrWritten) {
     const TemporaryFolder noPalette{"orrisbay-no-palette"};
     window->LoadPalette(noPalette.path().string());

@@ -190,6 +190,15 @@ TEST_F(BlendCommandTest, CommandLineMistakesAreUsageErrors) {
          "--height-strength needs --height-blend"},
         {{"--builtin", "-o", output, "--height2", mask1}, "--height2 needs --height-blend"},
         {{"--builtin", "--height-blend", "-o", output}, "option --height-blend needs a number"},
+        {{"--builtin", "--quake", "--dither", "ordered:2", "-o", output},
+         "dithering \"ordered:2\" needs a strength from 0 to 1"},
+        {{"--builtin", "--quake", "--dither=fs", "-o", output}, "\"fs\" is not a dithering mode"},
+        {{"--builtin", "--quake", "-o", output, "--metric", "lab"},
+         "colour metric \"lab\" is not known: use rgb or perceptual"},
+        {{"--builtin", "--metric", "perceptual", "-o", output},
+         "--metric needs --quake or a .wad output"},
+        {{layer1, layer2, "--dither", mask1, mask2, "-o", output},
+         "--dither needs --quake or a .wad output"},
     };
     for (const auto& [arguments, message] : cases) {
         SCOPED_TRACE(message);

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -102,25 +103,50 @@ TEST_F(BlendMatchesWindowTest, FourFilesGiveTheWindowsPixels) {
 }
 
 // Save As and the command write the built-in merge to the same bytes, in
-// full colour, in the palette and as a WAD.
+// full colour, in the palette and as a WAD, with every dithering mode and
+// metric; no two cases write the same bytes.
 TEST_F(BlendMatchesWindowTest, SaveAsWritesTheCommandsBytes) {
+    using quake_palette::ColourMetric;
+    using quake_palette::DitherMode;
     struct Case {
         const char* name;
-        bool indexed, dither, fullbrights;
+        bool indexed, fullbrights;
+        DitherMode mode;
+        ColourMetric metric;
         std::vector<std::string> flags;
     };
-    const Case cases[] = {{"full.tga", false, false, false, {}},
-                          {"full.jpg", false, false, false, {}},
-                          {"quake.png", true, false, false, {"--quake"}},
-                          {"quake.bmp", true, true, true, {"--quake", "--dither", "--fullbrights"}},
-                          {"grass.wad", false, true, false, {"--dither"}}};
+    const DitherMode none = DitherMode::None, fs = DitherMode::FloydSteinberg;
+    const ColourMetric rgb = ColourMetric::Rgb, perceptual = ColourMetric::Perceptual;
+    const Case cases[] = {
+        {"full.tga", false, false, none, rgb, {}},
+        {"full.jpg", false, false, none, rgb, {}},
+        {"quake.png", true, false, none, rgb, {"--quake"}},
+        {"quake.bmp", true, true, fs, rgb, {"--quake", "--dither", "--fullbrights"}},
+        {"grass.wad", false, false, fs, rgb, {"--dither"}},
+        {"diffusion.png",
+         true,
+         false,
+         DitherMode::Diffusion,
+         perceptual,
+         {"--quake", "--dither", "diffusion", "--metric", "perceptual"}},
+        {"ordered.png",
+         true,
+         true,
+         DitherMode::Ordered,
+         rgb,
+         {"--quake", "--dither=ordered", "--fullbrights"}},
+        {"diffusion.wad", false, false, DitherMode::Diffusion, rgb, {"--dither=diffusion:0.9"}},
+        {"perceptual.wad", false, false, none, perceptual, {"--metric=perceptual"}},
+    };
     app::SaveChoice choice;
     window->setSaveFileDialog([&choice](QWidget*) { return choice; });
+    std::set<std::string> contents;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const TemporaryFolder fromWindow{"orrisbay-save-window"};
         const TemporaryFolder fromCommand{"orrisbay-save-command"};
-        window->ditherAction()->setChecked(c.dither);
+        window->ditheringAction(c.mode)->setChecked(true);
+        window->metricAction(c.metric)->setChecked(true);
         window->fullbrightsAction()->setChecked(c.fullbrights);
         choice = app::SaveChoice(fromWindow.file(c.name), c.indexed);
         window->saveAsAction()->trigger();
@@ -130,6 +156,7 @@ TEST_F(BlendMatchesWindowTest, SaveAsWritesTheCommandsBytes) {
         const std::string written = ReadFile(fromWindow.file(c.name));
         EXPECT_FALSE(written.empty());
         EXPECT_TRUE(written == ReadFile(fromCommand.file(c.name)));
+        EXPECT_TRUE(contents.insert(written).second);
     }
     EXPECT_TRUE(messages.empty());
 }

@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "cli/blend_command.h"
+#include "cli/command_support.h"
+#include "gameformats/texture_maker.h"
 #include "gameformats/wad2_reader.h"
 #include "gameformats/wad_file.h"
 #include "support/image_files.h"
@@ -93,6 +95,10 @@ TEST_F(WadCommandTest, FailuresSayWhyAndLeaveTheWadAsItWas) {
         {{"rename", wad, "brick"}, kExitUsage, "usage: orrisbay-wad rename WAD OLD NEW"},
         {{"extract", wad, "brick"}, kExitUsage, "extract needs -o FILE"},
         {{"remove", wad, "brick", "--wad3"}, kExitUsage, "are for add"},
+        {{"list", wad, "--metric", "rgb"}, kExitUsage, "are for add"},
+        {{"add", wad, folder.file("brick.bmp"), "--dither=ordered:x"},
+         kExitUsage,
+         "needs a strength from 0 to 1"},
         {{"rename", wad, "brick", "two words"}, kExitUsage, "without spaces"},
         {{"list", folder.file("none.wad")}, kExitBadInput, "none.wad: no such file"},
         {{"remove", wad, "stone"}, kExitBadInput, "no texture or lump is named \"stone\""},
@@ -110,6 +116,45 @@ TEST_F(WadCommandTest, FailuresSayWhyAndLeaveTheWadAsItWas) {
     }
     EXPECT_EQ(ReadFile(folder.file("damaged.wad")).size(), 12u);
     EXPECT_NE(Wad({"--help"}).out.find("orrisbay-wad add WAD PICTURE"), std::string::npos);
+}
+
+// add converts every mip level with the dithering and metric asked for, as
+// the engine makes them; --dither alone takes no operand.
+TEST_F(WadCommandTest, AddConvertsWithTheDitheringAndMetricGiven) {
+    using quake_palette::DitherMode;
+    const std::string brick = folder.file("brick.bmp");
+    const struct {
+        std::vector<std::string> arguments;
+        gameformats::WadKind kind;
+        quake_palette::ConversionOptions conversion;
+    } cases[] = {
+        {{"--dither", brick}, gameformats::WadKind::Wad2, {.dither = true}},
+        {{brick, "--dither", "ordered", "--metric", "perceptual"},
+         gameformats::WadKind::Wad2,
+         {.dithering = {DitherMode::Ordered, {}},
+          .metric = quake_palette::ColourMetric::Perceptual}},
+        {{brick, "--wad3", "--dither=diffusion:0.5"},
+         gameformats::WadKind::Wad3,
+         {.dithering = {DitherMode::Diffusion, 0.5f}}},
+    };
+    const Result<quake_palette::Palette> palette = ReadGamePalette();
+    ASSERT_TRUE(palette);
+    const Result<freeimage_base::Bitmap> picture = LoadInput(brick);
+    ASSERT_TRUE(picture);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.back());
+        std::filesystem::remove(wad);
+        std::vector<std::string> arguments = {"add", wad};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        ASSERT_EQ(Wad(arguments).code, kExitSuccess);
+        const auto read = Wad2Reader(FileBytes(wad)).Read();
+        const auto made = gameformats::MakeMipTexture(picture->get(), nullptr, "brick", c.kind,
+                                                      {c.conversion}, *palette);
+        ASSERT_TRUE(read && made && read->lumps.size() == 1);
+        for (std::size_t level = 0; level < 4; ++level) {
+            EXPECT_EQ(read->lumps[0].mips[level], made->mips[level]) << level;
+        }
+    }
 }
 
 // orrisbay-blend's .wad output is the same edit: a second texture joins a WAD

@@ -314,6 +314,30 @@ TEST_F(PaletteConversionTest, PerceptualFindersAgreeWithBruteForce) {
     }
 }
 
+// The memory a conversion keeps of the finder's answers gives the finder's
+// answers, black and the colours asked first among them, the second time too;
+// in a palette whose black is its last entry, so an unused slot cannot pass.
+TEST_F(PaletteConversionTest, RememberedAnswersAreTheFindersAnswers) {
+    Palette reversed;
+    std::reverse_copy(palette.begin(), palette.end(), reversed.begin());
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> level(0, 255);
+    std::vector<std::array<int, 3>> colours = {{0, 0, 0}, {0, 0, 1}, {255, 255, 255}};
+    for (int i = 0; i < 20000; ++i) {
+        colours.push_back({level(random), level(random), level(random)});
+    }
+    for (const ColourMetric metric : {ColourMetric::Rgb, ColourMetric::Perceptual}) {
+        const NearestColourFinder finder(reversed, IndexSet::Range(0, 255), metric);
+        RememberingFinder remembering(&finder, colours.size());
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const auto& [r, g, b] : colours) {
+                ASSERT_EQ(remembering.Nearest(r, g, b), finder.Nearest(r, g, b))
+                    << r << " " << g << " " << b;
+            }
+        }
+    }
+}
+
 // A glow mask of scattered rectangles, white where the pixel glows.
 Bitmap GlowMask(int width, int height, unsigned seed) {
     Bitmap mask(FreeImage_Allocate(width, height, 8));
