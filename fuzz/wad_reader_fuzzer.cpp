@@ -31,23 +31,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!read) {
         return 0;
     }
-    gf::WadFile& wad = read.value;
+    gf::WadFile& wad = read.value();
     const orrisbay::quake_palette::Palette palette{};
     for (const gf::WadLump& lump : wad.lumps) {
         const auto texture = gf::DecodeMipTexture(lump, wad.kind);
-        if (texture && texture.value.width * std::uint64_t{texture.value.height} <= 4096) {
-            gf::MipTextureBitmap(texture.value, wad.kind, palette);
+        if (texture && texture.value().width * std::uint64_t{texture.value().height} <= 4096) {
+            gf::MipTextureBitmap(texture.value(), wad.kind, palette);
         }
     }
     const auto bytes = gf::EncodeWad(wad);
-    if (!bytes || !SameLumps(gf::ParseWad(bytes.value, "again.wad").value, wad)) {
+    if (!bytes || !SameLumps(gf::ParseWad(bytes.value(), "again.wad").value(), wad)) {
         __builtin_trap();
     }
     if (!wad.lumps.empty()) {
         const std::string first = wad.lumps.front().name;
         if (gf::RenameLump(wad, first, "renamed")) {
             const auto renamed = gf::EncodeWad(wad);
-            if (!renamed || !gf::ParseWad(renamed.value, "renamed.wad")) {
+            if (!renamed || !gf::ParseWad(renamed.value(), "renamed.wad")) {
                 __builtin_trap();
             }
         }
