@@ -104,7 +104,8 @@ gameformats::ExportRequest RequestOf(const BlendOptions& options) {
             .toPalette = options.quake.convert,
             .conversion = options.quake.conversion,
             .textureName = options.textureName,
-            .wadKind = WadKindAsked(options.wad3)};
+            .wadKind = WadKindAsked(options.wad3),
+            .keptOutput = options.watch};
 }
 
 CommandResult Blend(const BlendOptions& options) {

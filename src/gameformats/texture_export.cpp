@@ -26,8 +26,10 @@ ExportResult FromSave(const imageio::SaveResult& saved) {
 
 ExportResult WritePicture(const FIBITMAP* texture, const ExportRequest& request,
                           const quake_palette::Palette* palette) {
+    const auto compression =
+        request.keptOutput ? imageio::PngCompression::Fast : imageio::PngCompression::Default;
     if (palette == nullptr) {
-        return FromSave(imageio::SaveImageFile(texture, request.path));
+        return FromSave(imageio::SaveImageFile(texture, request.path, compression));
     }
     const Bitmap converted =
         quake_palette::ConvertToQuakePalette(texture, *palette, request.conversion);
@@ -35,7 +37,7 @@ ExportResult WritePicture(const FIBITMAP* texture, const ExportRequest& request,
         return {ExportOutcome::ConversionFailed,
                 "the texture could not be converted to the Quake palette"};
     }
-    return FromSave(imageio::SaveImageFile(converted.get(), request.path));
+    return FromSave(imageio::SaveImageFile(converted.get(), request.path, compression));
 }
 
 ExportResult ExportPicture(const FIBITMAP* fullColour, OutputKind kind,
@@ -114,6 +116,7 @@ RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
     if (written.wadEntry) {
         request.wadKind = written.wadEntry->kind;
     }
+    request.keptOutput = true;
     return {std::move(request), rescaleToGrid};
 }
 

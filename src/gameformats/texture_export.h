@@ -34,6 +34,10 @@ struct ExportRequest {
     std::string textureName{};
     std::optional<WadKind> wadKind{};
     int seeThroughThreshold = 128;
+    // A kept output, written again on every change (the window's updates of
+    // the file saved last, every run of the command's --watch): a PNG is
+    // compressed quickly. The pixels are the same either way.
+    bool keptOutput = false;
 };
 
 // Asked when a texture going to the palette is not a multiple of 16 pixels
@@ -122,7 +126,7 @@ ExportResult ExportTexture(const FIBITMAP* fullColour, const ExportRequest& requ
 // An export made again on every new texture as it was made the first time:
 // the same request, the file (or a WAD's texture) replaced without asking (it
 // is the one written before), and the texture rescaled to the 16-pixel grid
-// when that was agreed.
+// when that was agreed. The command runs every export this way.
 struct RepeatedExport {
     ExportRequest request;
     bool rescaleToGrid = false;
@@ -132,8 +136,8 @@ ExportResult RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repe
                           const FIBITMAP* coverage = nullptr);
 
 // The export to repeat after `request` has written `written`, with the answer
-// given to the rescale question. A WAD's texture keeps the kind of the WAD it
-// went into, should the WAD have to be made again.
+// given to the rescale question, as a kept output. A WAD's texture keeps the
+// kind of the WAD it went into, should the WAD have to be made again.
 RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
                               const ExportResult& written);
 

@@ -188,9 +188,10 @@ std::string SaveFileFilter() {
     return "PNG (*.png);;Targa (*.tga);;BMP (*.bmp);;JPEG (*.jpg *.jpeg)";
 }
 
-SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
-    const SaveFormat* row = FindSaveFormat(path);
-    if (row == nullptr) {
+SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path,
+                         PngCompression compression) {
+    const SaveFormat* found = FindSaveFormat(path);
+    if (found == nullptr) {
         return {SaveOutcome::InvalidFormat, std::string(kUnsupportedSaveFormatMessage)};
     }
     if (path.find('\0') != std::string::npos) {
@@ -199,17 +200,21 @@ SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
     if (bitmap == nullptr) {
         return {SaveOutcome::EncodeFailed, "no image to save"};
     }
+    SaveFormat format = *found;
+    if (format.format == FIF_PNG && compression == PngCompression::Fast) {
+        format.saveFlags = PNG_Z_BEST_SPEED;
+    }
     freeimage_base::InitialiseImageLibrary();
     // A bitmap the format takes is written from its own pixels.
     freeimage_base::Bitmap converted;
-    if (!FormatTakes(bitmap, row->format)) {
+    if (!FormatTakes(bitmap, format.format)) {
         converted = freeimage_base::ConvertTo24Bits(bitmap);
         if (!converted) {
             return {SaveOutcome::EncodeFailed, "the image could not be converted for this format"};
         }
         bitmap = converted.get();
     }
-    return WriteAtomically([&](std::FILE* file) { return EncodeInto(file, bitmap, *row); },
+    return WriteAtomically([&](std::FILE* file) { return EncodeInto(file, bitmap, format); },
                            fs::path(path));
 }
 
