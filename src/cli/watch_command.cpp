@@ -14,6 +14,7 @@
 
 #include "cli/blend_command.h"
 #include "imageio/file_watcher.h"
+#include "palette/finder_cache.h"
 
 namespace orrisbay::cli {
 
@@ -131,6 +132,9 @@ int RunWatch(const BlendOptions& options, std::ostream& out, std::ostream& err) 
     if (const CommandResult failure = ReadPaletteFor(options, game); failure.code != kExitSuccess) {
         return ReportResult(kProgramName, failure, err);
     }
+    // Every run converts to the same palette with the same options: the
+    // nearest-colour finder is made once.
+    quake_palette::KeepFinders(1);
     const StopSignals stop;
     imageio::FileWatcher watcher;
     const std::vector<std::string> inputs = InputFiles(options);

@@ -4,6 +4,7 @@
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_palette.h"
 #include "gameformats/texture_rules.h"
+#include "palette/finder_cache.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -20,7 +21,7 @@ std::string SizeText(const FIBITMAP* bitmap) {
 quake_palette::NearestColourFinder FinderAvoidingSeeThrough(quake_palette::Palette palette,
                                                             bool allowFullbrights) {
     palette[kSeeThroughIndex] = palette[kSeeThroughIndex - 1];
-    return quake_palette::NearestColourFinder(palette, allowFullbrights);
+    return *quake_palette::SharedFinder(palette, allowFullbrights);
 }
 
 // The mask as 8-bit grey, checked against the texture's size.

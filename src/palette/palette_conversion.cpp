@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "palette/finder_cache.h"
+
 namespace orrisbay::quake_palette {
 namespace {
 
@@ -240,8 +242,8 @@ Bitmap ConvertToQuakePalette(const FIBITMAP* texture, const Palette& palette,
     if (texture == nullptr) {
         return Bitmap();
     }
-    const NearestColourFinder finder(palette, options.allowFullbrights);
-    return ConvertToPalette(texture, finder, options.dither);
+    return ConvertToPalette(texture, *SharedFinder(palette, options.allowFullbrights),
+                            options.dither);
 }
 
 }  // namespace orrisbay::quake_palette
