@@ -50,10 +50,10 @@ measured() {
 # The same job through libvips' operations, output to $1.
 vips_blend() {
     v=$folder/vips
-    for i in 1 2; do
-        measured vips colourspace "$folder/mask$i.ppm" "$v-grey$i.v" b-w
-        measured vips resize "$v-grey$i.v" "$v-mask$i.v" 0.5 --kernel cubic
-        measured vips bandjoin "$folder/layer$i.ppm $v-mask$i.v" "$v-layer$i.v"
+    for layer in 1 2; do
+        measured vips colourspace "$folder/mask$layer.ppm" "$v-grey$layer.v" b-w
+        measured vips resize "$v-grey$layer.v" "$v-mask$layer.v" 0.5 --kernel cubic
+        measured vips bandjoin "$folder/layer$layer.ppm $v-mask$layer.v" "$v-layer$layer.v"
     done
     measured vips composite2 "$v-layer1.v" "$v-layer2.v" "$v-over.v" over
     measured vips flatten "$v-over.v" "$1" --background 0
