@@ -12,7 +12,6 @@ packages=(
   xvfb xclip xauth
   libjpeg-dev zlib1g-dev
   liblcms2-dev
-  libmimalloc-dev
   clang libclang-rt-14-dev valgrind
   dpkg-dev lintian desktop-file-utils appstream help2man
 )

@@ -1,31 +1,78 @@
 #include "cli/heap_policy.h"
 
-#if ORRISBAY_WITH_MIMALLOC
-#include <mimalloc.h>
-#elif defined(__GLIBC__)
-#include <malloc.h>
+#include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#ifdef __GLIBC__
+#include <malloc.h>
 #endif
 
 namespace orrisbay::cli {
 
-void SetUpHeapForLargePictures() {
-#if ORRISBAY_WITH_MIMALLOC
-    // Most of a large blend's time would go to the kernel faulting in fresh
-    // 4 KiB pages for the decoded pictures; mimalloc asks for transparent huge
-    // pages instead, one fault per 2 MiB. A picture of more than 16 MiB has a
-    // mapping of its own, given back when it is freed (a 24-bit mask once its
-    // grey copy exists). The threads' heaps of small blocks are committed as
-    // they fill rather than whole, so that huge pages do not make them
-    // resident before they are used.
-    mi_option_enable(mi_option_large_os_pages);
-    mi_option_disable(mi_option_eager_commit);
-#elif defined(__GLIBC__)
+namespace {
+
+constexpr const char* kTunables = "GLIBC_TUNABLES";
+constexpr std::string_view kHugePages = "glibc.malloc.hugetlb=1";
+// Set for the second start: "-" when GLIBC_TUNABLES was unset, else "+" and its value.
+constexpr const char* kTunablesBefore = "ORRISBAY_GLIBC_TUNABLES_BEFORE";
+
+bool Contains(const char* text, std::string_view part) {
+    return text != nullptr && std::string_view(text).find(part) != std::string_view::npos;
+}
+
+bool MayStartAgain() {
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    return !Contains(std::getenv(kTunables), "glibc.malloc.hugetlb") &&
+           !Contains(std::getenv("LD_PRELOAD"), "vgpreload");
+#else
+    return false;
+#endif
+}
+
+void RestoreTunables(const char* before) {
+    if (before[0] == '+') {
+        setenv(kTunables, before + 1, 1);
+    } else {
+        unsetenv(kTunables);
+    }
+    unsetenv(kTunablesBefore);
+}
+
+// Starts the program again with huge pages for large blocks; returns only
+// when it cannot, or on the second start.
+void StartWithHugePages(char** argv) {
+    if (const char* before = std::getenv(kTunablesBefore)) {
+        RestoreTunables(before);
+        return;
+    }
+    if (argv == nullptr || argv[0] == nullptr || !MayStartAgain()) {
+        return;
+    }
+    const char* tunables = std::getenv(kTunables);
+    const std::string before = tunables ? "+" + std::string(tunables) : "-";
+    std::string with(kHugePages);
+    if (tunables != nullptr && *tunables != '\0') {
+        with = std::string(tunables) + ":" + with;
+    }
+    setenv(kTunablesBefore, before.c_str(), 1);
+    setenv(kTunables, with.c_str(), 1);
+    execv("/proc/self/exe", argv);
+    RestoreTunables(before.c_str());  // not started again: go on without
+}
+
+}  // namespace
+
+void SetUpHeapForLargePictures(char** argv) {
+    StartWithHugePages(argv);
+#ifdef __GLIBC__
     // Memory freed is kept for the next bitmap, from one heap shared by all
-    // threads, rather than given back to the system and faulted in again page
-    // by page: the layers, the rescaled masks and the texture reuse the pages
-    // of the 24-bit masks.
+    // threads, rather than given back to the system and faulted in again: the
+    // layers, the rescaled masks and the texture reuse the pages of the 24-bit
+    // masks, and every run of --watch those of the run before.
     mallopt(M_ARENA_MAX, 1);
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, INT_MAX);
