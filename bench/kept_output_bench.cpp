@@ -5,7 +5,8 @@
 // - the nearest-colour finder's set-up alone, and a whole 8-bit conversion;
 // - the whole export: a PNG file as Save As writes it (kept:0) and as a kept
 //   output (kept:1), and a texture replaced in a WAD of 20 other textures
-//   (mips, conversion, the WAD read and written).
+//   (mips, conversion, the WAD read and written) with the finder made on every
+//   export (finders:0) and kept as --watch keeps it (finders:1).
 //
 //   orrisbay_bench_kept_output --benchmark_filter=Png
 #include <benchmark/benchmark.h>
@@ -17,7 +18,7 @@
 #include "bench_bitmaps.h"
 #include "gameformats/texture_export.h"
 #include "imageio/image_writer.h"
-#include "palette/palette_conversion.h"
+#include "palette/finder_cache.h"
 
 namespace {
 
@@ -105,13 +106,18 @@ void BM_KeptWadTexture(benchmark::State& state) {
     }
     const Bitmap texture = Texture(side);
     const gf::RepeatedExport kept{{.path = wad, .textureName = "loop", .keptOutput = true}, false};
+    qp::KeepFinders(static_cast<std::size_t>(state.range(1)));
     for (auto _ : state) {
         if (!gf::RepeatExport(texture.get(), kept, ShippedPalette())) {
             state.SkipWithError("not written");
         }
     }
+    qp::KeepFinders(0);
 }
-BENCHMARK(BM_KeptWadTexture)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeptWadTexture)
+    ->ArgsProduct({{256, 1024}, {0, 1}})
+    ->ArgNames({"side", "finders"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
