@@ -11,6 +11,16 @@
 #include <malloc.h>
 #endif
 
+// A sanitizer's runtime brings its own allocator (GCC says so with a macro,
+// clang with __has_feature).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ORRISBAY_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define ORRISBAY_SANITIZED 1
+#endif
+#endif
+
 namespace orrisbay::cli {
 
 namespace {
@@ -25,7 +35,7 @@ bool Contains(const char* text, std::string_view part) {
 }
 
 bool MayStartAgain() {
-#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if defined(__GLIBC__) && !defined(ORRISBAY_SANITIZED)
     return !Contains(std::getenv(kTunables), "glibc.malloc.hugetlb") &&
            !Contains(std::getenv("LD_PRELOAD"), "vgpreload");
 #else
