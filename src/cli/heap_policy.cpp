@@ -30,18 +30,20 @@ constexpr std::string_view kHugePages = "glibc.malloc.hugetlb=1";
 // Set for the second start: "-" when GLIBC_TUNABLES was unset, else "+" and its value.
 constexpr const char* kTunablesBefore = "ORRISBAY_GLIBC_TUNABLES_BEFORE";
 
+#if defined(__GLIBC__) && !defined(ORRISBAY_SANITIZED)
 bool Contains(const char* text, std::string_view part) {
     return text != nullptr && std::string_view(text).find(part) != std::string_view::npos;
 }
 
 bool MayStartAgain() {
-#if defined(__GLIBC__) && !defined(ORRISBAY_SANITIZED)
     return !Contains(std::getenv(kTunables), "glibc.malloc.hugetlb") &&
            !Contains(std::getenv("LD_PRELOAD"), "vgpreload");
-#else
-    return false;
-#endif
 }
+#else
+bool MayStartAgain() {
+    return false;
+}
+#endif
 
 void RestoreTunables(const char* before) {
     if (before[0] == '+') {
