@@ -28,7 +28,7 @@ namespace gf = orrisbay::gameformats;
 namespace qp = orrisbay::quake_palette;
 
 const qp::Palette& ShippedPalette() {
-    static const qp::Palette palette = qp::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).PaletteColors;
+    static const qp::Palette palette = *qp::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
     return palette;
 }
 
@@ -100,9 +100,9 @@ void BM_KeptWadTexture(benchmark::State& state) {
     const std::string wad = (folder.path / "map.wad").string();
     const Bitmap other = Texture(64);
     for (int i = 0; i < 20; ++i) {
-        gf::RepeatExport(other.get(),
-                         {{.path = wad, .textureName = "t" + std::to_string(i)}, false},
-                         ShippedPalette());
+        (void)gf::RepeatExport(other.get(),
+                               {{.path = wad, .textureName = "t" + std::to_string(i)}, false},
+                               ShippedPalette());
     }
     const Bitmap texture = Texture(side);
     const gf::RepeatedExport kept{{.path = wad, .textureName = "loop", .keptOutput = true}, false};

@@ -10,7 +10,8 @@ namespace {
 
 struct KeptFinder {
     Palette palette;
-    bool allowFullbrights;
+    IndexSet allowed;
+    ColourMetric metric;
     std::shared_ptr<const NearestColourFinder> finder;
 };
 
@@ -35,21 +36,29 @@ void KeepFinders(std::size_t count) {
 }
 
 std::shared_ptr<const NearestColourFinder> SharedFinder(const Palette& palette,
-                                                        bool allowFullbrights) {
+                                                        const IndexSet& allowed,
+                                                        ColourMetric metric) {
     Kept& state = TheKept();
-    const std::lock_guard lock(state.guard);
-    std::list<KeptFinder>& kept = state.finders;
-    const auto found = std::find_if(kept.begin(), kept.end(), [&](const KeptFinder& entry) {
-        return entry.allowFullbrights == allowFullbrights && entry.palette == palette;
-    });
-    if (found != kept.end()) {
-        kept.splice(kept.begin(), kept, found);
-        return kept.front().finder;
+    const auto same = [&](const KeptFinder& entry) {
+        return entry.metric == metric && entry.allowed == allowed && entry.palette == palette;
+    };
+    {
+        const std::lock_guard lock(state.guard);
+        std::list<KeptFinder>& kept = state.finders;
+        if (const auto found = std::find_if(kept.begin(), kept.end(), same); found != kept.end()) {
+            kept.splice(kept.begin(), kept, found);
+            return kept.front().finder;
+        }
     }
-    auto made = std::make_shared<const NearestColourFinder>(palette, allowFullbrights);
-    kept.push_front({palette, allowFullbrights, made});
-    if (kept.size() > state.count) {
-        kept.pop_back();
+    // Built outside the lock: threads converting to other palettes (a set's
+    // textures side by side) do not wait for each other.
+    auto made = std::make_shared<const NearestColourFinder>(palette, allowed, metric);
+    const std::lock_guard lock(state.guard);
+    if (state.count > 0 && std::none_of(state.finders.begin(), state.finders.end(), same)) {
+        state.finders.push_front({palette, allowed, metric, made});
+        if (state.finders.size() > state.count) {
+            state.finders.pop_back();
+        }
     }
     return made;
 }

@@ -3,22 +3,23 @@
 #include <cstddef>
 #include <memory>
 
-#include "palette/palette_conversion.h"
+#include "palette/colour_finder.h"
 
 namespace orrisbay::quake_palette {
 
-// The nearest-colour finder for `palette` and its allowed colours. Setting
-// one up takes far longer than converting a 256 x 256 texture with it (about
-// 50 ms), and a command that writes every change of its inputs converts each
-// texture with the same palette: such a program keeps the finders of the
-// last few palettes asked for, shared, as they never change once made. Safe
-// to call from several threads.
+// The nearest-colour finder for `palette`, its allowed indices and metric.
+// Setting one up takes about as long as converting a 256 x 256 texture with
+// it (some 20 ms), and a command that writes every change of its inputs
+// converts each texture with the same palette: such a program keeps the
+// finders of the last few asked for, shared, as they never change once made.
+// Safe to call from several threads.
 std::shared_ptr<const NearestColourFinder> SharedFinder(const Palette& palette,
-                                                        bool allowFullbrights);
+                                                        const IndexSet& allowed,
+                                                        ColourMetric metric);
 
-// How many finders SharedFinder keeps, about 2 MiB each: none unless a
-// program asks, so that the window, which runs for hours, holds no memory
-// for conversions it is not making.
+// How many finders SharedFinder keeps, a few hundred KiB each: none unless a
+// program asks, so that the window, which runs for hours, holds no memory for
+// conversions it is not making.
 void KeepFinders(std::size_t count);
 
 }  // namespace orrisbay::quake_palette
