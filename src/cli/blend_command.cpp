@@ -137,7 +137,8 @@ gameformats::RepeatedExport ExportOf(const BlendOptions& options) {
              .conversion = options.quake.conversion,
              .textureName = options.textureName,
              .wadKind = WadKindAsked(options.wad3),
-             .allowResize = options.allowResize},
+             .allowResize = options.allowResize,
+             .keptOutput = options.watch},
             options.quake.rescale};
 }
 

@@ -39,7 +39,10 @@ Result<ExportWritten> WritePicture(const FIBITMAP* texture, const ExportRequest&
         }
         texture = converted.get();
     }
-    if (const Result<void> saved = imageio::SaveImageFile(texture, request.path); !saved) {
+    const auto compression =
+        request.keptOutput ? imageio::PngCompression::Fast : imageio::PngCompression::Default;
+    if (const Result<void> saved = imageio::SaveImageFile(texture, request.path, compression);
+        !saved) {
         return NotWritten(saved.problem(), request.path);
     }
     return ExportWritten{};
@@ -173,6 +176,7 @@ RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
     if (written.wadEntry) {
         request.wadKind = written.wadEntry->kind;
     }
+    request.keptOutput = true;
     return {std::move(request), rescaleToGrid};
 }
 

@@ -43,6 +43,10 @@ struct ExportRequest {
     // be given); one of another size replaces it only when allowed, since the
     // faces' texture coordinates were compiled for the size it has.
     bool allowResize = false;
+    // A kept output, written again on every change (the window's updates of
+    // the file saved last, every run of the command's --watch): a PNG is
+    // compressed quickly. The pixels are the same either way.
+    bool keptOutput = false;
 };
 
 // What `request` writes: its kind when given, else by its path's extension.
@@ -141,7 +145,7 @@ Result<std::vector<ExportQuestion>> ExportQuestionsFor(
 // An export made again on every new texture as it was made the first time:
 // the same request, the file (or a WAD's texture) replaced without asking (it
 // is the one written before), and the texture rescaled to the 16-pixel grid
-// when that was agreed.
+// when that was agreed. The command runs every export this way.
 struct RepeatedExport {
     ExportRequest request;
     bool rescaleToGrid = false;
@@ -151,8 +155,8 @@ Result<ExportWritten> RepeatExport(const FIBITMAP* fullColour, const RepeatedExp
                                    const FIBITMAP* coverage = nullptr);
 
 // The export to repeat after `request` has written `written`, with the answer
-// given to the rescale question. A WAD's texture keeps the kind of the WAD it
-// went into, should the WAD have to be made again.
+// given to the rescale question, as a kept output. A WAD's texture keeps the
+// kind of the WAD it went into, should the WAD have to be made again.
 RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
                               const ExportWritten& written);
 

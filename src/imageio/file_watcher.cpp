@@ -21,8 +21,8 @@ constexpr std::uint32_t kFolderEvents =
 
 }  // namespace
 
-FileWatcher::FileWatcher(Clock::duration settle)
-    : settle_(settle), descriptor_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+FileWatcher::FileWatcher(Clock::duration settle, Clock::duration gather)
+    : settle_(settle), gather_(gather), descriptor_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
 
 FileWatcher::~FileWatcher() {
     if (descriptor_ >= 0) {
@@ -44,7 +44,7 @@ std::string FileWatcher::Watch(int id, const std::string& path) {
     if (watch < 0) {
         return "its folder cannot be watched: " + std::string(std::strerror(errno));
     }
-    entries_[id] = Entry{watch, file.filename().string(), std::nullopt};
+    entries_[id] = Entry{watch, file.filename().string(), std::nullopt, std::nullopt};
     return {};
 }
 
@@ -80,60 +80,87 @@ void FileWatcher::ReadEvents(Clock::time_point now) {
         for (ssize_t at = 0; at < length;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             if (event->mask & IN_Q_OVERFLOW) {
-                // Events were lost: any file may have changed.
+                // Events were lost: any file may have changed, and may still be changing.
                 for (auto& [id, entry] : entries_) {
-                    entry.lastChange = now;
+                    Note(entry, IN_MODIFY, now);
                 }
             } else if (event->len > 0) {
-                NoteChange(event->wd, event->name, now);
+                NoteEvent(event->wd, event->name, event->mask, now);
             }
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
     }
 }
 
-void FileWatcher::NoteChange(int folder, const std::string& name, Clock::time_point now) {
+void FileWatcher::Note(Entry& entry, std::uint32_t events, Clock::time_point now) {
+    entry.lastChange = now;
+    if (events & (IN_CLOSE_WRITE | IN_MOVED_TO)) {
+        // A second save within the gathering time keeps the first one's time,
+        // so that a burst of saves is still reported promptly.
+        if (!entry.savedAt) {
+            entry.savedAt = now;
+        }
+    } else if (events & (IN_MODIFY | IN_CREATE)) {
+        entry.savedAt.reset();  // being written (again)
+    }
+    // Attributes alone neither start nor finish a write.
+}
+
+void FileWatcher::NoteEvent(int folder, const std::string& name, std::uint32_t events,
+                            Clock::time_point now) {
     for (auto& [id, entry] : entries_) {
         if (entry.folder == folder && entry.name == name) {
-            entry.lastChange = now;
+            Note(entry, events, now);
         }
     }
 }
 
 void FileWatcher::MarkChanged(int id, Clock::time_point now) {
     if (const auto found = entries_.find(id); found != entries_.end()) {
-        found->second.lastChange = now;
+        Note(found->second, IN_MODIFY, now);
     }
 }
 
-std::optional<FileWatcher::Clock::time_point> FileWatcher::LastChange() const {
+std::optional<FileWatcher::Clock::time_point> FileWatcher::SettleTime() const {
     std::optional<Clock::time_point> last;
+    std::optional<Clock::time_point> firstSave;
+    bool writing = false;
     for (const auto& [id, entry] : entries_) {
-        if (entry.lastChange && (!last || *entry.lastChange > *last)) {
-            last = entry.lastChange;
+        if (!entry.lastChange) {
+            continue;
+        }
+        last = last ? std::max(*last, *entry.lastChange) : *entry.lastChange;
+        if (entry.savedAt) {
+            firstSave = firstSave ? std::min(*firstSave, *entry.savedAt) : *entry.savedAt;
+        } else {
+            writing = true;
         }
     }
-    return last;
+    if (!last) {
+        return std::nullopt;
+    }
+    return writing ? *last + settle_ : *firstSave + gather_;
 }
 
 std::optional<FileWatcher::Clock::duration> FileWatcher::TimeToNextSettle(
     Clock::time_point now) const {
-    const auto last = LastChange();
-    if (!last) {
+    const auto settle = SettleTime();
+    if (!settle) {
         return std::nullopt;
     }
-    return std::max(*last + settle_ - now, Clock::duration::zero());
+    return std::max(*settle - now, Clock::duration::zero());
 }
 
 std::vector<int> FileWatcher::TakeSettled(Clock::time_point now) {
     std::vector<int> settled;
-    const auto last = LastChange();
-    if (!last || now - *last < settle_) {
+    const auto settle = SettleTime();
+    if (!settle || now < *settle) {
         return settled;
     }
     for (auto& [id, entry] : entries_) {
         if (entry.lastChange) {
             entry.lastChange.reset();
+            entry.savedAt.reset();
             settled.push_back(id);
         }
     }

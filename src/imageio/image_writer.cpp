@@ -205,9 +205,10 @@ std::string SaveFileFilter() {
     return "PNG (*.png);;Targa (*.tga);;BMP (*.bmp);;JPEG (*.jpg *.jpeg)";
 }
 
-Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
-    const SaveFormat* row = FindSaveFormat(path);
-    if (row == nullptr) {
+Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path,
+                          PngCompression compression) {
+    const SaveFormat* found = FindSaveFormat(path);
+    if (found == nullptr) {
         return Fail(ProblemKind::UnsupportedType,
                     path + ": " + std::string(kUnsupportedSaveFormatMessage), path);
     }
@@ -217,10 +218,14 @@ Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
     if (bitmap == nullptr) {
         return Fail(ProblemKind::Failed, path + ": no image to save", path);
     }
+    SaveFormat format = *found;
+    if (format.format == FIF_PNG && compression == PngCompression::Fast) {
+        format.saveFlags = PNG_Z_BEST_SPEED;
+    }
     freeimage_base::InitialiseImageLibrary();
     // A bitmap the format takes is written from its own pixels.
     freeimage_base::Bitmap converted;
-    if (!FormatTakes(bitmap, row->format)) {
+    if (!FormatTakes(bitmap, format.format)) {
         converted = freeimage_base::ConvertTo24Bits(bitmap);
         if (!converted) {
             return Fail(ProblemKind::Failed,
@@ -228,7 +233,7 @@ Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
         }
         bitmap = converted.get();
     }
-    return WriteAtomically([&](std::FILE* file) { return EncodeInto(file, bitmap, *row, path); },
+    return WriteAtomically([&](std::FILE* file) { return EncodeInto(file, bitmap, format, path); },
                            fs::path(path));
 }
 

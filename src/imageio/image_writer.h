@@ -30,6 +30,12 @@ inline constexpr std::string_view kUnsupportedSaveFormatMessage =
 // The filter of the save dialog, in Qt's "Name (*.a *.b);;..." form, PNG first.
 std::string SaveFileFilter();
 
+// How hard a PNG is compressed: as the library does by default (Save As, a
+// single run of the command), or quickly, for a file written again on every
+// change (zlib's fastest level: the same pixels in a file a few per cent
+// larger, written three to four times as fast). Other formats do not differ.
+enum class PngCompression { Default, Fast };
+
 // Encodes `bitmap` in the format of `path`'s extension straight into a new
 // temporary file in the same folder (converting it first only when the format
 // cannot take its depth) and renames that over `path`. Any failure removes
@@ -37,7 +43,8 @@ std::string SaveFileFilter();
 // "PATH: reason": UnsupportedType for an extension naming no format we
 // write, Failed when the image library could not encode the bitmap,
 // CannotWrite when the file could not be written or moved into place.
-Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path);
+Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path,
+                          PngCompression compression = PngCompression::Default);
 
 // Has `write` fill a new temporary file beside `target`, flushes it to disk
 // and renames it over `target`. When `write` or any step fails, the temporary

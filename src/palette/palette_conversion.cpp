@@ -1,10 +1,10 @@
 #include "palette/palette_conversion.h"
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
 #include "palette/dither_kernels.h"
+#include "palette/finder_cache.h"
 
 namespace orrisbay::quake_palette {
 namespace {
@@ -63,38 +63,6 @@ Problem NoColoursFor(std::string_view pixels) {
     message += pixels;
     message += " pixels may take";
     return Fail(ProblemKind::Failed, message);
-}
-
-// The finder for `palette`, `allowed` and `metric`: one of the last few
-// built, or a new one. Building takes longer than most conversions under the
-// perceptual metrics, and a finder is immutable, so threads share them.
-std::shared_ptr<const NearestColourFinder> SharedFinder(const Palette& palette,
-                                                        const IndexSet& allowed,
-                                                        ColourMetric metric) {
-    struct Kept {
-        Palette palette;
-        IndexSet allowed;
-        ColourMetric metric;
-        std::shared_ptr<const NearestColourFinder> finder;
-    };
-    constexpr std::size_t kKept = 4;
-    static std::mutex mutex;
-    static std::vector<Kept> kept;  // the most recently used first
-    const std::lock_guard lock(mutex);
-    const auto found = std::find_if(kept.begin(), kept.end(), [&](const Kept& k) {
-        return k.metric == metric && k.allowed == allowed && k.palette == palette;
-    });
-    if (found != kept.end()) {
-        std::rotate(kept.begin(), found, found + 1);
-    } else {
-        if (kept.size() == kKept) {
-            kept.pop_back();
-        }
-        kept.insert(kept.begin(),
-                    {palette, allowed, metric,
-                     std::make_shared<const NearestColourFinder>(palette, allowed, metric)});
-    }
-    return kept.front().finder;
 }
 
 }  // namespace

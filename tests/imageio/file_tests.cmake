@@ -1,7 +1,8 @@
-# File types and loading, the open-file request and its text operations.
+# File types and loading, the open-file request and its text operations, the file watcher.
 orrisbay_test(test_imageio_files
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/file_types_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/file_watcher_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/text_ops_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/file_dialog_request_test.cpp
     LIBS orrisbay_imageio)

@@ -1,0 +1,16 @@
+#pragma once
+
+namespace orrisbay::cli {
+
+// Sets the heap up for a command that makes a few very large bitmaps one
+// after another: freed memory is kept for the next bitmap, and large blocks
+// come in transparent huge pages. The C library reads the setting for the
+// latter (glibc.malloc.hugetlb=1) only when a program starts, so unless the
+// user has set it, the command starts itself once more with it; the
+// environment is put back as it was on the second start, so that nothing the
+// command runs inherits it. Not where it would escape a tool that watches the
+// program (valgrind) or where a sanitizer brings its own allocator. Call
+// first in main, with main's `argv`.
+void SetUpHeapForLargePictures(char** argv);
+
+}  // namespace orrisbay::cli
