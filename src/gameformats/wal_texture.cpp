@@ -90,9 +90,14 @@ Result<WalTexture> MakeWalTexture(const FIBITMAP* fullColour, const WalOptions& 
     if (!made) {
         return ProblemOf(made.status, {});
     }
-    return WalTexture{std::move(*name),           made.value.width,  made.value.height,
-                      std::move(made.value.mips), options.nextFrame, options.flags,
-                      options.contents,           options.value};
+    return WalTexture{.name = std::move(*name),
+                      .width = made.value.width,
+                      .height = made.value.height,
+                      .mips = std::move(made.value.mips),
+                      .nextFrame = options.nextFrame,
+                      .flags = options.flags,
+                      .contents = options.contents,
+                      .value = options.value};
 }
 
 Result<WalTexture> WriteWalTexture(const FIBITMAP* fullColour, const std::string& path,
