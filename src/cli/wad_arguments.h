@@ -25,6 +25,7 @@ struct WadCommand {
     bool wad3 = false;                  // add: a new WAD is made a WAD3
     bool rescale = false;               // add: sides to the nearest multiples of 16
     gameformats::TextureOptions texture;
+    std::string conversionOption;  // add: the first --dither or --metric given
 };
 
 struct ParsedWadCommand {

@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "gameformats/texture_names.h"
-#include "gameformats/wad_problem.h"
 #include "palette/palette_files.h"
 
 namespace orrisbay::gameformats {
@@ -52,11 +51,11 @@ Result<quake_palette::GamePalette> ReadAnyPaletteFile(const std::string& path) {
     if (!BeginsAsWad(path)) {
         return quake_palette::ReadGamePaletteFile(path);
     }
-    const WadResult<WadFile> wad = ReadWadFile(path);
+    Result<WadFile> wad = ReadWadFile(path);
     if (!wad) {
-        return ProblemOf(wad.status, path);
+        return Forward<quake_palette::GamePalette>(std::move(wad));
     }
-    return WadPalette(wad.value, path);
+    return WadPalette(*wad, path);
 }
 
 }  // namespace orrisbay::gameformats

@@ -7,6 +7,7 @@
 #include <optional>
 #include <system_error>
 
+#include "console/text.h"
 #include "imageio/file_types.h"
 #include "imageio/image_limits.h"
 #include "imageio/image_writer.h"
@@ -109,7 +110,7 @@ std::string NameLengthProblem(const std::string& name) {
         return "a texture name cannot hold a NUL byte";
     }
     if (name.size() > kMaxWalNameLength) {
-        return "\"" + name + "\" has " + std::to_string(name.size()) +
+        return console::Quoted(name) + " has " + std::to_string(name.size()) +
                " characters; a .wal holds names of at most 31";
     }
     return {};
@@ -221,12 +222,7 @@ Result<void> WriteWalFile(const std::string& path, const WalTexture& texture) {
     if (path.find('\0') != std::string::npos) {
         return Fail(ProblemKind::CannotWrite, "invalid file name", path);
     }
-    const imageio::SaveResult saved =
-        imageio::WriteAtomically(bytes->data(), bytes->size(), fs::path(path));
-    if (!saved) {
-        return Fail(ProblemKind::CannotWrite, path + ": " + saved.message, path);
-    }
-    return {};
+    return imageio::WriteAtomically(bytes->data(), bytes->size(), fs::path(path));
 }
 
 Result<Bitmap> WalPicture(WalTexture texture, const quake_palette::Palette& palette) {

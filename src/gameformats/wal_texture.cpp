@@ -5,8 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "console/text.h"
 #include "gameformats/texture_maker.h"
-#include "gameformats/wad_problem.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -52,7 +52,7 @@ std::string WalNameForPath(const std::string& outputPath) {
 }
 
 Result<std::string> CheckWalName(std::string_view name) {
-    const std::string quoted = "\"" + std::string(name) + "\"";
+    const std::string quoted = console::Quoted(name);
     if (name.empty()) {
         return Fail(ProblemKind::BreaksGameRule, "a texture needs a name");
     }
@@ -84,16 +84,17 @@ Result<WalTexture> MakeWalTexture(const FIBITMAP* fullColour, const WalOptions& 
             return next.problem();
         }
     }
-    const TextureOptions conversion{options.conversion, 0};
-    WadResult<MipTexture> made =
+    TextureOptions conversion;
+    conversion.conversion = options.conversion;
+    Result<MipTexture> made =
         MakeMipTexture(fullColour, nullptr, kPlainWadName, WadKind::Wad2, conversion, palette);
     if (!made) {
-        return ProblemOf(made.status, {});
+        return Forward<WalTexture>(std::move(made));
     }
     return WalTexture{.name = std::move(*name),
-                      .width = made.value.width,
-                      .height = made.value.height,
-                      .mips = std::move(made.value.mips),
+                      .width = made->width,
+                      .height = made->height,
+                      .mips = std::move(made->mips),
                       .nextFrame = options.nextFrame,
                       .flags = options.flags,
                       .contents = options.contents,

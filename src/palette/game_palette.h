@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "console/result.h"
+#include "palette/colour_finder.h"
 #include "palette/quake_palette.h"
 
 namespace orrisbay::quake_palette {
@@ -21,9 +22,6 @@ enum class PaletteFormat {
 
 // The format's name for people ("PCX picture").
 std::string_view PaletteFormatName(PaletteFormat format);
-
-// Quake draws its last 32 colours (224 to 255) unlit, so they glow in the dark.
-inline constexpr int kQuakeFullbrightCount = 32;
 
 // A game's 256 colours as one value, with how many of the last ones the game
 // draws unlit and where they were read from.

@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "console/text.h"
+
 namespace orrisbay::quake_palette {
 namespace {
 
@@ -83,7 +85,11 @@ std::optional<ColourValue> LineColour(std::string_view line, bool nameMayFollow)
 
 std::string Shown(std::string_view line) {
     const bool cut = line.size() > kShownLineLength;
-    return "\"" + std::string(line.substr(0, kShownLineLength)) + (cut ? "...\"" : "\"");
+    std::string shown = console::Quoted(line.substr(0, kShownLineLength));
+    if (cut) {
+        shown.insert(shown.size() - 1, "...");
+    }
+    return shown;
 }
 
 Problem NotAColour(const std::string& path, std::size_t lineIndex, std::string_view line) {

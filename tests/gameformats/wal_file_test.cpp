@@ -44,8 +44,7 @@ class WalFile : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { freeimage_base::InitialiseImageLibrary(); }
     const orrisbay::testing::TemporaryFolder folder{"wal-file"};
-    const quake_palette::Palette game =
-        *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).ConversionPalette();
+    const quake_palette::Palette game = *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
 };
 
 TEST_F(WalFile, HoldsTheWad2TexturesLevelsAndItsHeaderAndReadsBackAsAPicture) {
@@ -56,8 +55,7 @@ TEST_F(WalFile, HoldsTheWad2TexturesLevelsAndItsHeaderAndReadsBackAsAPicture) {
     const Result<WalTexture> written = WriteWalTexture(texture.get(), path, options, game);
     ASSERT_TRUE(written) << written.problem().message;
 
-    const ExportQuestions yes{[](auto&) { return true; }, [](auto&, auto&) { return true; },
-                              [](auto&) { return true; }};
+    const ExportAnswers yes{true, true, true};
     const ExportRequest asWad{folder.file("same.wad"), true, options.conversion, "floor_1"};
     ASSERT_TRUE(ExportTexture(texture.get(), asWad, game, yes));
     const auto wad = testing::Wad2Reader(FileBytes(asWad.path)).Read();

@@ -79,7 +79,7 @@ TEST(PaletteFiles, OnlyQuakesOwnColoursHaveFullbrights) {
     const Result<GamePalette> quake = ReadGamePaletteFile(ORRISBAY_SOURCE_PALETTE);
     ASSERT_TRUE(quake);
     EXPECT_EQ(quake->fullbrightCount, 32);
-    EXPECT_EQ(quake->colours, ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).PaletteColors);
+    EXPECT_EQ(quake->colours, *ReadPaletteFile(ORRISBAY_SOURCE_PALETTE));
     EXPECT_EQ(ReadGamePaletteFile(folder.Write("q.lmp", RgbBytes(quake->colours)))->fullbrightCount,
               32);
     Palette nearly = quake->colours;
