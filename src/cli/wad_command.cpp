@@ -227,6 +227,12 @@ CommandResult Run(const WadCommand& command, std::ostream& out) {
     if (command.verb == "rename") {
         return Rename(command, out);
     }
+    if (command.verb == "check") {
+        return CheckFullbrights(command.wad, out);
+    }
+    if (command.verb == "defullbright") {
+        return Defullbright(command.wad, command.operands, command.fullbright, out);
+    }
     return Add(command, out);
 }
 
