@@ -129,22 +129,12 @@ TEST_F(TextureViewTest, AConvertedTextureShowsTheMipLevelsAWadGets) {
     }
 }
 
-}  // namespace
-}  // namespace orrisbay::app
-
-namespace orrisbay::app {
-namespace {
-
 // Every palette index once, in a 16 x 16 picture and its 8 x 8 mip (index 4i).
-std::vector<QImage> EveryIndex(const quake_palette::Palette& palette) {
+std::vector<QImage> EveryIndex() {
     std::vector<QImage> levels;
     for (const int side : {16, 8}) {
         QImage level(side, side, QImage::Format_Indexed8);
-        level.setColorCount(256);
-        for (int i = 0; i < 256; ++i) {
-            const quake_palette::ColourValue c = palette[static_cast<std::size_t>(i)];
-            level.setColor(i, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
-        }
+        level.setColorCount(256);  // the view draws them through the palette it is given
         for (int at = 0; at < side * side; ++at) {
             level.setPixel(at % side, at / side, static_cast<unsigned>(at * (256 / side / side)));
         }
@@ -158,7 +148,7 @@ TEST_F(TextureViewTest, ShadingAtLevel63IsBlackButForTheFullbrightsWhichMarkingP
     EXPECT_TRUE(Open()->shadingBar()->isVisible());  // only while the view shows the palette
     const quake_palette::Palette& palette = *window->conversionPalette();
     TextureView view;
-    view.setPalettedPictures(EveryIndex(palette), palette, 32, {});
+    view.setPalettedPictures(EveryIndex(), palette, 32, {});
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     view.shadingAction()->trigger();
