@@ -40,8 +40,7 @@ void TextureView::createActions() {
     shadingAction_->setToolTip(tr("Light the texture as the game's software renderer does"));
     markFullbrightsAction_ = new QAction(tr("Mark Fullbrights"), this);
     markFullbrightsAction_->setCheckable(true);
-    markFullbrightsAction_->setToolTip(
-        tr("Paint the pixels that glow whatever the light (colours 224 to 255) magenta"));
+    markFullbrightsAction_->setToolTip(tr("Paint the pixels that glow whatever the light magenta"));
     for (QAction* action : {actualSizeAction_, fitAction_, tileAction_, closeAction}) {
         addAction(action);  // shortcuts anywhere in this window
     }
