@@ -1,10 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "gameformats/mip_texture.h"
 
 namespace orrisbay::testing {
