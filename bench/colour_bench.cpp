@@ -122,8 +122,8 @@ void BM_ConvertPng16(benchmark::State& state) {
 void BM_LoadImageFile(benchmark::State& state, const std::string Files::*file) {
     const std::string& path = TheFiles().*file;
     for (auto _ : state) {
-        LoadResult loaded = LoadImageFile(path);
-        benchmark::DoNotOptimize(loaded.bitmap.get());
+        const orrisbay::Result<orrisbay::freeimage_base::Bitmap> loaded = LoadImageFile(path);
+        benchmark::DoNotOptimize(loaded->get());
     }
 }
 

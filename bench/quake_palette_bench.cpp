@@ -17,7 +17,7 @@ using orrisbay::freeimage_base::Bitmap;
 using namespace orrisbay::quake_palette;
 
 const Palette& ShippedPalette() {
-    static const Palette palette = ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).PaletteColors;
+    static const Palette palette = *ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
     return palette;
 }
 
@@ -82,7 +82,7 @@ void BM_MakeWadTexture(benchmark::State& state) {
         auto made = orrisbay::gameformats::MakeMipTexture(texture.get(), nullptr, "bench",
                                                           orrisbay::gameformats::WadKind::Wad2, {},
                                                           ShippedPalette());
-        benchmark::DoNotOptimize(made.value.mips[3].data());
+        benchmark::DoNotOptimize(made->mips[3].data());
     }
 }
 BENCHMARK(BM_MakeWadTexture)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);

@@ -26,7 +26,7 @@ namespace qp = orrisbay::quake_palette;
 
 const qp::Palette& ShippedPalette() {
     static const qp::Palette palette = [] {
-        return qp::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).PaletteColors;
+        return *qp::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
     }();
     return palette;
 }
@@ -52,7 +52,7 @@ void BM_LinearLightTexture(benchmark::State& state) {
     const auto kind = state.range(1) == 3 ? gf::WadKind::Wad3 : gf::WadKind::Wad2;
     for (auto _ : state) {
         auto made = gf::MakeMipTexture(texture.get(), nullptr, "bench", kind, {}, ShippedPalette());
-        benchmark::DoNotOptimize(made.value.mips[3].data());
+        benchmark::DoNotOptimize(made.value().mips[3].data());
     }
 }
 BENCHMARK(BM_LinearLightTexture)
@@ -108,16 +108,16 @@ void BM_EditWad(benchmark::State& state) {
     gf::WadFile wad{gf::WadKind::Wad3, {}};
     const auto made = gf::MakeMipTexture(texture.get(), nullptr, "t", wad.kind, {}, {});
     for (int i = 0; i < 100; ++i) {
-        gf::MipTexture copy = made.value;
+        gf::MipTexture copy = made.value();
         copy.name = "t" + std::to_string(i);
         wad.lumps.push_back(gf::EncodeMipTexture(copy, wad.kind));
     }
-    const auto bytes = gf::EncodeWad(wad).value;
+    const auto bytes = gf::EncodeWad(wad).value();
     for (auto _ : state) {
         auto read = gf::ParseWad(bytes, "bench.wad");
-        gf::PutTexture(read.value, gf::EncodeMipTexture(made.value, wad.kind));
-        auto written = gf::EncodeWad(read.value);
-        benchmark::DoNotOptimize(written.value.data());
+        (void)gf::PutTexture(read.value(), gf::EncodeMipTexture(made.value(), wad.kind));
+        auto written = gf::EncodeWad(read.value());
+        benchmark::DoNotOptimize(written.value().data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }

@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (declared && declared->width * declared->height > kFuzzPixelBudget) {
         return 0;
     }
-    imageio::LoadResult result = imageio::LoadImageFile(path);
-    if (result.outcome != imageio::LoadOutcome::Loaded) {
+    Result<Bitmap> result = imageio::LoadImageFile(path);
+    if (!result) {
         return 0;
     }
 #if ORRISBAY_FUZZ_MERGE
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             table.SetSlotImage(other, fillers[static_cast<std::size_t>(other)]());
         }
     }
-    table.SetSlotImage(slot, std::move(result.bitmap));
+    table.SetSlotImage(slot, std::move(*result));
 #else
     (void)slot;
 #endif

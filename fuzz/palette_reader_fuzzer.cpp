@@ -9,8 +9,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     orrisbay::fuzz::SilenceConsole();
     const std::string path = orrisbay::fuzz::WriteScratchFile(data, size, ".pal");
-    const auto result = orrisbay::quake_palette::ReadPaletteFile(path);
-    if (result.entriesSet > 256) {
+    orrisbay::quake_palette::PaletteEntries entries;
+    const auto result = orrisbay::quake_palette::ReadPaletteFile(path, &entries);
+    if (entries.entriesSet > 256 || (result && entries.entriesSet < 0)) {
         __builtin_trap();
     }
     return 0;

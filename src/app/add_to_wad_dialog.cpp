@@ -42,7 +42,7 @@ QString AdviceFor(const std::string& name, WadKind kind, bool* usable) {
     const auto checked = gameformats::CheckTextureName(name, kind);
     *usable = static_cast<bool>(checked);
     if (!checked) {
-        return QString::fromStdString(checked.status.message);
+        return QString::fromStdString(checked.problem().message);
     }
     QString advice = QString::fromStdString(gameformats::PrefixExplanation(name, kind));
     if (gameformats::IsSeeThroughName(name)) {
@@ -56,7 +56,8 @@ QString AdviceFor(const std::string& name, WadKind kind, bool* usable) {
 
 }  // namespace
 
-AddToWadDialog::AddToWadDialog(const WadTarget& proposal, QWidget* parent) : QDialog(parent) {
+AddToWadDialog::AddToWadDialog(const WadTarget& proposal, QWidget* parent)
+    : QDialog(parent), browseFolder_(DecodedPath(proposal.browseFolder)) {
     setWindowTitle(tr("Add to WAD"));
     pathEdit_ = new QLineEdit(DecodedPath(proposal.path));
     auto* browse = new QPushButton(tr("Browse..."));
@@ -77,6 +78,8 @@ AddToWadDialog::AddToWadDialog(const WadTarget& proposal, QWidget* parent) : QDi
     okButton_ = buttons->button(QDialogButtonBox::Ok);
 
     auto* form = new QFormLayout(this);
+    // The dialog grows and shrinks with the advice, so no line of it is cut.
+    form->setSizeConstraint(QLayout::SetFixedSize);
     form->addRow(tr("WAD file:"), pathRow);
     form->addRow(QString(), wadStatus_);
     form->addRow(tr("New WAD:"), kindBox_);
@@ -107,7 +110,8 @@ WadKind AddToWadDialog::kind() const {
 }
 
 void AddToWadDialog::browse() {
-    QFileDialog dialog(this, tr("Add to WAD"), pathEdit_->text());
+    QFileDialog dialog(this, tr("Add to WAD"),
+                       pathEdit_->text().isEmpty() ? browseFolder_ : pathEdit_->text());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(tr("WAD files (*.wad)"));
     dialog.setDefaultSuffix(QStringLiteral("wad"));
@@ -127,13 +131,13 @@ void AddToWadDialog::examineWad() {
     } else if (!std::filesystem::exists(path, error)) {
         wadStatus_->setText(tr("A new WAD will be made."));
     } else if (const auto header = gameformats::ReadWadHeader(path); header) {
-        existingKind_ = header.value.kind;
+        existingKind_ = header->kind;
         wadStatus_->setText(tr("%1, %2 lumps; it keeps its kind.")
-                                .arg(KindText(header.value.kind))
-                                .arg(header.value.lumpCount));
+                                .arg(KindText(header->kind))
+                                .arg(header->lumpCount));
     } else {
         wadUsable_ = false;
-        wadStatus_->setText(QString::fromStdString(header.status.message));
+        wadStatus_->setText(QString::fromStdString(header.problem().message));
     }
     kindBox_->setEnabled(!existingKind_);
     updateAdvice();

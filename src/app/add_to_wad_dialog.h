@@ -20,6 +20,7 @@ struct WadTarget {
     std::string path;
     std::string textureName;
     gameformats::WadKind kindIfNew = gameformats::WadKind::Wad2;
+    std::string browseFolder{};  // where Browse starts while no WAD is named
 };
 
 // Asks where to add the texture, starting from `proposal`; empty on cancel.
@@ -60,6 +61,7 @@ class AddToWadDialog : public QDialog {
     QLabel* wadStatus_ = nullptr;
     QLabel* nameAdvice_ = nullptr;
     QPushButton* okButton_ = nullptr;
+    QString browseFolder_;
     std::optional<gameformats::WadKind> existingKind_;
     bool wadUsable_ = false;
 };

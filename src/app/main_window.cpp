@@ -35,8 +35,6 @@ namespace {
 
 constexpr QSize kClientSize(803, 426);
 constexpr const char* kPasteTooltip = "Paste Image From Clipboard";
-constexpr std::string_view kSaveInvalidFormatMessage =
-    "Save: Invalid format; save as PNG, Targa, BMP or JPEG.";
 constexpr std::string_view kNothingToCopyMessage = "Copy: There is no texture to copy.";
 constexpr std::string_view kNothingToConvertMessage = "Convert: There is no texture to convert.";
 constexpr std::string_view kNotConvertedMessage =
@@ -46,18 +44,44 @@ void ShowError(std::string_view text) {
     console::ShowMessage(std::string(text), console::MessageButtons::OkCancel);
 }
 
+// Shows `text` whole inside the label's fixed size: in a smaller font when
+// the default one is too wide ("16384 x 16384 32 bpp"), cut short only past
+// that; the tooltip always has it whole.
+void ShowFitting(QLabel& label, const QString& text) {
+    constexpr double kSmallestShare = 0.7;  // of the default size, still readable
+    const int room = label.contentsRect().width() - 2;
+    QFont font = label.parentWidget() != nullptr ? label.parentWidget()->font() : label.font();
+    const double full = font.pointSizeF();
+    while (QFontMetrics(font).horizontalAdvance(text) > room && full > 0 &&
+           font.pointSizeF() - 0.5 >= full * kSmallestShare) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    label.setFont(font);
+    label.setText(QFontMetrics(font).elidedText(text, Qt::ElideRight, room));
+    label.setToolTip(text);
+}
+
 }  // namespace
 
 FrmOrrisbay::FrmOrrisbay(QWidget* parent)
     : QWidget(parent),
-      openFileDialog_(imageio::GetOpenFileNameDialog),
-      saveFileDialog_(GetSaveFileNameDialog),
+      // The dialogs start in the folder chosen last (the design leaves it
+      // to the platform, whose default here would be the program's folder).
+      openFileDialog_([this](imageio::OpenFileRequest& request) {
+          if (request.lpstrInitialDir.find_first_not_of('\0') == std::string::npos) {
+              request.lpstrInitialDir = dialogFolder_.Path() + std::string(2, '\0');
+          }
+          return imageio::GetOpenFileNameDialog(request);
+      }),
+      saveFileDialog_(
+          [this](QWidget* parent) { return GetSaveFileNameDialog(parent, dialogFolder_.Path()); }),
       overwriteQuestion_(AskToReplaceFile),
       textureSizeQuestion_(AskYesNo),
       addToWadDialog_(AskWadTarget),
       replaceTextureQuestion_(AskToReplaceTexture),
-      openWadDialog_(GetOpenWadFileName),
-      slotTable_(std::make_unique<slots::SlotTable>(static_cast<slots::SlotView&>(*this))) {
+      openWadDialog_(
+          [this](QWidget* parent) { return GetOpenWadFileName(parent, dialogFolder_.Path()); }),
+      session_(std::make_unique<session::TextureSession>(static_cast<slots::SlotView*>(this))) {
     setFixedSize(kClientSize);
     setWindowIcon(ApplicationIcon());
 
@@ -219,7 +243,7 @@ void FrmOrrisbay::connectSignals() {
     for (int i = 0; i < 4; ++i) {
         connect(dropTargets_.at(Index(i)), &FileDropTarget::fileDropped, this,
                 [this, i](const QString& path) {
-                    loadFileIntoSlot(i, QFile::encodeName(path).toStdString());
+                    loadFileIntoSlot(i, QFile::encodeName(path).toStdString(), true);
                 });
     }
 }
@@ -259,18 +283,19 @@ void FrmOrrisbay::Load() {
     for (int i = 0; i < 4; ++i) {
         freeimage_base::Bitmap bitmap = imageio::PictureToBitmap(Image1(i)->picture());
         if (bitmap) {
-            slotTable_->SetSlotImage(i, std::move(bitmap));
+            putInSlot(i, std::move(bitmap), session::InputSource::BuiltIn());
         }
     }
 }
 
 void FrmOrrisbay::LoadPalette(const std::string& folder) {
-    conversionPalette_ =
-        quake_palette::LoadPaletteSwatches(*PicPalette(), folder).ConversionPalette();
+    const Result<quake_palette::Palette> read =
+        quake_palette::LoadPaletteSwatches(*PicPalette(), folder);
+    session_->SetPalette(read ? std::optional(*read) : std::nullopt);
 }
 
 void FrmOrrisbay::Unload() {
-    slotTable_->ReleaseAllSlots();
+    session_->Table().ReleaseAllSlots();
 }
 
 void FrmOrrisbay::closeEvent(QCloseEvent* event) {
@@ -289,27 +314,40 @@ void FrmOrrisbay::btnOpenClick(int index) {
     if (path.empty()) {
         return;
     }
+    dialogFolder_.RememberFileOf(path);
     RestoreWorkingFolder();
     loadFileIntoSlot(index, path);
 }
 
-void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path) {
-    imageio::LoadResult result = readFile(index, path);
-    switch (result.outcome) {
-        case imageio::LoadOutcome::InvalidFormat:
-            console::ShowMessage(std::string(imageio::kInvalidFormatMessage),
-                                 console::MessageButtons::OkCancel);
-            return;
-        case imageio::LoadOutcome::LoadFailed:
-            return;  // an unreadable file changes nothing, without a message
-        case imageio::LoadOutcome::TooLarge:
-            console::ShowMessage(result.message, console::MessageButtons::OkCancel);
-            return;
-        case imageio::LoadOutcome::Loaded:
-            sources_->SetFile(index, path);
-            lastFileName_ = path;
-            putInSlot(index, std::move(result.bitmap));
-            return;
+void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path, bool dropped) {
+    if (imageio::FileTypeOfPath(path) == nullptr) {
+        console::ShowMessage(std::string(imageio::kInvalidFormatMessage),
+                             console::MessageButtons::OkCancel);
+        return;
+    }
+    Result<freeimage_base::Bitmap> result = readFile(index, path);
+    if (!result) {
+        tellUnreadFile(index, result.problem(), dropped);
+        return;
+    }
+    putInSlot(index, std::move(*result), session::InputSource::File(path));
+}
+
+// A file that could not be opened changes nothing. The open button stays
+// quiet about why, as it always was, but the slot's tooltip and the log say
+// it; a dropped file, which has no dialog before it, and a picture too large
+// to blend are told in a box.
+void FrmOrrisbay::tellUnreadFile(int index, const Problem& problem, bool dropped) {
+    const std::string reason = ReasonOf(problem);
+    sources_->SetOpenProblem(index, problem.path, reason);
+    showToolTip(index);
+    if (problem.kind == ProblemKind::TooLarge) {
+        console::ShowMessage(reason, console::MessageButtons::OkCancel);
+        return;
+    }
+    console::ConsoleAppend("Load: " + problem.message + ".");
+    if (dropped) {
+        ShowError("Load: " + problem.message + ".");
     }
 }
 
@@ -336,8 +374,7 @@ void FrmOrrisbay::btnPasteClick(int index) {
         console::ShowMessage(imageio::kCouldNotReadMessage, console::MessageButtons::OkCancel);
         return;
     }
-    sources_->SetClipboard(index);
-    putInSlot(index, std::move(bitmap));
+    putInSlot(index, std::move(bitmap), session::InputSource::Clipboard());
 }
 
 void FrmOrrisbay::Image3Click() {
@@ -356,120 +393,36 @@ void FrmOrrisbay::showPreviewMenu(const QPoint& position) {
 }
 
 void FrmOrrisbay::mergeWith(const slots::MergeOptions& options) {
-    std::optional<WaitCursor> busy;
-    if (isLongWork(-1, imageio::PictureSize{0, 0})) {
-        busy.emplace();
+    session::SessionUpdate update;
+    {
+        std::optional<WaitCursor> busy;
+        if (isLongWork(-1, imageio::PictureSize{0, 0})) {
+            busy.emplace();
+        }
+        update = session_->SetMergeOptions(options);
     }
-    ++slotsInUse_;
-    slotTable_->SetMergeOptions(options);
-    --slotsInUse_;
-}
-
-void FrmOrrisbay::saveAsClick() {
-    const SaveChoice choice = saveFileDialog_(this);
-    if (choice.path.empty()) {
-        return;
-    }
-    // While the preview shows the converted picture, Save As writes it in the palette.
-    const gameformats::ExportRequest request{.path = choice.path,
-                                             .toPalette = choice.indexed || converted_,
-                                             .conversion = conversionOptions(),
-                                             .textureName = {},
-                                             .wadKind = {}};
-    bool rescaleAgreed = false;
-    const gameformats::ExportResult result = exportTexture(request, rescaleAgreed);
-    showExportOutcome(result, request.path, "Save");
-    if (result) {
-        lastFileName_ = request.path;
-        rememberSavedFile(gameformats::ExportToRepeat(request, rescaleAgreed, result));
-    }
-}
-
-gameformats::ExportResult FrmOrrisbay::exportTexture(const gameformats::ExportRequest& request,
-                                                     bool& rescaleAgreed) {
-    const WaitCursor busy;
-    freeimage_base::Bitmap holder;
-    const FIBITMAP* texture = fullColourTexture(holder);
-    // Where the layers leave the canvas black decides a see-through texture's holes.
-    const freeimage_base::Bitmap coverage = gameformats::TakesCoverage(request) && !holder
-                                                ? slotTable_->ResultCoverage()
-                                                : freeimage_base::Bitmap();
-    ++slotsInUse_;  // the merged texture is used across the questions
-    const gameformats::ExportResult result = gameformats::ExportTexture(
-        texture, request, conversionPalette_, exportQuestions(rescaleAgreed), coverage.get());
-    --slotsInUse_;
-    return result;
-}
-
-gameformats::ExportQuestions FrmOrrisbay::exportQuestions(bool& rescaleAgreed) {
-    return {[this](const std::string& path) {
-                const WaitCursor::Paused asking;
-                return overwriteQuestion_(this, path);
-            },
-            // Only a WAD needs the 16-pixel grid; an 8-bit picture is written at its size.
-            [this](const std::string& name, const std::string& path) {
-                const WaitCursor::Paused asking;
-                return replaceTextureQuestion_(this, name, path);
-            },
-            [this, &rescaleAgreed](const gameformats::RescaleQuestion& question) {
-                const WaitCursor::Paused asking;
-                rescaleAgreed = question.required && textureSizeQuestion_(this, question.text);
-                return rescaleAgreed;
-            }};
-}
-
-void FrmOrrisbay::showExportOutcome(const gameformats::ExportResult& result,
-                                    const std::string& path, std::string_view action) {
-    using gameformats::ExportOutcome;
-    const std::string prefix = std::string(action) + ": ";
-    switch (result.outcome) {
-        case ExportOutcome::Written:
-            for (const std::string& warning : result.warnings) {
-                console::ShowMessage(prefix + warning + ".", console::MessageButtons::Ok);
-            }
-            return;
-        case ExportOutcome::Cancelled:
-        case ExportOutcome::NotWadSize:  // the user said no to the rescale
-            return;
-        case ExportOutcome::UnsupportedFormat:
-            ShowError(kSaveInvalidFormatMessage);
-            return;
-        case ExportOutcome::NoPalette:
-            ShowError(quake_palette::kUnavailableMessage);
-            return;
-        case ExportOutcome::NoTexture:
-            ShowError(prefix + "There is no texture to save.");
-            return;
-        case ExportOutcome::RescaleFailed:
-            ShowError(prefix + "The texture could not be rescaled.");
-            return;
-        case ExportOutcome::ConversionFailed:
-            ShowError(kNotConvertedMessage);
-            return;
-        case ExportOutcome::WadUnreadable:
-        case ExportOutcome::BadTextureName:
-            ShowError(prefix + result.message + ".");
-            return;
-        case ExportOutcome::NotWritten:
-            ShowError(prefix + path + " was not written: " + result.message + ".");
-            return;
-    }
+    showUpdate(update);
 }
 
 void FrmOrrisbay::convertClick() {
-    if (!conversionPalette_) {
+    if (!session_->GamePalette()) {
         ShowError(quake_palette::kUnavailableMessage);
         return;
     }
     convertPreview();
 }
 
-const FIBITMAP* FrmOrrisbay::fullColourTexture(freeimage_base::Bitmap& holder) const {
-    if (const FIBITMAP* merged = slotTable_->Slot(slots::kResult)) {
-        return merged;
+const FIBITMAP* FrmOrrisbay::textureInsteadOfMerge(freeimage_base::Bitmap& holder) const {
+    if (session_->Texture() != nullptr) {
+        return nullptr;
     }
     holder = imageio::PictureToBitmap(fullColourPicture_);
     return holder.get();
+}
+
+const FIBITMAP* FrmOrrisbay::fullColourTexture(freeimage_base::Bitmap& holder) const {
+    const FIBITMAP* instead = textureInsteadOfMerge(holder);
+    return instead != nullptr ? instead : session_->Texture();
 }
 
 quake_palette::ConversionOptions FrmOrrisbay::conversionOptions() const {
@@ -487,8 +440,8 @@ bool FrmOrrisbay::convertPreview() {
     freeimage_base::Bitmap converted;
     {
         const WaitCursor busy;
-        converted =
-            quake_palette::ConvertToQuakePalette(texture, *conversionPalette_, conversionOptions());
+        converted = quake_palette::ConvertToQuakePalette(texture, *session_->GamePalette(),
+                                                         conversionOptions());
     }
     if (!converted) {
         ShowError(kNotConvertedMessage);
@@ -508,7 +461,7 @@ void FrmOrrisbay::ShowThumbnail(int index, const FIBITMAP* bitmap) {
 
 void FrmOrrisbay::ShowSizeLabel(int index, const std::string& caption) {
     if (index >= 0 && index < 4) {
-        lblsize(index)->setText(QString::fromStdString(caption));
+        ShowFitting(*lblsize(index), QString::fromStdString(caption));
     }
 }
 
@@ -517,13 +470,7 @@ void FrmOrrisbay::ShowPreview(const FIBITMAP* bitmap) {
     converted_.reset();
     fullColourPicture_ = imageio::BitmapToPicture(bitmap);
     preview_->setPicture(fullColourPicture_);
-    updateSavedFile(bitmap);
     updateTextureView();
-}
-
-void FrmOrrisbay::ReportMergeFailure(const std::string& message) {
-    const WaitCursor::Paused telling;
-    console::ShowMessage(message, console::MessageButtons::OkCancel);
 }
 
 }  // namespace orrisbay::app

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/add_to_wad_dialog.h"
+#include "app/dialog_folder.h"
 #include "app/save_dialog.h"
 #include "app/wad_browser.h"
 #include "gameformats/texture_export.h"
@@ -17,6 +18,7 @@
 #include "imageio/image_limits.h"
 #include "imageio/picture_bridge.h"
 #include "palette/palette_conversion.h"
+#include "session/texture_session.h"
 #include "slots/slot_table.h"
 #include "slots/slot_view.h"
 
@@ -36,8 +38,11 @@ class SlotSources;
 class TextureView;
 
 // The program's one window: four input frames (two colour layers and their
-// masks), the palette box, the preview of the merged texture, and the slot
-// table behind them.
+// masks), the palette box and the preview of the merged texture; the view of
+// a texture session, which holds the slot table behind them. The slot table
+// shows thumbnails, labels and the preview through the window as it merges;
+// what else a call of the session leads to (a failed merge, the kept output)
+// the window shows or asks once the call has returned.
 class FrmOrrisbay : public QWidget, private slots::SlotView {
     Q_OBJECT
 
@@ -69,8 +74,9 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void setReplaceTextureQuestion(ReplaceTextureQuestionFunction question);
     void setOpenWadDialog(OpenWadDialogFunction dialog);
 
-    const slots::SlotTable& slotTable() const { return *slotTable_; }
-    slots::SlotTable& slotTable() { return *slotTable_; }
+    const slots::SlotTable& slotTable() const { return session_->Table(); }
+    slots::SlotTable& slotTable() { return session_->Table(); }
+    const session::TextureSession& textureSession() const { return *session_; }
 
     // The controls, by the names the layout gives them.
     QGroupBox* Frame1(int index) const { return frames_.at(Index(index)); }
@@ -113,7 +119,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
 
     // The game's palette the window converts to; empty without a good palette file.
     const std::optional<quake_palette::Palette>& conversionPalette() const {
-        return conversionPalette_;
+        return session_->GamePalette();
     }
 
     // The list of a WAD's textures that "Open WAD..." shows; null when closed.
@@ -144,30 +150,38 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void setTabOrder();
     void connectSignals();
 
-    // Loads the file at `path` into input slot `index`, choosing its type by extension.
-    void loadFileIntoSlot(int index, const std::string& path);
+    // Loads the file at `path` into input slot `index`, choosing its type by
+    // extension; `dropped` for a file dropped on the slot's frame.
+    void loadFileIntoSlot(int index, const std::string& path, bool dropped = false);
+    void tellUnreadFile(int index, const Problem& problem, bool dropped);
 
     void showPreviewMenu(const QPoint& position);
     // Merges again with `options`, with the busy cursor for large work.
     void mergeWith(const slots::MergeOptions& options);
 
-    // The full-colour texture: the merge in slot 19, or before any merge the
-    // picture the preview showed; `holder` keeps a copy made for the caller.
+    // The picture the preview showed before any merge, when there is no
+    // merged texture (null when there is one, which the session holds);
+    // `holder` keeps the copy made for the caller.
+    const FIBITMAP* textureInsteadOfMerge(freeimage_base::Bitmap& holder) const;
+    // The full-colour texture: the merge, or else that picture.
     const FIBITMAP* fullColourTexture(freeimage_base::Bitmap& holder) const;
     quake_palette::ConversionOptions conversionOptions() const;
     // Shows the converted texture in the preview; false after telling the user why not.
     bool convertPreview();
 
-    // The replace and rescale questions of Save As and Add to WAD, asked of the
-    // user; `rescaleAgreed` tells afterwards whether the texture was rescaled.
-    gameformats::ExportQuestions exportQuestions(bool& rescaleAgreed);
-    // Exports the full-colour texture (and its coverage, for a see-through WAD
-    // texture) under a busy cursor.
-    gameformats::ExportResult exportTexture(const gameformats::ExportRequest& request,
-                                            bool& rescaleAgreed);
-    // Tells the user why `action` ("Save", "Add to WAD") wrote nothing, unless
-    // the user chose that, or what to know about the texture it wrote.
-    void showExportOutcome(const gameformats::ExportResult& result, const std::string& path,
+    // Save As and Add to WAD: asks the export's questions of the user, then
+    // exports the full-colour texture under a busy cursor, and tells why
+    // `action` ("Save", "Add to WAD") wrote nothing, unless the user chose
+    // that, or what to know about the texture it wrote. Gives what was
+    // written and how (for "Update saved file on change"), or nothing.
+    std::optional<gameformats::RepeatedExport> exportTexture(
+        const gameformats::ExportRequest& request, std::string_view action,
+        std::optional<gameformats::WadEntry>* written = nullptr);
+    // The answers to `questions`, asked of the user in their order; empty
+    // when the user said no to one the export cannot go on without.
+    std::optional<gameformats::ExportAnswers> askExportQuestions(
+        const std::vector<gameformats::ExportQuestion>& questions);
+    void showExportProblem(const Problem& problem, const std::string& path,
                            std::string_view action);
     // What Add to WAD proposes: the last WAD, and a name from the last file
     // the user opened or saved.
@@ -180,26 +194,30 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void createFollowActions();
     void connectFollowSignals();
     // Reads a file into memory for slot `index`, with the busy cursor for a large one.
-    imageio::LoadResult readFile(int index, const std::string& path);
-    // Hands `bitmap` to slot `index`, which merges; busy cursor for large work.
-    void putInSlot(int index, freeimage_base::Bitmap bitmap);
+    Result<freeimage_base::Bitmap> readFile(int index, const std::string& path);
+    // Hands `bitmap` from `source` to slot `index`, which merges; busy cursor
+    // for large work; then shows what the merge did.
+    void putInSlot(int index, freeimage_base::Bitmap bitmap, session::InputSource source);
     // True when a picture of `incoming` size in slot `index`, or the merge
     // that follows, is large enough to take a noticeable time.
     bool isLongWork(int index, std::optional<imageio::PictureSize> incoming) const;
-    void reloadChangedFile(int index);
+    // Reads the linked files that changed on disk again, merging once.
+    void readChangedFiles();
+    // What a call of the session did: a merge that failed is told, tooltips
+    // follow, the log gets the warnings; then the kept output is written.
+    void showUpdate(const session::SessionUpdate& update);
+    void writeKeptOutput();
     // Keeps what Save As or Add to WAD just wrote, for "Update saved file on change".
     void rememberSavedFile(gameformats::RepeatedExport saved);
-    void updateSavedFile(const FIBITMAP* texture);
-    // Why the kept export could not be made again, for the message that ends it.
-    std::string updateProblem(const FIBITMAP* texture);
-    bool isLinkedInput(const std::string& path) const;
+    void showToolTip(int index);
     void updateTextureView();
 
-    // What the slot table shows through.
+    // What the slot table shows through as it merges.
     void ShowThumbnail(int index, const FIBITMAP* bitmap) override;
     void ShowSizeLabel(int index, const std::string& caption) override;
     void ShowPreview(const FIBITMAP* bitmap) override;
-    void ReportMergeFailure(const std::string& message) override;
+    // The session tells a failed merge in its result (showUpdate), not here.
+    void ReportMergeFailure(const std::string&) override {}
 
     std::array<QGroupBox*, 4> frames_{};
     std::array<QPushButton*, 4> openButtons_{};
@@ -224,10 +242,6 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* updateSavedFileAction_ = nullptr;
     SlotSources* sources_ = nullptr;
     TextureView* textureView_ = nullptr;
-    std::optional<gameformats::RepeatedExport> savedFile_;
-    // Operations under way that use the slots' bitmaps across a question or a
-    // message box; files that change meanwhile are read in after them.
-    int slotsInUse_ = 0;
 
     imageio::OpenFileDialogFunction openFileDialog_;
     SaveFileDialogFunction saveFileDialog_;
@@ -236,13 +250,12 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     AddToWadDialogFunction addToWadDialog_;
     ReplaceTextureQuestionFunction replaceTextureQuestion_;
     OpenWadDialogFunction openWadDialog_;
-    std::string lastFileName_;  // the last picture opened, dropped or saved
-    std::string lastWadPath_;   // the last WAD a texture was added to
+    DialogFolder dialogFolder_;  // made before Load changes the current folder
+    std::string lastWadPath_;    // the last WAD a texture was added to
     QPointer<WadBrowser> wadBrowser_;
     imageio::Picture fullColourPicture_;  // what the preview shows unconverted
     freeimage_base::Bitmap converted_;
-    std::optional<quake_palette::Palette> conversionPalette_;
-    std::unique_ptr<slots::SlotTable> slotTable_;
+    std::unique_ptr<session::TextureSession> session_;
 };
 
 }  // namespace orrisbay::app

@@ -24,13 +24,6 @@ namespace {
 // busy cursor (a 2048 x 2048 merge takes about a fifth of a second).
 constexpr std::uint64_t kLongWorkPixels = 2'000'000;
 
-// Why a changed file could not be read in again, for the slot's tooltip.
-std::string ReloadProblem(const imageio::LoadResult& result) {
-    return result.outcome == imageio::LoadOutcome::TooLarge
-               ? "it is larger than the program can blend"
-               : "it could not be read (perhaps it was still being written)";
-}
-
 }  // namespace
 
 void FrmOrrisbay::createFollowActions() {
@@ -45,7 +38,7 @@ void FrmOrrisbay::createFollowActions() {
     updateSavedFileAction_->setCheckable(true);
     updateSavedFileAction_->setEnabled(false);  // until a Save As has written a file
 
-    sources_ = new SlotSources(this);
+    sources_ = new SlotSources(*session_, this);
 
     previewMenu_->addSeparator();
     previewMenu_->addAction(viewAction_);
@@ -56,142 +49,124 @@ void FrmOrrisbay::createFollowActions() {
 
 void FrmOrrisbay::connectFollowSignals() {
     connect(viewAction_, &QAction::triggered, this, &FrmOrrisbay::viewClick);
-    connect(followFilesAction_, &QAction::toggled, sources_, &SlotSources::SetFollowing);
-    connect(sources_, &SlotSources::fileChanged, this, &FrmOrrisbay::reloadChangedFile);
-    connect(sources_, &SlotSources::toolTipChanged, this,
-            [this](int index) { Image1(index)->setToolTip(sources_->ToolTip(index)); });
+    connect(followFilesAction_, &QAction::toggled, this, [this](bool follow) {
+        session_->SetFollowing(follow);
+        sources_->Schedule();
+    });
+    connect(updateSavedFileAction_, &QAction::toggled, this,
+            [this](bool keep) { session_->SetKeepingOutput(keep); });
+    connect(sources_, &SlotSources::changesSettled, this, &FrmOrrisbay::readChangedFiles);
     for (int i = 0; i < 4; ++i) {
-        Image1(i)->setToolTip(sources_->ToolTip(i));
+        showToolTip(i);
     }
 }
 
-imageio::LoadResult FrmOrrisbay::readFile(int index, const std::string& path) {
+void FrmOrrisbay::showToolTip(int index) {
+    Image1(index)->setToolTip(sources_->ToolTip(index));
+}
+
+Result<freeimage_base::Bitmap> FrmOrrisbay::readFile(int index, const std::string& path) {
     std::optional<WaitCursor> busy;
     if (isLongWork(index, imageio::ReadDeclaredSize(path))) {
         busy.emplace();
     }
-    imageio::LoadResult result = imageio::LoadImageFile(path);
+    Result<freeimage_base::Bitmap> result = imageio::LoadImageFile(path);
     // A colour profile that could not be used goes to the log, for an open
     // and for a reload alike.
-    if (result && !result.warning.empty()) {
-        console::ConsoleAppend("Load: " + path + ": " + result.warning + ".");
+    for (const std::string& warning : result.warnings()) {
+        console::ConsoleAppend("Load: " + path + ": " + warning + ".");
     }
     return result;
 }
 
-void FrmOrrisbay::putInSlot(int index, freeimage_base::Bitmap bitmap) {
-    std::optional<WaitCursor> busy;
-    if (isLongWork(index, imageio::PictureSize{freeimage_base::Width(bitmap.get()),
-                                               freeimage_base::Height(bitmap.get())})) {
-        busy.emplace();
+void FrmOrrisbay::putInSlot(int index, freeimage_base::Bitmap bitmap, session::InputSource source) {
+    session::SessionUpdate update;
+    {
+        std::optional<WaitCursor> busy;
+        if (isLongWork(index, imageio::PictureSize{freeimage_base::Width(bitmap.get()),
+                                                   freeimage_base::Height(bitmap.get())})) {
+            busy.emplace();
+        }
+        sources_->SetOpenProblem(index, {}, {});
+        update = session_->SetInput(index, std::move(bitmap), std::move(source));
     }
-    ++slotsInUse_;
-    slotTable_->SetSlotImage(index, std::move(bitmap));
-    --slotsInUse_;
+    showToolTip(index);
+    showUpdate(update);
 }
 
 bool FrmOrrisbay::isLongWork(int index, std::optional<imageio::PictureSize> incoming) const {
-    if (!incoming) {
-        return false;
-    }
-    // The merge works at the larger width and height of the two layers.
-    std::uint64_t width = 0;
-    std::uint64_t height = 0;
-    for (const int layer : {slots::kLayer1, slots::kLayer2}) {
-        const FIBITMAP* bitmap = slotTable_->Slot(layer);
-        width = std::max<std::uint64_t>(
-            width, layer == index ? incoming->width : freeimage_base::Width(bitmap));
-        height = std::max<std::uint64_t>(
-            height, layer == index ? incoming->height : freeimage_base::Height(bitmap));
-    }
-    return std::max(incoming->width * incoming->height, width * height) > kLongWorkPixels;
+    return session_->WorkPixels(index, incoming) > kLongWorkPixels;
 }
 
-// A linked file that changed on disk is read again as if the user had opened
-// it; one that cannot be read (half written, say) leaves the slot as it is
-// until its next change, and one that is gone until it comes back.
-void FrmOrrisbay::reloadChangedFile(int index) {
-    if (slotsInUse_ > 0) {
-        sources_->RetryLater(index);  // not while a question or message is open over them
+// The linked files that changed on disk are read again as if the user had
+// opened them, and merged once; one that cannot be read (half written, say)
+// leaves its slot as it is until its next change, and one that is gone until
+// it comes back.
+void FrmOrrisbay::readChangedFiles() {
+    const std::vector<int> inputs = session_->TakeSettledInputs();
+    if (inputs.empty()) {
         return;
     }
-    const std::string path = sources_->File(index);
-    std::error_code error;
-    if (path.empty() || !std::filesystem::exists(path, error)) {
-        return;
+    session::SessionUpdate update;
+    {
+        std::optional<WaitCursor> busy;
+        for (const int input : inputs) {
+            const std::string& path = session_->Source(input).path;
+            if (!busy && isLongWork(input, imageio::ReadDeclaredSize(path))) {
+                busy.emplace();
+            }
+        }
+        update = session_->ReadAgain(inputs);
     }
-    imageio::LoadResult result = readFile(index, path);
-    if (!result) {
-        sources_->SetProblem(index, ReloadProblem(result));
-        return;
+    for (const int input : inputs) {
+        if (input < 4) {
+            showToolTip(input);
+        }
     }
-    sources_->SetProblem(index, {});
-    putInSlot(index, std::move(result.bitmap));
+    showUpdate(update);
 }
 
-void FrmOrrisbay::rememberSavedFile(gameformats::RepeatedExport saved) {
-    // Another file, or another texture of a WAD, saved ends the updates of the one before.
-    if (savedFile_ && !gameformats::WritesSameOutput(savedFile_->request, saved.request)) {
-        updateSavedFileAction_->setChecked(false);
+void FrmOrrisbay::showUpdate(const session::SessionUpdate& update) {
+    for (const std::string& warning : update.warnings) {
+        console::ConsoleAppend("Load: " + warning + ".");
     }
-    savedFile_ = std::move(saved);
-    updateSavedFileAction_->setEnabled(true);
+    if (update.mergeFailure) {
+        console::ShowMessage(*update.mergeFailure, console::MessageButtons::OkCancel);
+    }
+    writeKeptOutput();
 }
 
 // Writes the new merge to the file saved last, as that Save As or Add to WAD
 // did; a write that fails says why, once, and ends the updates.
-void FrmOrrisbay::updateSavedFile(const FIBITMAP* texture) {
-    if (texture == nullptr || !savedFile_ || !updateSavedFileAction_->isChecked()) {
+void FrmOrrisbay::writeKeptOutput() {
+    const auto written = session_->WriteKeptOutput();
+    if (!written) {
         return;
     }
-    const std::string reason = updateProblem(texture);
-    if (reason.empty()) {
+    const std::string& path = session_->KeptOutput()->request.path;
+    if (*written) {
+        // A list of the WAD's textures shows the new one.
+        if (wadBrowser_ && wadBrowser_->path() == path) {
+            wadBrowser_->reload();
+        }
         return;
     }
     updateSavedFileAction_->setChecked(false);
-    const WaitCursor::Paused telling;
-    console::ShowMessage("Update saved file on change is now off: " + savedFile_->request.path +
-                             " was not written: " + reason + ".",
-                         console::MessageButtons::OkCancel);
+    const Problem& problem = written->problem();
+    const std::string reason = problem.kind == ProblemKind::NotOnGrid
+                                   ? "the texture is not a multiple of 16 pixels wide and high"
+                                   : ReasonOf(problem);
+    console::ShowMessage(
+        "Update saved file on change is now off: " + path + " was not written: " + reason + ".",
+        console::MessageButtons::OkCancel);
 }
 
-std::string FrmOrrisbay::updateProblem(const FIBITMAP* texture) {
-    const std::string& path = savedFile_->request.path;
-    if (isLinkedInput(path)) {
-        return "it is also one of the inputs, and would be read back in after every write";
+void FrmOrrisbay::rememberSavedFile(gameformats::RepeatedExport saved) {
+    // Another file, or another texture of a WAD, saved ends the updates of the one before.
+    if (session_->KeepOutput(std::move(saved))) {
+        updateSavedFileAction_->setChecked(false);
     }
-    const freeimage_base::Bitmap coverage = gameformats::TakesCoverage(savedFile_->request)
-                                                ? slotTable_->ResultCoverage()
-                                                : freeimage_base::Bitmap();
-    const gameformats::ExportResult result =
-        gameformats::RepeatExport(texture, *savedFile_, conversionPalette_, coverage.get());
-    switch (result.outcome) {
-        case gameformats::ExportOutcome::Written:
-            // A list of the WAD's textures shows the new one, once this merge is over.
-            if (wadBrowser_ && wadBrowser_->path() == path) {
-                QMetaObject::invokeMethod(wadBrowser_, &WadBrowser::reload, Qt::QueuedConnection);
-            }
-            return {};
-        case gameformats::ExportOutcome::NotWadSize:
-            return "the texture is not a multiple of 16 pixels wide and high";
-        case gameformats::ExportOutcome::WadUnreadable:
-            // Its message starts with the path the caller's message names already.
-            return result.message.starts_with(path + ": ") ? result.message.substr(path.size() + 2)
-                                                           : result.message;
-        default:
-            return result.message;
-    }
-}
-
-bool FrmOrrisbay::isLinkedInput(const std::string& path) const {
-    for (int i = 0; i < 4; ++i) {
-        std::error_code error;
-        const std::string& input = sources_->File(i);
-        if (!input.empty() && std::filesystem::equivalent(input, path, error)) {
-            return true;
-        }
-    }
-    return false;
+    updateSavedFileAction_->setEnabled(true);
 }
 
 void FrmOrrisbay::viewClick() {
@@ -227,7 +202,7 @@ void FrmOrrisbay::updateTextureView() {
                                                 freeimage_base::Height(texture)})) {
             busy.emplace();
         }
-        mips = gameformats::MakeMipLevels(texture, conversionOptions(), *conversionPalette_);
+        mips = gameformats::MakeMipLevels(texture, conversionOptions(), *session_->GamePalette());
     }
     if (!mips) {
         textureView_->setPictures({imageio::BitmapToPicture(converted_.get())},
@@ -240,7 +215,7 @@ void FrmOrrisbay::updateTextureView() {
     }
     const QString size = tr("%1 x %2").arg(pictures[0].width()).arg(pictures[0].height());
     textureView_->setPalettedPictures(
-        std::move(pictures), *conversionPalette_, 256 - quake_palette::kFirstFullbright,
+        std::move(pictures), *session_->GamePalette(), quake_palette::kQuakeFullbrightCount,
         mips->rescaled
             ? tr("In the Quake palette, rescaled to %1 as a WAD needs, with its mip levels")
                   .arg(size)

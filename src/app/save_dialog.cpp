@@ -37,8 +37,9 @@ bool AskYesNoBox(QWidget* parent, const QString& text, QMessageBox::StandardButt
 
 }  // namespace
 
-SaveChoice GetSaveFileNameDialog(QWidget* parent) {
-    QFileDialog dialog(parent, QObject::tr("Save As"));
+SaveChoice GetSaveFileNameDialog(QWidget* parent, const std::string& folder) {
+    QFileDialog dialog(parent, QObject::tr("Save As"),
+                       QFile::decodeName(QByteArray::fromStdString(folder)));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(SaveFilters());
@@ -70,9 +71,10 @@ bool AskToReplaceTexture(QWidget* parent, const std::string& name, const std::st
                        QMessageBox::No);
 }
 
-std::string GetOpenWadFileName(QWidget* parent) {
-    const QString path = QFileDialog::getOpenFileName(parent, QObject::tr("Open WAD"), QString(),
-                                                      QObject::tr("WAD files (*.wad)"));
+std::string GetOpenWadFileName(QWidget* parent, const std::string& folder) {
+    const QString path = QFileDialog::getOpenFileName(
+        parent, QObject::tr("Open WAD"), QFile::decodeName(QByteArray::fromStdString(folder)),
+        QObject::tr("WAD files (*.wad)"));
     return QFile::encodeName(path).toStdString();
 }
 

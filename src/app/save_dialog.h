@@ -39,9 +39,9 @@ using OpenWadDialogFunction = std::function<std::string(QWidget* parent)>;
 using YesNoQuestionFunction = std::function<bool(QWidget* parent, const std::string& message)>;
 
 // The platform's save dialog, offering PNG, Targa, BMP, JPEG, a WAD and
-// 8-bit PNG, with the chosen filter's extension when none is typed. The path
-// comes back in the file system's encoding.
-SaveChoice GetSaveFileNameDialog(QWidget* parent);
+// 8-bit PNG, with the chosen filter's extension when none is typed; it
+// starts in `folder`. The path comes back in the file system's encoding.
+SaveChoice GetSaveFileNameDialog(QWidget* parent, const std::string& folder);
 
 // A modal box titled "Orrisbay", without an icon, with Yes and No (No the default).
 bool AskToReplaceFile(QWidget* parent, const std::string& path);
@@ -49,8 +49,8 @@ bool AskToReplaceFile(QWidget* parent, const std::string& path);
 // The same kind of box for a texture of the same name in a WAD; No the default.
 bool AskToReplaceTexture(QWidget* parent, const std::string& name, const std::string& wadPath);
 
-// The platform's open dialog for WAD files.
-std::string GetOpenWadFileName(QWidget* parent);
+// The platform's open dialog for WAD files, starting in `folder`.
+std::string GetOpenWadFileName(QWidget* parent, const std::string& folder);
 
 // `message` in the same kind of box; Yes is the default, since the question
 // offers the way forward.

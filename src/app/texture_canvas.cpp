@@ -29,8 +29,14 @@ void TextureCanvas::setPictures(std::vector<QImage> pictures) {
             picture = picture.convertToFormat(QImage::Format_RGB32);
         }
     }
+    // A texture of another size starts fitted: the old zoom may leave it too
+    // small or far outside the window.
+    const QSize oldSize = pictures_.empty() ? QSize() : pictures_[0].size();
     pictures_ = std::move(pictures);
     smoothCopies_.clear();
+    if (!pictures_.empty() && pictures_[0].size() != oldSize) {
+        fitted_ = true;
+    }
     if (fitted_) {
         fitToWindow();
     } else {

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -29,7 +31,6 @@ namespace {
 
 using gameformats::WadFile;
 using gameformats::WadKind;
-using gameformats::WadStatus;
 
 constexpr int kThumbnailSide = 64;
 constexpr int kNameRole = Qt::UserRole;
@@ -144,18 +145,18 @@ void WadBrowser::reload() {
     list_->clear();
     const auto wad = gameformats::ReadWadFile(path_);
     if (!wad) {
-        summary_->setText(QString::fromStdString(wad.status.message));
+        summary_->setText(QString::fromStdString(wad.problem().message));
         return;
     }
-    const bool coloured = wad.value.kind == WadKind::Wad3 || gamePalette_;
+    const bool coloured = wad.value().kind == WadKind::Wad3 || gamePalette_;
     int textures = 0;
-    for (const gameformats::WadLump& lump : wad.value.lumps) {
-        const auto texture = gameformats::DecodeMipTexture(lump, wad.value.kind);
+    for (const gameformats::WadLump& lump : wad.value().lumps) {
+        const auto texture = gameformats::DecodeMipTexture(lump, wad.value().kind);
         if (!texture) {
             continue;
         }
         ++textures;
-        const gameformats::MipTexture& t = texture.value;
+        const gameformats::MipTexture& t = texture.value();
         auto* item = new QListWidgetItem(QStringLiteral("%1\n%2 x %3")
                                              .arg(QString::fromStdString(t.name))
                                              .arg(t.width)
@@ -164,14 +165,14 @@ void WadBrowser::reload() {
         item->setData(kNameRole, QString::fromStdString(lump.name));
         if (coloured) {
             const QPixmap thumbnail =
-                Thumbnail(t, wad.value.kind, gamePalette_.value_or(quake_palette::Palette{}));
+                Thumbnail(t, wad.value().kind, gamePalette_.value_or(quake_palette::Palette{}));
             if (!thumbnail.isNull()) {
                 item->setData(kThumbnailRole, thumbnail);
             }
         }
     }
     summary_->setText(tr("%1: %2, %3 textures")
-                          .arg(FileNameOf(path_), wad.value.kind == WadKind::Wad3
+                          .arg(FileNameOf(path_), wad.value().kind == WadKind::Wad3
                                                       ? QStringLiteral("WAD3")
                                                       : QStringLiteral("WAD2"))
                           .arg(textures));
@@ -207,42 +208,42 @@ bool WadBrowser::gamePaletteReady() {
 bool WadBrowser::loadSelectedInto(int slot) {
     const auto wad = gameformats::ReadWadFile(path_);
     if (!wad) {
-        ShowError("Load: " + wad.status.message);
+        ShowError("Load: " + wad.problem().message);
         return false;
     }
-    const auto texture = gameformats::FindTexture(wad.value, selectedName());
+    const auto texture = gameformats::FindTexture(wad.value(), selectedName());
     if (!texture) {
-        ShowError("Load: " + texture.status.message);
+        ShowError("Load: " + texture.problem().message);
         return false;
     }
-    if (wad.value.kind == WadKind::Wad2 && !gamePaletteReady()) {
+    if (wad.value().kind == WadKind::Wad2 && !gamePaletteReady()) {
         return false;
     }
     freeimage_base::Bitmap bitmap = MipTextureBitmap(
-        texture.value, wad.value.kind, gamePalette_.value_or(quake_palette::Palette{}));
+        texture.value(), wad.value().kind, gamePalette_.value_or(quake_palette::Palette{}));
     if (!bitmap) {
-        ShowError("Load: \"" + texture.value.name + "\" is too large to load.");
+        ShowError("Load: \"" + texture.value().name + "\" is too large to load.");
         return false;
     }
-    loader_(slot, std::move(bitmap), texture.value.name);
+    loader_(slot, std::move(bitmap), texture.value().name);
     return true;
 }
 
-bool WadBrowser::editWad(std::string_view action, const std::function<WadStatus(WadFile&)>& edit,
+bool WadBrowser::editWad(std::string_view action, const std::function<Result<void>(WadFile&)>& edit,
                          const std::string& animationName) {
-    WadStatus edited;
+    Result<void> edited;
     std::string gap;
     {
         const WaitCursor busy;
         edited = gameformats::EditWadFile(path_, [&](WadFile& wad) {
-            const WadStatus status = edit(wad);
+            const Result<void> status = edit(wad);
             gap = gameformats::AnimationGapWarning(wad, animationName);
             return status;
         });
     }
     reload();
     if (!edited) {
-        ShowError(std::string(action) + ": " + edited.message);
+        ShowError(std::string(action) + ": " + edited.problem().message);
         return false;
     }
     ShowWarning(gap);
@@ -268,21 +269,21 @@ bool WadBrowser::removeSelected() {
 bool WadBrowser::extractSelected(const std::string& picturePath) {
     const auto wad = gameformats::ReadWadFile(path_);
     if (!wad) {
-        ShowError("Extract: " + wad.status.message);
+        ShowError("Extract: " + wad.problem().message);
         return false;
     }
-    if (wad.value.kind == WadKind::Wad2 && !gamePaletteReady()) {
+    if (wad.value().kind == WadKind::Wad2 && !gamePaletteReady()) {
         return false;
     }
-    WadStatus extracted;
+    Result<void> extracted;
     {
         const WaitCursor busy;
-        extracted = gameformats::ExtractTexture(wad.value, selectedName(),
+        extracted = gameformats::ExtractTexture(wad.value(), selectedName(),
                                                 gamePalette_.value_or(quake_palette::Palette{}),
                                                 picturePath);
     }
     if (!extracted) {
-        ShowError("Extract: " + extracted.message);
+        ShowError("Extract: " + extracted.problem().message);
         return false;
     }
     return true;
@@ -324,8 +325,10 @@ void WadBrowser::extractClicked() {
     if (name.isEmpty()) {
         return;
     }
-    const QString path =
-        QFileDialog::getSaveFileName(this, tr("Extract to PNG"), name + ".png", tr("PNG (*.png)"));
+    // Beside the WAD, the folder last chosen, not the program's own.
+    const QString wadFolder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path_))).path();
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Extract to PNG"), QDir(wadFolder).filePath(name + ".png"), tr("PNG (*.png)"));
     if (!path.isEmpty()) {
         extractSelected(QFile::encodeName(path).toStdString());
     }

@@ -58,7 +58,7 @@ class WadBrowser : public QDialog {
     // Applies `edit` to the WAD on disk, lists it again and tells the user what
     // went wrong, or of a gap it left in the animation of `animationName`.
     bool editWad(std::string_view action,
-                 const std::function<gameformats::WadStatus(gameformats::WadFile&)>& edit,
+                 const std::function<Result<void>(gameformats::WadFile&)>& edit,
                  const std::string& animationName);
 
     // The buttons: they ask what the operations above need.

@@ -12,27 +12,6 @@ class WaitCursor {
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
-
-    // The normal cursor back while the user is asked or told something in
-    // between; nothing changes when no busy cursor is shown.
-    class Paused {
-      public:
-        Paused() : busy_(QApplication::overrideCursor() != nullptr) {
-            if (busy_) {
-                QApplication::restoreOverrideCursor();
-            }
-        }
-        ~Paused() {
-            if (busy_) {
-                QApplication::setOverrideCursor(Qt::WaitCursor);
-            }
-        }
-        Paused(const Paused&) = delete;
-        Paused& operator=(const Paused&) = delete;
-
-      private:
-        bool busy_;
-    };
 };
 
 }  // namespace orrisbay::app

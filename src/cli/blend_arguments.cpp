@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/conversion_arguments.h"
 #include "gameformats/texture_export.h"
 
 namespace orrisbay::cli {
@@ -115,16 +116,17 @@ std::string WadOnlyOptionError(const BlendOptions& options) {
     return option ? std::string(option) + " needs a .wad output" : std::string();
 }
 
-// The options that only make sense with a conversion to the game's palette.
-std::string QuakeOnlyOptionError(const QuakeOptions& asked) {
+// The options that only make sense with a conversion to the game's palette;
+// `conversionOption` is the first --dither or --metric given, if any.
+std::string QuakeOnlyOptionError(const QuakeOptions& asked, const std::string& conversionOption) {
     if (asked.convert) {
         return {};
     }
-    const char* option = asked.conversion.dither             ? "--dither"
-                         : asked.conversion.allowFullbrights ? "--fullbrights"
-                         : asked.rescale                     ? "--rescale"
-                                                             : nullptr;
-    return option ? std::string(option) + " needs --quake or a .wad output" : std::string();
+    const std::string option = !conversionOption.empty()           ? conversionOption
+                               : asked.conversion.allowFullbrights ? "--fullbrights"
+                               : asked.rescale                     ? "--rescale"
+                                                                   : "";
+    return option.empty() ? option : option + " needs --quake or a .wad output";
 }
 
 // Checks the output name and settles whether the texture goes to the palette.
@@ -158,6 +160,7 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
     BlendOptions& options = parsed.options;
     std::vector<std::string> inputs;
     HeightArguments height;
+    std::string conversionOption;  // the first --dither or --metric
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -175,8 +178,16 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
             options.watch = true;
         } else if (argument == "--quake") {
             options.quake.convert = true;
-        } else if (argument == "--dither") {
-            options.quake.conversion.dither = true;
+        } else if (const ConversionArgument conversion =
+                       ReadConversionArgument(arguments, i, options.quake.conversion);
+                   !conversion.option.empty()) {
+            if (!conversion.error.empty()) {
+                parsed.error = conversion.error;
+                return parsed;
+            }
+            if (conversionOption.empty()) {
+                conversionOption = conversion.option;
+            }
         } else if (argument == "--fullbrights") {
             options.quake.conversion.allowFullbrights = true;
         } else if (argument == "--rescale") {
@@ -228,7 +239,7 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
             parsed.error = HeightBlendError(height, options);
         }
         if (parsed.error.empty()) {
-            parsed.error = QuakeOnlyOptionError(options.quake);
+            parsed.error = QuakeOnlyOptionError(options.quake, conversionOption);
         }
         if (parsed.error.empty()) {
             parsed.error = WadOnlyOptionError(options);
@@ -284,11 +295,12 @@ std::string UsageText() {
         "                      spaces; * liquid, +0..+9 and +a..+j animation frames, sky,\n"
         "                      { see-through\n"
         "      --wad3          make a new .wad output a Half-Life WAD3\n"
-        "      --dither        with --quake: Floyd-Steinberg dithering (off by default)\n"
         "      --fullbrights   with --quake: allow the fullbright colours 224 to 255 (to\n"
         "                      254 in a .wad, which keeps 255 for see-through pixels)\n"
         "      --rescale       with --quake: rescale sides that are not multiples of 16 to\n"
-        "                      the nearest multiples (a .wad needs them)\n"
+        "                      the nearest multiples (a .wad needs them)\n";
+    text += ConversionUsageLines("with --quake: ");
+    text +=
         "      --height-blend DEPTH\n"
         "                      blend by height: where mask 2 is between black and white,\n"
         "                      the locally taller layer shows (its brightness is its\n"

@@ -10,22 +10,16 @@
 #include "imageio/file_types.h"
 #include "slots/parallel_for.h"
 #include "slots/slot_table.h"
-#include "slots/slot_view.h"
 
 namespace orrisbay::cli {
 
 namespace {
 
-// Shows nothing; keeps the reason of a failed merge for the error message.
-class MergeFailureView : public slots::NullSlotView {
-  public:
-    void ReportMergeFailure(const std::string& message) override { failure = message; }
-    std::string failure;
-};
+using freeimage_base::Bitmap;
 
-// The four inputs, then the two height maps.
-constexpr std::size_t kInputCount = 6;
-constexpr std::size_t kFirstHeightMap = 4;
+// The four inputs, then the two height maps, as the session numbers them.
+constexpr std::size_t kInputCount = session::kInputCount;
+constexpr std::size_t kFirstHeightMap = session::kHeightMap1;
 
 // The file of input `index`; empty for a height map not given.
 const std::string& InputPath(const BlendOptions& options, std::size_t index) {
@@ -36,20 +30,23 @@ const std::string& InputPath(const BlendOptions& options, std::size_t index) {
 // Input `index` as its slot keeps it: a 24-bit mask or height map is turned
 // into greyscale right away, on the thread that read it, and its 24-bit copy
 // freed.
-CommandResult LoadSlotInput(const BlendOptions& options, std::size_t index,
-                            freeimage_base::Bitmap& bitmap) {
-    CommandResult loaded;
+Result<void> LoadSlotInput(const BlendOptions& options, std::size_t index, Bitmap& bitmap) {
     if (index >= kFirstHeightMap && InputPath(options, index).empty()) {
-        return loaded;
+        return {};
     }
+    Result<void> loaded;
     if (options.builtin && index < kFirstHeightMap) {
         bitmap = LoadBuiltinInput(static_cast<int>(index));
     } else {
-        loaded = LoadInput(InputPath(options, index), bitmap);
+        Result<Bitmap> read = LoadInput(InputPath(options, index));
+        if (!read) {
+            return Forward<void>(std::move(read));
+        }
+        loaded.WarnFirst(read.warnings());
+        bitmap = std::move(*read);
     }
-    if (loaded.code == kExitSuccess &&
-        (slots::ArrayContains(static_cast<int>(index), slots::kAlphaSlots) ||
-         index >= kFirstHeightMap)) {
+    if (slots::ArrayContains(static_cast<int>(index), slots::kAlphaSlots) ||
+        index >= kFirstHeightMap) {
         bitmap = slots::NormalisedMask(std::move(bitmap), 1);
     }
     return loaded;
@@ -77,102 +74,122 @@ std::array<std::size_t, kInputCount> LoadingOrder(const BlendOptions& options) {
 // can work at once, and no more pictures held half-converted at once than
 // that. Warnings and the failure are told as loading one input after another
 // would tell them: in order, up to the first input that failed.
-CommandResult LoadInputs(const BlendOptions& options,
-                         std::array<freeimage_base::Bitmap, kInputCount>& inputs) {
+Result<void> LoadInputs(const BlendOptions& options, std::array<Bitmap, kInputCount>& inputs) {
     const std::array<std::size_t, kInputCount> order = LoadingOrder(options);
-    std::array<CommandResult, kInputCount> loaded;
+    std::array<std::optional<Result<void>>, kInputCount> loaded;
     slots::ParallelFor(slots::MachineThreads(), order.size(), [&](std::size_t index) {
         const std::size_t input = order[index];
         loaded[input] = LoadSlotInput(options, input, inputs[input]);
     });
-    std::vector<std::string> warnings;
-    for (CommandResult& input : loaded) {
-        if (input.code != kExitSuccess) {
-            return AfterWarnings(warnings, std::move(input));
+    Result<void> all;
+    for (std::optional<Result<void>>& input : loaded) {
+        if (!*input) {
+            return std::move(input->WarnFirst(all.warnings()));
         }
-        warnings.insert(warnings.end(), input.warnings.begin(), input.warnings.end());
+        for (const std::string& warning : input->warnings()) {
+            all.Warn(warning);
+        }
     }
-    return {kExitSuccess, {}, warnings};
+    return all;
 }
 
 std::optional<gameformats::WadKind> WadKindAsked(bool wad3) {
     return wad3 ? std::optional(gameformats::WadKind::Wad3) : std::nullopt;
 }
 
-gameformats::ExportRequest RequestOf(const BlendOptions& options) {
-    return {.path = options.output,
-            .toPalette = options.quake.convert,
-            .conversion = options.quake.conversion,
-            .textureName = options.textureName,
-            .wadKind = WadKindAsked(options.wad3)};
+std::optional<quake_palette::Palette> PaletteOf(const Result<quake_palette::Palette>& game) {
+    return game ? std::optional(*game) : std::nullopt;
 }
 
-CommandResult Blend(const BlendOptions& options) {
-    GamePalette game;
-    if (CommandResult failed = ReadPaletteFor(options, game); failed.code != kExitSuccess) {
-        return failed;
+// The texture the session merged, exported once: the inputs go before it is,
+// so the export needs no more memory than the texture's.
+Result<void> ExportMerged(session::TextureSession& session, const session::SessionUpdate& merge,
+                          const gameformats::RepeatedExport& output,
+                          const Result<quake_palette::Palette>& game) {
+    if (merge.mergeFailure || session.Texture() == nullptr) {
+        return Fail(ProblemKind::Failed,
+                    "merge failed: " + merge.mergeFailure.value_or("no texture was made"));
+    }
+    session.ReleaseInputs(gameformats::TakesCoverage(output.request));
+    Result<gameformats::ExportWritten> exported =
+        session.Export(output.request, {true, true, output.rescaleToGrid});
+    Result<void> result;
+    if (!exported) {
+        result = ExportProblem(exported.problem(), output.request.path,
+                               game ? std::nullopt : std::optional(game.problem()));
+    }
+    return std::move(result.WarnFirst(exported.warnings()));
+}
+
+Result<void> Blend(const BlendOptions& options) {
+    Result<quake_palette::Palette> game = NoGamePalette();
+    if (Result<void> read = ReadPaletteFor(options, game); !read) {
+        return read;
     }
     return BlendFiles(options, game);
 }
 
 }  // namespace
 
-CommandResult BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs,
-                           const gameformats::ExportRequest& request, bool rescale,
-                           const GamePalette& game, MergeSettings settings) {
-    MergeFailureView view;
-    slots::SlotTable table(view);
-    table.SetMergeOptions(settings.options);
-    for (int which = 0; which < 2; ++which) {
-        table.SetHeightMap(which, std::move(settings.heightMaps[static_cast<std::size_t>(which)]));
-    }
-    // Slot by slot, as the window fills them: the merge runs when the fourth arrives.
-    for (std::size_t slot = 0; slot < inputs.size(); ++slot) {
-        table.SetSlotImage(static_cast<int>(slot), std::move(inputs[slot]));
-    }
-    const FIBITMAP* result = table.Slot(slots::kResult);
-    if (!view.failure.empty() || result == nullptr) {
-        return {kExitMergeFailed,
-                "merge failed: " + (view.failure.empty() ? "no texture was made" : view.failure)};
-    }
-    const freeimage_base::Bitmap coverage =
-        gameformats::TakesCoverage(request) ? table.ResultCoverage() : freeimage_base::Bitmap();
-    // Only the texture (and its coverage) is written; the inputs go before it is.
-    for (int slot = slots::kLayer1; slot <= slots::kMask2; ++slot) {
-        table.ClearSlot(slot);
-    }
-    for (int which = 0; which < 2; ++which) {
-        table.SetHeightMap(which, {});
-    }
-    // A command replaces its output and rescales as its options say, every time.
-    const gameformats::ExportResult exported =
-        gameformats::RepeatExport(result, {request, rescale}, game.palette, coverage.get());
-    return ExportOutcomeOf(exported, request.path, game);
+gameformats::RepeatedExport ExportOf(const BlendOptions& options) {
+    return {{.path = options.output,
+             .toPalette = options.quake.convert,
+             .conversion = options.quake.conversion,
+             .textureName = options.textureName,
+             .wadKind = WadKindAsked(options.wad3)},
+            options.quake.rescale};
 }
 
-CommandResult BlendFiles(const BlendOptions& options, const GamePalette& game) {
-    std::array<freeimage_base::Bitmap, kInputCount> inputs;
-    const CommandResult loaded = LoadInputs(options, inputs);
-    if (loaded.code != kExitSuccess) {
+Result<void> BlendBitmaps(std::array<Bitmap, 4> inputs, const gameformats::ExportRequest& request,
+                          bool rescale, const Result<quake_palette::Palette>& game,
+                          MergeSettings settings) {
+    session::TextureSession session;
+    session.SetPalette(PaletteOf(game));
+    (void)session.SetMergeOptions(settings.options);
+    for (int which = 0; which < 2; ++which) {
+        (void)session.SetInput(session::kHeightMap1 + which,
+                               std::move(settings.heightMaps[static_cast<std::size_t>(which)]), {});
+    }
+    // Slot by slot, as the window fills them: the merge runs when the fourth arrives.
+    session::SessionUpdate merged;
+    for (std::size_t slot = 0; slot < inputs.size(); ++slot) {
+        merged = session.SetInput(static_cast<int>(slot), std::move(inputs[slot]), {});
+    }
+    // A command replaces its output and rescales as its options say, every time.
+    return ExportMerged(session, merged, {request, rescale}, game);
+}
+
+Result<void> BlendFiles(const BlendOptions& options, const Result<quake_palette::Palette>& game) {
+    std::array<Bitmap, kInputCount> inputs;
+    Result<void> loaded = LoadInputs(options, inputs);
+    if (!loaded) {
         return loaded;
     }
-    std::array<freeimage_base::Bitmap, 4> pictures;
+    std::array<Bitmap, 4> pictures;
     std::move(inputs.begin(), inputs.begin() + kFirstHeightMap, pictures.begin());
     MergeSettings settings{
         options.merge,
         {std::move(inputs[kFirstHeightMap]), std::move(inputs[kFirstHeightMap + 1])}};
-    return AfterWarnings(loaded.warnings,
-                         BlendBitmaps(std::move(pictures), RequestOf(options),
-                                      options.quake.rescale, game, std::move(settings)));
+    const gameformats::RepeatedExport output = ExportOf(options);
+    Result<void> blended = BlendBitmaps(std::move(pictures), output.request, output.rescaleToGrid,
+                                        game, std::move(settings));
+    // A name the output's file name gave, refused, can be given by hand.
+    if (!blended && ExitCodeOf(blended) == kExitUsage && options.textureName.empty()) {
+        Problem problem = blended.problem();
+        problem.message += "; give a name with --name";
+        Result<void> named(problem);
+        blended = std::move(named.WarnFirst(blended.warnings()));
+    }
+    return std::move(blended.WarnFirst(loaded.warnings()));
 }
 
-CommandResult ReadPaletteFor(const BlendOptions& options, GamePalette& game) {
+Result<void> ReadPaletteFor(const BlendOptions& options, Result<quake_palette::Palette>& game) {
     if (!options.quake.convert) {
         return {};
     }
     game = ReadGamePalette();
     const bool wad = gameformats::OutputKindOf(options.output) == gameformats::OutputKind::Wad;
-    return game.palette || wad ? CommandResult{} : game.problem;
+    return game || wad ? Result<void>() : Result<void>(game.problem());
 }
 
 int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {

@@ -1,10 +1,6 @@
 #include "cli/command_support.h"
 
-#include <FreeImage.h>
-
-#include <filesystem>
 #include <ostream>
-#include <system_error>
 
 #include "console/application.h"
 #include "console/console.h"
@@ -15,115 +11,91 @@ namespace orrisbay::cli {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Why a file whose type was accepted could not be read.
-std::string UnreadableReason(const std::string& path) {
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (!fs::exists(status)) {
-        return "no such file";
+// `text` as a sentence of its own: a capital first letter and a full stop.
+std::string AsSentence(std::string text) {
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') {
+        text[0] = static_cast<char>(text[0] - 'a' + 'A');
     }
-    if (fs::is_directory(status)) {
-        return "is a folder, not an image file";
-    }
-    const imageio::FileTypeRow* row = imageio::FindFileType(imageio::FileExtension(path));
-    const char* format = row ? FreeImage_GetFormatFromFIF(row->format) : nullptr;
-    return std::string("cannot be read as a ") + (format ? format : "supported") + " image";
+    return text.ends_with('.') ? text : text + ".";
 }
 
-int ExitCodeOf(gameformats::ExportOutcome outcome) {
-    using gameformats::ExportOutcome;
-    switch (outcome) {
-        case ExportOutcome::Written:
-            return kExitSuccess;
-        case ExportOutcome::NoPalette:
-            return kExitNoPalette;
-        case ExportOutcome::NotWadSize:
-            return kExitNotWadSize;
-        case ExportOutcome::BadTextureName:
+}  // namespace
+
+int ExitCodeOf(const Problem& problem) {
+    switch (problem.kind) {
+        case ProblemKind::WrongUsage:
+        case ProblemKind::BreaksGameRule:
             return kExitUsage;
-        case ExportOutcome::WadUnreadable:
-            return kExitBadInput;
-        case ExportOutcome::NoTexture:
-        case ExportOutcome::RescaleFailed:
-        case ExportOutcome::ConversionFailed:
+        case ProblemKind::Failed:
+        case ProblemKind::ConversionFailed:
+        case ProblemKind::NothingToWrite:
+        case ProblemKind::OutOfMemory:
             return kExitMergeFailed;
-        case ExportOutcome::UnsupportedFormat:
-        case ExportOutcome::Cancelled:
-        case ExportOutcome::NotWritten:
+        case ProblemKind::Missing:
+        case ProblemKind::Unreadable:
+        case ProblemKind::UnsupportedType:
+        case ProblemKind::Damaged:
+        case ProblemKind::TooLarge:
+        case ProblemKind::NotFound:
+            return kExitBadInput;
+        case ProblemKind::NotOnGrid:
+            return kExitNotWadSize;
+        case ProblemKind::NoPalette:
+            return kExitNoPalette;
+        case ProblemKind::CannotWrite:
+        case ProblemKind::Cancelled:
             break;
     }
     return kExitOutputNotWritten;
 }
 
-}  // namespace
-
-CommandResult AfterWarnings(const std::vector<std::string>& earlier, CommandResult later) {
-    later.warnings.insert(later.warnings.begin(), earlier.begin(), earlier.end());
-    return later;
+int ExitCodeOf(const Result<void>& result) {
+    return result ? kExitSuccess : ExitCodeOf(result.problem());
 }
 
-CommandResult LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap) {
-    std::error_code error;
-    if (imageio::FindFileType(imageio::FileExtension(path)) != nullptr &&
-        !fs::exists(path, error)) {
-        return {kExitBadInput, path + ": no such file"};  // spares the library's own complaint
+Result<freeimage_base::Bitmap> LoadInput(const std::string& path) {
+    Result<freeimage_base::Bitmap> loaded = imageio::LoadImageFile(path);
+    std::vector<std::string> warnings = loaded.TakeWarnings();
+    for (std::string& warning : warnings) {
+        warning = path + ": " + warning;
     }
-    imageio::LoadResult result = imageio::LoadImageFile(path);
-    switch (result.outcome) {
-        case imageio::LoadOutcome::Loaded:
-            bitmap = std::move(result.bitmap);
-            if (!result.warning.empty()) {
-                return {kExitSuccess, {}, {path + ": " + result.warning}};
-            }
-            return {};
-        case imageio::LoadOutcome::InvalidFormat:
-            return {kExitBadInput,
-                    path + ": unsupported file type (use .bmp, .gif, .jpg, .jpeg, .png or .tga)"};
-        case imageio::LoadOutcome::TooLarge:
-            return {kExitBadInput, path + ": " + result.message};
-        case imageio::LoadOutcome::LoadFailed:
-            break;
-    }
-    return {kExitBadInput, path + ": " + UnreadableReason(path)};
+    return std::move(loaded.WarnFirst(warnings));
 }
 
-GamePalette ReadGamePalette() {
+Result<quake_palette::Palette> ReadGamePalette() {
     const std::string path = quake_palette::PaletteFilePath(console::ApplicationFolder());
     // The reader's own reports would show as boxes; the command says it once.
     const bool wasQuiet = console::QuietErrors();
     console::SetQuietErrors(true);
-    const quake_palette::PaletteReadResult read = quake_palette::ReadPaletteFile(path);
+    Result<quake_palette::Palette> read = quake_palette::ReadPaletteFile(path);
     console::SetQuietErrors(wasQuiet);
-    GamePalette game{read.ConversionPalette(), {}};
-    if (!game.palette) {
-        game.problem = {kExitNoPalette,
-                        std::string(quake_palette::kUnavailableMessage) + " " + read.Problem()};
+    if (read) {
+        return read;
     }
-    return game;
+    return Fail(
+        ProblemKind::NoPalette,
+        std::string(quake_palette::kUnavailableMessage) + " " + AsSentence(read.problem().message),
+        path);
 }
 
-CommandResult ExportOutcomeOf(const gameformats::ExportResult& exported, const std::string& output,
-                              const GamePalette& game) {
-    using gameformats::ExportOutcome;
-    const int code = ExitCodeOf(exported.outcome);
-    switch (exported.outcome) {
-        case ExportOutcome::Written:
-            return {code, {}, exported.warnings};
-        case ExportOutcome::NoPalette:
-            return game.problem.code != kExitSuccess ? game.problem
-                                                     : CommandResult{code, exported.message};
-        case ExportOutcome::NotWadSize:
-            return {code, exported.message + " Use --rescale to do so."};
-        case ExportOutcome::UnsupportedFormat:
-        case ExportOutcome::Cancelled:
-        case ExportOutcome::NotWritten:
-            return {code, output + ": not written: " + exported.message};
+Result<quake_palette::Palette> NoGamePalette() {
+    return Fail(ProblemKind::NoPalette, std::string(quake_palette::kUnavailableMessage));
+}
+
+Problem ExportProblem(const Problem& problem, const std::string& output,
+                      const std::optional<Problem>& palette) {
+    switch (problem.kind) {
+        case ProblemKind::NoPalette:
+            return palette ? *palette : problem;
+        case ProblemKind::NotOnGrid:
+            return Fail(problem.kind, problem.message + " Use --rescale to do so.", problem.path);
+        case ProblemKind::CannotWrite:
+        case ProblemKind::Cancelled:
+            return Fail(problem.kind, output + ": not written: " + ReasonOf(problem), output);
         default:
             break;
     }
-    return {code, exported.message};
+    return problem;
 }
 
 int ReportUsageError(std::string_view program, const std::string& error, std::ostream& err) {
@@ -136,14 +108,14 @@ int ReportVersion(std::string_view program, std::ostream& out) {
     return kExitSuccess;
 }
 
-int ReportResult(std::string_view program, const CommandResult& result, std::ostream& err) {
-    for (const std::string& warning : result.warnings) {
+int ReportResult(std::string_view program, const Result<void>& result, std::ostream& err) {
+    for (const std::string& warning : result.warnings()) {
         err << program << ": warning: " << warning << '\n';
     }
-    if (result.code != kExitSuccess) {
-        err << program << ": " << result.message << '\n';
+    if (!result) {
+        err << program << ": " << result.problem().message << '\n';
     }
-    return result.code;
+    return ExitCodeOf(result);
 }
 
 }  // namespace orrisbay::cli

@@ -4,16 +4,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
-#include "gameformats/texture_export.h"
+#include "console/result.h"
 #include "imageio/freeimage_base.h"
 #include "palette/quake_palette.h"
 
-// What orrisbay-blend and orrisbay-wad share: exit codes, the result of a run,
-// loading a picture as the window's open buttons do, the palette beside the
-// program, and the way a run reports.
+// What orrisbay-blend and orrisbay-wad share: exit codes, loading a picture as
+// the window's open buttons do, the palette beside the program, and the way
+// a run reports. A run's result is a Result<void> whose problem's kind gives
+// the exit status, and whose warnings are told either way.
 namespace orrisbay::cli {
 
 // Exit codes, in the spirit of sysexits.h.
@@ -27,38 +26,28 @@ enum ExitCode : int {
     kExitOutputNotWritten = 73  // the output file could not be written
 };
 
-// How a run ended: its exit code, the line for standard error when it
-// failed, and warnings worth showing either way.
-struct CommandResult {
-    CommandResult() = default;
-    CommandResult(int exitCode, std::string line, std::vector<std::string> toldAnyway = {})
-        : code(exitCode), message(std::move(line)), warnings(std::move(toldAnyway)) {}
+// The exit status of a run that stopped at `problem`, by its kind.
+int ExitCodeOf(const Problem& problem);
+// kExitSuccess for a result without a problem.
+int ExitCodeOf(const Result<void>& result);
 
-    int code = kExitSuccess;
-    std::string message;
-    std::vector<std::string> warnings;
-};
+// Loads the picture at `path` as the open buttons do (the type from the
+// extension), or says why it cannot; a colour profile that could not be used
+// is a warning, "PATH: what".
+Result<freeimage_base::Bitmap> LoadInput(const std::string& path);
 
-// `later` with the warnings of `earlier` told before its own.
-CommandResult AfterWarnings(const std::vector<std::string>& earlier, CommandResult later);
+// The game's palette, read from the program's folder, or why there is none
+// (NoPalette: "Quake palette conversion is not available." and the reason).
+Result<quake_palette::Palette> ReadGamePalette();
 
-// Loads the picture at `path` into `bitmap` as the open buttons do (the type
-// from the extension), or says why it cannot (kExitBadInput). A colour
-// profile that could not be used is a warning.
-CommandResult LoadInput(const std::string& path, freeimage_base::Bitmap& bitmap);
+// The palette of a run that does not convert to the game's palette.
+Result<quake_palette::Palette> NoGamePalette();
 
-// The game's palette, read from the program's folder: the palette to convert
-// to, or why there is none (kExitNoPalette and the reader's reason).
-struct GamePalette {
-    std::optional<quake_palette::Palette> palette;
-    CommandResult problem;
-};
-GamePalette ReadGamePalette();
-
-// The exit status and message for an export: success when it wrote the
-// texture (with its warnings). A missing palette is told with `game`'s reason.
-CommandResult ExportOutcomeOf(const gameformats::ExportResult& exported, const std::string& output,
-                              const GamePalette& game);
+// The problem of an export as the commands tell it: a file not written says
+// "OUTPUT: not written: reason", a WAD texture off the grid says how to
+// rescale it, and a missing palette says why with `palette`'s reason.
+Problem ExportProblem(const Problem& problem, const std::string& output,
+                      const std::optional<Problem>& palette = std::nullopt);
 
 // Writes the line for a wrong command line and gives kExitUsage.
 int ReportUsageError(std::string_view program, const std::string& error, std::ostream& err);
@@ -66,7 +55,7 @@ int ReportUsageError(std::string_view program, const std::string& error, std::os
 // Writes "PROGRAM VERSION" and gives kExitSuccess.
 int ReportVersion(std::string_view program, std::ostream& out);
 
-// Writes the warnings and any failure of `result` to `err`; gives its exit code.
-int ReportResult(std::string_view program, const CommandResult& result, std::ostream& err);
+// Writes the warnings and any problem of `result` to `err`; gives its exit code.
+int ReportResult(std::string_view program, const Result<void>& result, std::ostream& err);
 
 }  // namespace orrisbay::cli

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "cli/conversion_arguments.h"
 #include "imageio/image_writer.h"
 
 namespace orrisbay::cli {
@@ -63,6 +64,14 @@ std::string ParseOption(std::span<const std::string> arguments, std::size_t& i,
         return *fullbright;
     }
     const std::string& argument = arguments[i];
+    if (const ConversionArgument conversion =
+            ReadConversionArgument(arguments, i, command.texture.conversion);
+        !conversion.option.empty()) {
+        if (command.conversionOption.empty()) {
+            command.conversionOption = conversion.option;
+        }
+        return conversion.error;
+    }
     const std::string option = argument.substr(0, argument.find('='));
     std::string* value = option == "-o" || option == "--output" ? &command.output
                          : option == "--name"                   ? &command.name
@@ -86,7 +95,6 @@ std::string ParseOption(std::span<const std::string> arguments, std::size_t& i,
                  : argument == "-V" || argument == "--version" ? &command.version
                  : argument == "--wad3"                        ? &command.wad3
                  : argument == "--rescale"                     ? &command.rescale
-                 : argument == "--dither"                      ? &command.texture.conversion.dither
                  : argument == "--fullbrights" ? &command.texture.conversion.allowFullbrights
                                                : nullptr;
     if (flag == nullptr) {
@@ -105,10 +113,10 @@ std::string MisplacedOption(const WadCommand& command) {
     }
     if (!add &&
         (!command.name.empty() || !command.mask.empty() || command.wad3 || command.rescale ||
-         command.texture.conversion.dither || command.texture.conversion.allowFullbrights ||
+         !command.conversionOption.empty() || command.texture.conversion.allowFullbrights ||
          command.texture.seeThroughThreshold != defaults.seeThroughThreshold)) {
-        return "--name, --mask, --wad3, --rescale, --dither, --fullbrights and --threshold are "
-               "for add";
+        return "--name, --mask, --wad3, --rescale, --dither, --metric, --fullbrights and "
+               "--threshold are for add";
     }
     if (std::string misplaced = MisplacedFullbrightOption(command.verb, command.fullbright);
         !misplaced.empty()) {
@@ -204,8 +212,9 @@ std::string WadUsageText() {
         "      --mask FILE     where a { texture is see-through (default: the picture's alpha)\n"
         "      --threshold N   mask values below N (1 to 255, default 128) are see-through\n"
         "      --rescale       rescale sides that are not multiples of 16 to the nearest\n"
-        "      --dither        Floyd-Steinberg dithering\n"
-        "      --fullbrights   allow the Quake palette's fullbright colours 224 to 254\n"
+        "      --fullbrights   allow the Quake palette's fullbright colours 224 to 254\n";
+    text += ConversionUsageLines();
+    text +=
         "  -o, --output FILE   extract: the picture to write\n"
         "  -h, --help          show this help and exit\n"
         "  -V, --version       show the version and exit\n\n"

@@ -27,6 +27,7 @@ struct WadCommand {
     bool rescale = false;               // add: sides to the nearest multiples of 16
     gameformats::TextureOptions texture;
     FullbrightOptions fullbright;  // defullbright: which pixels
+    std::string conversionOption;  // add: the first --dither or --metric given
 };
 
 struct ParsedWadCommand {

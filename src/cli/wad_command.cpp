@@ -3,13 +3,19 @@
 #include <FreeImage.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iomanip>
 #include <ostream>
 
 #include "cli/command_support.h"
+#include "cli/wad_fullbright_command.h"
+#include "gameformats/texture_export.h"
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
 #include "gameformats/wad_edit.h"
+#include "slots/parallel_for.h"
+#include "slots/rescale.h"
+#include "slots/slot_table.h"
 
 namespace orrisbay::cli {
 namespace {
@@ -17,45 +23,16 @@ namespace {
 using freeimage_base::Bitmap;
 using gameformats::WadFile;
 using gameformats::WadKind;
-using gameformats::WadProblem;
-using gameformats::WadStatus;
 
-int ExitCodeOf(WadProblem problem) {
-    switch (problem) {
-        case WadProblem::None:
-            return kExitSuccess;
-        case WadProblem::Unreadable:
-        case WadProblem::Damaged:
-        case WadProblem::NoSuchLump:
-        case WadProblem::NotATexture:
-            return kExitBadInput;
-        case WadProblem::BadName:
-        case WadProblem::NameTaken:
-            return kExitUsage;
-        case WadProblem::NotWadSize:
-            return kExitNotWadSize;
-        case WadProblem::NotWritten:
-            return kExitOutputNotWritten;
-        case WadProblem::BadPicture:
-        case WadProblem::ConversionFailed:
-            break;
+// The problem `problem` of the WAD at `file` as the command tells it: a file
+// not written says so, and every message names the file.
+Problem FailureOf(const Problem& problem, const std::string& file) {
+    if (problem.kind == ProblemKind::CannotWrite) {
+        return Fail(problem.kind, file + ": not written: " + ReasonOf(problem), file);
     }
-    return kExitMergeFailed;
-}
-
-// The result for `status`, its message prefixed with `file` unless it names it already.
-CommandResult FailureOf(const WadStatus& status, const std::string& file) {
-    if (status.problem == WadProblem::NotWritten) {
-        return {kExitOutputNotWritten, file + ": not written: " + status.message};
-    }
-    const bool named = status.message.starts_with(file + ":");
-    return {ExitCodeOf(status.problem), named ? status.message : file + ": " + status.message};
-}
-
-void AddWarning(CommandResult& result, std::string warning) {
-    if (!warning.empty()) {
-        result.warnings.push_back(std::move(warning));
-    }
+    const bool named =
+        problem.message.starts_with(file + ":") || problem.message.starts_with(file + " ");
+    return Fail(problem.kind, named ? problem.message : file + ": " + problem.message, file);
 }
 
 std::string TypeName(const gameformats::WadLump& lump, WadKind kind) {
@@ -76,145 +53,208 @@ std::string TypeName(const gameformats::WadLump& lump, WadKind kind) {
 }
 
 // An edit of an existing WAD, written back whole; a missing WAD gives exit 66.
-CommandResult EditExistingWad(const std::string& path,
-                              const std::function<WadStatus(WadFile&)>& edit) {
-    const WadStatus edited = gameformats::EditWadFile(path, edit);
-    return edited ? CommandResult{} : FailureOf(edited, path);
+Result<void> EditExistingWad(const std::string& path,
+                             const std::function<Result<void>(WadFile&)>& edit) {
+    const Result<void> edited = gameformats::EditWadFile(path, edit);
+    return edited ? Result<void>() : Result<void>(FailureOf(edited.problem(), path));
 }
 
-CommandResult List(const WadCommand& command, std::ostream& out) {
+Result<void> List(const WadCommand& command, std::ostream& out) {
     const auto wad = gameformats::ReadWadFile(command.wad);
     if (!wad) {
-        return FailureOf(wad.status, command.wad);
+        return FailureOf(wad.problem(), command.wad);
     }
-    for (const gameformats::WadLump& lump : wad.value.lumps) {
+    bool duplicates = false;
+    for (const gameformats::WadLump& lump : wad.value().lumps) {
         out << std::left << std::setw(16) << lump.name << ' ' << std::setw(8)
-            << TypeName(lump, wad.value.kind) << ' ' << std::right << std::setw(9)
+            << TypeName(lump, wad.value().kind) << ' ' << std::right << std::setw(9)
             << lump.data.size();
-        if (const auto texture = gameformats::DecodeMipTexture(lump, wad.value.kind); texture) {
-            out << "  " << texture.value.width << " x " << texture.value.height;
+        if (const auto texture = gameformats::DecodeMipTexture(lump, wad.value().kind); texture) {
+            out << "  " << texture.value().width << " x " << texture.value().height;
+        }
+        if (gameformats::CountLumps(wad.value(), lump.name) > 1) {
+            out << "  (duplicate name)";
+            duplicates = true;
         }
         out << '\n';
     }
-    return {};
+    Result<void> listed;
+    if (duplicates) {
+        listed.Warn(command.wad +
+                    " is damaged: lumps marked (duplicate name) share a name, which "
+                    "the game and the edits of this command cannot tell apart");
+    }
+    return listed;
 }
 
-CommandResult Extract(const WadCommand& command, std::ostream& out) {
+Result<void> Extract(const WadCommand& command, std::ostream& out) {
     const auto wad = gameformats::ReadWadFile(command.wad);
     if (!wad) {
-        return FailureOf(wad.status, command.wad);
+        return FailureOf(wad.problem(), command.wad);
     }
-    const std::string& name = command.operands[0];
-    if (const auto texture = gameformats::FindTexture(wad.value, name); !texture) {
-        return FailureOf(texture.status, command.wad);
+    const auto texture = gameformats::FindTexture(wad.value(), command.operands[0]);
+    if (!texture) {
+        return FailureOf(texture.problem(), command.wad);
     }
+    const std::string& name = texture.value().name;  // as the WAD stores it
     // A WAD3 texture carries its colours; a WAD2 texture needs the game's.
-    const GamePalette game = wad.value.kind == WadKind::Wad2
-                                 ? ReadGamePalette()
-                                 : GamePalette{quake_palette::Palette{}, {}};
-    if (!game.palette) {
-        return game.problem;
+    const Result<quake_palette::Palette> game =
+        wad->kind == WadKind::Wad2 ? ReadGamePalette() : quake_palette::Palette{};
+    if (!game) {
+        return game.problem();
     }
-    const WadStatus extracted =
-        gameformats::ExtractTexture(wad.value, name, *game.palette, command.output);
+    const Result<void> extracted = gameformats::ExtractTexture(*wad, name, *game, command.output);
     if (!extracted) {
-        return extracted.problem == WadProblem::NotWritten ? FailureOf(extracted, command.output)
-                                                           : FailureOf(extracted, command.wad);
+        const bool written = extracted.problem().kind == ProblemKind::CannotWrite;
+        return FailureOf(extracted.problem(), written ? command.output : command.wad);
     }
     out << "extracted " << name << " to " << command.output << '\n';
     return {};
 }
 
-CommandResult Remove(const WadCommand& command, std::ostream& out) {
-    const std::string& name = command.operands[0];
+Result<void> Remove(const WadCommand& command, std::ostream& out) {
+    std::string name = command.operands[0];
     std::string gap;
-    CommandResult result = EditExistingWad(command.wad, [&](WadFile& wad) {
-        const WadStatus removed = gameformats::RemoveLump(wad, name);
+    Result<void> result = EditExistingWad(command.wad, [&](WadFile& wad) {
+        if (const auto found = gameformats::FindLump(wad, name)) {
+            name = wad.lumps[*found].name;  // told as the WAD stores it
+        }
+        const Result<void> removed = gameformats::RemoveLump(wad, name);
         gap = gameformats::AnimationGapWarning(wad, name);
         return removed;
     });
-    if (result.code == kExitSuccess) {
-        AddWarning(result, gap);
+    if (result) {
+        result.Warn(gap);
         out << "removed " << name << " from " << command.wad << '\n';
     }
     return result;
 }
 
-CommandResult Rename(const WadCommand& command, std::ostream& out) {
-    const std::string& from = command.operands[0];
-    const std::string& to = command.operands[1];
+Result<void> Rename(const WadCommand& command, std::ostream& out) {
+    std::string from = command.operands[0];
+    std::string to = command.operands[1];
     std::vector<std::string> warnings;
-    CommandResult result = EditExistingWad(command.wad, [&](WadFile& wad) {
-        const WadStatus renamed = gameformats::RenameLump(wad, from, to);
+    Result<void> result = EditExistingWad(command.wad, [&](WadFile& wad) {
+        const auto found = gameformats::FindLump(wad, from);
+        const std::string stored = found ? wad.lumps[*found].name : from;
+        const Result<void> renamed = gameformats::RenameLump(wad, from, to);
         if (!renamed) {
             return renamed;
         }
+        // Told as the WAD stores them (a WAD3 in lower case).
+        from = stored;
+        to = wad.lumps[*found].name;
         warnings = {gameformats::AnimationGapWarning(wad, from),
                     gameformats::AnimationGapWarning(wad, to)};
         if (const auto texture = gameformats::FindTexture(wad, to); texture) {
             warnings.push_back(gameformats::SkySizeWarning(
-                texture.value.name, wad.kind, texture.value.width, texture.value.height));
+                texture.value().name, wad.kind, texture.value().width, texture.value().height));
         }
         return renamed;
     });
-    if (result.code == kExitSuccess) {
+    if (result) {
         for (std::string& warning : warnings) {
-            AddWarning(result, std::move(warning));
+            result.Warn(std::move(warning));
         }
         out << "renamed " << from << " to " << to << " in " << command.wad << '\n';
     }
     return result;
 }
 
-// The see-through mask for `picture`: the --mask file, else the picture's own alpha.
-CommandResult LoadMask(const WadCommand& command, const FIBITMAP* picture, Bitmap& mask) {
-    if (!command.mask.empty()) {
-        return LoadInput(command.mask, mask);
+// The see-through mask for `picture`: the --mask file (scaled to the
+// picture's size when it has another, as orrisbay-blend scales its masks),
+// else the picture's own alpha.
+Result<Bitmap> LoadMask(const WadCommand& command, const FIBITMAP* picture) {
+    if (command.mask.empty()) {
+        const bool alpha =
+            freeimage_base::ImageType(picture) == FIT_BITMAP && freeimage_base::Bpp(picture) == 32;
+        return alpha ? freeimage_base::GetChannel(picture, FICC_ALPHA) : Bitmap();
     }
-    if (freeimage_base::ImageType(picture) == FIT_BITMAP && freeimage_base::Bpp(picture) == 32) {
-        mask = freeimage_base::GetChannel(picture, FICC_ALPHA);
+    Result<Bitmap> mask = LoadInput(command.mask);
+    const unsigned width = freeimage_base::Width(picture);
+    const unsigned height = freeimage_base::Height(picture);
+    if (!mask || (freeimage_base::Width(mask->get()) == width &&
+                  freeimage_base::Height(mask->get()) == height)) {
+        return mask;
     }
-    return {};
+    Bitmap scaled = slots::ResizeBitmap(slots::NormalisedMask(std::move(*mask), 1).get(),
+                                        static_cast<int>(width), static_cast<int>(height),
+                                        FILTER_BICUBIC, slots::MachineThreads());
+    if (!scaled) {
+        return Fail(ProblemKind::Failed, command.mask + ": could not be scaled to " +
+                                             std::to_string(width) + " x " +
+                                             std::to_string(height));
+    }
+    Result<Bitmap> made(std::move(scaled));
+    return std::move(made.WarnFirst(mask.warnings()));
 }
 
 // Adds the picture through the same export as the window and orrisbay-blend.
-CommandResult Add(const WadCommand& command, std::ostream& out) {
+Result<void> Add(const WadCommand& command, std::ostream& out) {
     const std::string& file = command.operands[0];
-    Bitmap picture, mask;
-    const CommandResult loaded = LoadInput(file, picture);
-    if (loaded.code != kExitSuccess) {
-        return loaded;
+    Result<Bitmap> picture = LoadInput(file);
+    if (!picture) {
+        return Forward<void>(std::move(picture));
     }
-    const CommandResult masked =
-        AfterWarnings(loaded.warnings, LoadMask(command, picture.get(), mask));
-    if (masked.code != kExitSuccess) {
-        return masked;
+    Result<Bitmap> mask = LoadMask(command, picture->get());
+    mask.WarnFirst(picture.warnings());
+    if (!mask) {
+        return Forward<void>(std::move(mask));
+    }
+    // A name taken from the picture's file is held to the rules a --name is.
+    std::string name = command.name;
+    if (name.empty()) {
+        const std::string fileName = std::filesystem::path(file).filename().string();
+        const auto fromFile = gameformats::CheckTextureName(
+            gameformats::TextureNameFromFileName(file), WadKind::Wad2, fileName);
+        if (!fromFile) {
+            Result<void> refused(Fail(ProblemKind::BreaksGameRule,
+                                      fromFile.problem().message + "; give a name with --name"));
+            return std::move(refused.WarnFirst(mask.warnings()));
+        }
+        name = *fromFile;
+    }
+    Result<void> told;
+    told.WarnFirst(mask.warnings());
+    if (!command.mask.empty() && !gameformats::IsSeeThroughName(name)) {
+        told.Warn("--mask is for see-through textures, whose names start with {; \"" + name +
+                  "\" is not one, so the mask was not used");
     }
     gameformats::ExportRequest request{
         .path = command.wad,
         .toPalette = true,
         .conversion = command.texture.conversion,
-        .textureName =
-            command.name.empty() ? gameformats::TextureNameFromFileName(file) : command.name,
+        .textureName = name,
         .wadKind = command.wad3 ? std::optional(WadKind::Wad3) : std::nullopt,
-        .seeThroughThreshold = command.texture.seeThroughThreshold};
-    const gameformats::ExportQuestions answers{
-        [](const std::string&) { return true; },
-        [](const std::string&, const std::string&) { return true; },
-        [&command](const gameformats::RescaleQuestion&) { return command.rescale; }};
-    const GamePalette game = ReadGamePalette();
-    const gameformats::ExportResult exported =
-        gameformats::ExportTexture(picture.get(), request, game.palette, answers, mask.get());
-    if (exported.wadEntry) {
-        const gameformats::WadEntry& entry = *exported.wadEntry;
+        .seeThroughThreshold = command.texture.seeThroughThreshold,
+        .kind = gameformats::OutputKind::Wad};
+    const Result<quake_palette::Palette> game = ReadGamePalette();
+    const Result<gameformats::ExportWritten> exported = gameformats::ExportTexture(
+        picture->get(), request, game ? std::optional(*game) : std::nullopt,
+        {true, true, command.rescale}, mask->get());
+    if (exported && exported->wadEntry) {
+        const gameformats::WadEntry& entry = *exported->wadEntry;
         out << (entry.replaced ? "replaced " : "added ") << entry.name << " (" << entry.width
             << " x " << entry.height << ") " << (entry.replaced ? "in " : "to ") << command.wad
             << '\n';
     }
-    return AfterWarnings(masked.warnings, ExportOutcomeOf(exported, command.wad, game));
+    for (const std::string& warning : exported.warnings()) {
+        told.Warn(warning);
+    }
+    if (!exported) {
+        Result<void> failed(ExportProblem(exported.problem(), command.wad,
+                                          game ? std::nullopt : std::optional(game.problem())));
+        return std::move(failed.WarnFirst(told.warnings()));
+    }
+    return told;
 }
 
-CommandResult Run(const WadCommand& command, std::ostream& out) {
+Result<void> Run(const WadCommand& command, std::ostream& out) {
+    // The WAD argument is a WAD, whatever its name; only add may make one.
+    if (const Result<void> target = gameformats::CheckWadTarget(command.wad, command.verb == "add");
+        !target) {
+        return FailureOf(target.problem(), command.wad);
+    }
     if (command.verb == "list") {
         return List(command, out);
     }
@@ -227,11 +267,13 @@ CommandResult Run(const WadCommand& command, std::ostream& out) {
     if (command.verb == "rename") {
         return Rename(command, out);
     }
-    if (command.verb == "check") {
-        return CheckFullbrights(command.wad, out);
-    }
     if (command.verb == "defullbright") {
-        return Defullbright(command.wad, command.operands, command.fullbright, out);
+        Result<void> removed = Defullbright(command.wad, command.operands, command.fullbright, out);
+        if (removed || removed.problem().path != command.wad) {
+            return removed;
+        }
+        Result<void> failed(FailureOf(removed.problem(), command.wad));
+        return std::move(failed.WarnFirst(removed.warnings()));
     }
     return Add(command, out);
 }
@@ -249,6 +291,13 @@ int RunWad(std::span<const std::string> arguments, std::ostream& out, std::ostre
     }
     if (parsed.command.version) {
         return ReportVersion(kWadProgramName, out);
+    }
+    if (parsed.command.verb == "check") {
+        const std::string& wad = parsed.command.wad;
+        if (const Result<void> target = gameformats::CheckWadTarget(wad, false); !target) {
+            return ReportResult(kWadProgramName, FailureOf(target.problem(), wad), err);
+        }
+        return ReportCheck(kWadProgramName, CheckFullbrights(wad, out), err);
     }
     return ReportResult(kWadProgramName, Run(parsed.command, out), err);
 }

@@ -12,38 +12,7 @@ namespace {
 using gameformats::GlowRemoval;
 
 // The Quake palette's fullbright colours: its last 32.
-constexpr int kQuakeFullbrights = 256 - quake_palette::kFirstFullbright;
-
-int ExitCodeOf(ProblemKind kind) {
-    switch (kind) {
-        case ProblemKind::Missing:
-        case ProblemKind::Unreadable:
-        case ProblemKind::UnsupportedType:
-        case ProblemKind::Damaged:
-        case ProblemKind::TooLarge:
-        case ProblemKind::NotFound:
-            return kExitBadInput;
-        case ProblemKind::CannotWrite:
-        case ProblemKind::Cancelled:
-            return kExitOutputNotWritten;
-        case ProblemKind::BreaksGameRule:
-        case ProblemKind::WrongUsage:
-            return kExitUsage;
-        case ProblemKind::NotOnGrid:
-            return kExitNotWadSize;
-        case ProblemKind::NoPalette:
-            return kExitNoPalette;
-        case ProblemKind::OutOfMemory:
-        case ProblemKind::Failed:
-            break;
-    }
-    return kExitMergeFailed;
-}
-
-template <typename T>
-CommandResult FailureOf(const Result<T>& failed) {
-    return {ExitCodeOf(failed.problem().kind), failed.problem().message, failed.warnings()};
-}
+constexpr int kQuakeFullbrights = quake_palette::kQuakeFullbrightCount;
 
 // A share from 0 to 1 as a percentage with two decimals; "<0.01%" for less.
 std::string Percent(double share) {
@@ -102,47 +71,57 @@ std::string MisplacedFullbrightOption(std::string_view verb, const FullbrightOpt
                : std::string();
 }
 
-CommandResult CheckFullbrights(const std::string& wad, std::ostream& out) {
-    const Result<gameformats::WadFullbrights> found =
+Result<std::string> CheckFullbrights(const std::string& wad, std::ostream& out) {
+    Result<gameformats::WadFullbrights> found =
         gameformats::CheckWadFullbrights(wad, kQuakeFullbrights);
     if (!found) {
-        return FailureOf(found);
+        return Forward<std::string>(std::move(found));
     }
     for (const gameformats::FullbrightTally& tally : found->glowing) {
         PrintTally(tally, out);
     }
     const std::size_t textures = found->textures;
+    std::string summary;
     if (!found->glowing.empty()) {
-        return {kExitFindings,
-                wad + ": " + std::to_string(found->glowing.size()) + " of " +
-                    std::to_string(textures) + " textures have fullbright pixels",
-                found.warnings()};
-    }
-    if (found->kind == gameformats::WadKind::Wad2) {
+        summary = wad + ": " + std::to_string(found->glowing.size()) + " of " +
+                  std::to_string(textures) + " textures have fullbright pixels";
+    } else if (found->kind == gameformats::WadKind::Wad2) {
         out << wad << ": no fullbright pixels in its " << textures
             << (textures == 1 ? " texture\n" : " textures\n");
     }
-    return {kExitSuccess, {}, found.warnings()};
+    Result<std::string> checked(std::move(summary));
+    return std::move(checked.WarnFirst(found.warnings()));
 }
 
-CommandResult Defullbright(const std::string& wad, std::span<const std::string> names,
-                           const FullbrightOptions& options, std::ostream& out) {
-    freeimage_base::Bitmap mask;
-    CommandResult loaded;
+int ReportCheck(std::string_view program, const Result<std::string>& checked, std::ostream& err) {
+    Result<void> told = checked ? Result<void>() : Result<void>(checked.problem());
+    const int code = ReportResult(program, std::move(told.WarnFirst(checked.warnings())), err);
+    if (!checked || checked->empty()) {
+        return code;
+    }
+    err << program << ": " << *checked << '\n';
+    return kExitFindings;
+}
+
+Result<void> Defullbright(const std::string& wad, std::span<const std::string> names,
+                          const FullbrightOptions& options, std::ostream& out) {
+    Result<freeimage_base::Bitmap> mask = freeimage_base::Bitmap();
     if (options.removal == GlowRemoval::OutsideMask) {
-        loaded = LoadInput(options.mask, mask);
-        if (loaded.code != kExitSuccess) {
-            return loaded;
+        mask = LoadInput(options.mask);
+        if (!mask) {
+            return Forward<void>(std::move(mask));
         }
     }
-    const GamePalette game = ReadGamePalette();
-    if (!game.palette) {
-        return game.problem;
+    const Result<quake_palette::Palette> game = ReadGamePalette();
+    if (!game) {
+        Result<void> failed(game.problem());
+        return std::move(failed.WarnFirst(mask.warnings()));
     }
-    const Result<std::vector<gameformats::GlowRemoved>> removed = gameformats::RemoveGlowInWadFile(
-        wad, names, {options.removal, mask.get()}, *game.palette, kQuakeFullbrights);
+    Result<std::vector<gameformats::GlowRemoved>> removed = gameformats::RemoveGlowInWadFile(
+        wad, names, {options.removal, mask->get()}, *game, kQuakeFullbrights);
+    removed.WarnFirst(mask.warnings());
     if (!removed) {
-        return AfterWarnings(loaded.warnings, FailureOf(removed));
+        return Forward<void>(std::move(removed));
     }
     bool changed = false;
     for (const gameformats::GlowRemoved& texture : *removed) {
@@ -153,7 +132,8 @@ CommandResult Defullbright(const std::string& wad, std::span<const std::string> 
             << " in smaller mips)\n";
     }
     out << (changed ? "wrote " + wad : wad + " left as it was: no pixel to change") << '\n';
-    return {kExitSuccess, {}, loaded.warnings};
+    Result<void> done;
+    return std::move(done.WarnFirst(removed.warnings()));
 }
 
 }  // namespace orrisbay::cli

@@ -32,11 +32,17 @@ std::optional<std::string> ParseFullbrightOption(std::span<const std::string> ar
 // The error for defullbright's options given to another verb; empty when none is.
 std::string MisplacedFullbrightOption(std::string_view verb, const FullbrightOptions& options);
 
-// check WAD: one line per texture with fullbright pixels on `out`.
-CommandResult CheckFullbrights(const std::string& wad, std::ostream& out);
+// check WAD: one line per texture with fullbright pixels on `out`; the value
+// is what is told after them ("WAD: N of M textures have fullbright
+// pixels"), empty when nothing glows.
+Result<std::string> CheckFullbrights(const std::string& wad, std::ostream& out);
+
+// Tells the warnings, problem and summary of a check on `err`; gives its exit
+// status (kExitFindings when a texture glows).
+int ReportCheck(std::string_view program, const Result<std::string>& checked, std::ostream& err);
 
 // defullbright WAD NAME...: remaps the chosen pixels and says what changed.
-CommandResult Defullbright(const std::string& wad, std::span<const std::string> names,
-                           const FullbrightOptions& options, std::ostream& out);
+Result<void> Defullbright(const std::string& wad, std::span<const std::string> names,
+                          const FullbrightOptions& options, std::ostream& out);
 
 }  // namespace orrisbay::cli

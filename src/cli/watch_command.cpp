@@ -5,6 +5,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -13,7 +14,7 @@
 #include <system_error>
 
 #include "cli/blend_command.h"
-#include "imageio/file_watcher.h"
+#include "session/texture_session.h"
 
 namespace orrisbay::cli {
 
@@ -80,40 +81,83 @@ std::string InputAlsoOutput(const BlendOptions& options) {
     return {};
 }
 
-void RunOnce(const BlendOptions& options, const GamePalette& game, std::ostream& out,
-             std::ostream& err) {
-    const Clock::time_point start = Clock::now();
-    const CommandResult failure = BlendFiles(options, game);
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-    for (const std::string& warning : failure.warnings) {
-        err << kProgramName << ": warning: " << warning << std::endl;
+// The inputs the command follows: the four, then the height maps given.
+std::vector<int> FollowedInputs(const BlendOptions& options) {
+    std::vector<int> inputs = {0, 1, 2, 3};
+    for (int which = 0; which < 2; ++which) {
+        if (!options.heightMaps[static_cast<std::size_t>(which)].empty()) {
+            inputs.push_back(session::kHeightMap1 + which);
+        }
     }
-    if (failure.code == kExitSuccess) {
-        out << TimeOfDay() << ' ' << options.output << " written in " << elapsed.count() << " ms"
-            << std::endl;
-    } else {
-        err << TimeOfDay() << ' ' << kProgramName << ": " << failure.message << std::endl;
-    }
+    return inputs;
 }
 
-// Waits for an input change to settle or a stop signal; true on a change.
-bool WaitForChange(imageio::FileWatcher& watcher, const StopSignals& stop) {
+// One run: the changed inputs read again (and those never read yet), one
+// merge, the output written; one line said, and a line per file not read.
+void RunOnce(session::TextureSession& session, std::vector<int> inputs, const BlendOptions& options,
+             const Result<quake_palette::Palette>& game, std::ostream& out, std::ostream& err) {
+    const Clock::time_point start = Clock::now();
+    for (const int input : FollowedInputs(options)) {
+        const bool unread =
+            input < session::kSlotInputs
+                ? session.Table().Slot(input) == nullptr
+                : session.Table().HeightMap(input - session::kHeightMap1) == nullptr;
+        if (unread && std::find(inputs.begin(), inputs.end(), input) == inputs.end()) {
+            inputs.push_back(input);
+        }
+    }
+    const session::SessionUpdate update = session.ReadAgain(inputs);
+    const auto failed = [&](const std::string& message) {
+        err << TimeOfDay() << ' ' << kProgramName << ": " << message << std::endl;
+    };
+    for (const std::string& warning : update.warnings) {
+        err << kProgramName << ": warning: " << warning << std::endl;
+    }
+    for (const auto& [input, problem] : update.notRead) {
+        failed(problem.message);
+    }
+    if (update.mergeFailure) {
+        failed("merge failed: " + *update.mergeFailure);
+    }
+    // A write that failed is tried again at the next change.
+    session.SetKeepingOutput(true);
+    const auto written = session.WriteKeptOutput();
+    if (!written) {
+        return;
+    }
+    for (const std::string& warning : written->warnings()) {
+        err << kProgramName << ": warning: " << warning << std::endl;
+    }
+    if (!*written) {
+        failed(ExportProblem(written->problem(), options.output,
+                             game ? std::nullopt : std::optional(game.problem()))
+                   .message);
+        return;
+    }
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    out << TimeOfDay() << ' ' << options.output << " written in " << elapsed.count() << " ms"
+        << std::endl;
+}
+
+// Waits for an input change to settle or a stop signal; the inputs that
+// changed, or empty on a stop.
+std::vector<int> WaitForChange(session::TextureSession& session, const StopSignals& stop) {
     for (;;) {
-        const auto settle = watcher.TimeToNextSettle();
+        const auto settle = session.TimeToNextSettle();
         const int timeout =
             settle ? static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(*settle).count())
                    : -1;
-        pollfd waiting[] = {{stop.Descriptor(), POLLIN, 0}, {watcher.Descriptor(), POLLIN, 0}};
+        pollfd waiting[] = {{stop.Descriptor(), POLLIN, 0}, {session.WatchDescriptor(), POLLIN, 0}};
         if (::poll(waiting, 2, timeout) < 0 && errno != EINTR) {
-            return false;
+            return {};
         }
         if (waiting[0].revents != 0) {
-            return false;
+            return {};
         }
-        watcher.ReadEvents();
-        if (!watcher.TakeSettled().empty()) {
-            return true;
+        session.TakeWatchEvents();
+        if (std::vector<int> settled = session.TakeSettledInputs(); !settled.empty()) {
+            return settled;
         }
     }
 }
@@ -127,27 +171,31 @@ int RunWatch(const BlendOptions& options, std::ostream& out, std::ostream& err) 
             << "; it would be blended again after every run\n";
         return kExitUsage;
     }
-    GamePalette game;
-    if (const CommandResult failure = ReadPaletteFor(options, game); failure.code != kExitSuccess) {
-        return ReportResult(kProgramName, failure, err);
+    Result<quake_palette::Palette> game = NoGamePalette();
+    if (Result<void> read = ReadPaletteFor(options, game); !read) {
+        return ReportResult(kProgramName, read, err);
     }
     const StopSignals stop;
-    imageio::FileWatcher watcher;
-    const std::vector<std::string> inputs = InputFiles(options);
+    session::TextureSession session;
+    session.SetPalette(game ? std::optional(*game) : std::nullopt);
+    (void)session.SetMergeOptions(options.merge);
+    const std::vector<std::string> files = InputFiles(options);
+    const std::vector<int> inputs = FollowedInputs(options);
     for (std::size_t index = 0; index < inputs.size(); ++index) {
-        const std::string& input = inputs[index];
-        if (const std::string problem = watcher.Watch(static_cast<int>(index), input);
-            !problem.empty()) {
-            err << name << ": " << input << ": cannot follow changes: " << problem << '\n';
+        session.SetSource(inputs[index], session::InputSource::File(files[index]));
+        if (const std::string& problem = session.WatchProblem(inputs[index]); !problem.empty()) {
+            err << name << ": " << files[index] << ": cannot follow changes: " << problem << '\n';
             return kExitBadInput;
         }
     }
+    session.KeepOutput(ExportOf(options));
     err << name << ": following the "
         << (inputs.size() == 4 ? "four" : std::to_string(inputs.size()))
         << " inputs; Ctrl+C ends\n";
+    std::vector<int> changed = inputs;
     do {
-        RunOnce(options, game, out, err);
-    } while (WaitForChange(watcher, stop));
+        RunOnce(session, changed, options, game, out, err);
+    } while (!(changed = WaitForChange(session, stop)).empty());
     return kExitSuccess;
 }
 

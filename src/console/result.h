@@ -14,20 +14,22 @@ namespace orrisbay {
 
 // What stopped an operation, by what the user can do about it.
 enum class ProblemKind {
-    Missing,          // the file (or the folder it should be in) does not exist
-    Unreadable,       // it exists but cannot be read: permissions, a folder, a read error
-    UnsupportedType,  // a file type or format the program does not read or write
-    Damaged,          // its contents contradict themselves or end early
-    TooLarge,         // beyond the program's size limits
-    OutOfMemory,      // the system has too little memory for it
-    CannotWrite,      // the output could not be written or moved into place
-    BreaksGameRule,   // a name, size or lump that the game does not accept
-    NotOnGrid,        // a texture's sides are not multiples of 16
-    NotFound,         // no texture or lump of that name
-    NoPalette,        // the game's palette is needed and there is none
-    Cancelled,        // the user chose to keep what was there
-    Failed,           // a merge, rescale or conversion made nothing
-    WrongUsage,       // a request that cannot be carried out as asked
+    Missing,           // the file (or the folder it should be in) does not exist
+    Unreadable,        // it exists but cannot be read: permissions, a folder, a read error
+    UnsupportedType,   // a file type or format the program does not read or write
+    Damaged,           // its contents contradict themselves or end early
+    TooLarge,          // beyond the program's size limits
+    OutOfMemory,       // the system has too little memory for it
+    CannotWrite,       // the output could not be written or moved into place
+    BreaksGameRule,    // a name, size or lump that the game does not accept
+    NotOnGrid,         // a texture's sides are not multiples of 16
+    NotFound,          // no texture or lump of that name
+    NoPalette,         // the game's palette is needed and there is none
+    Cancelled,         // the user chose to keep what was there
+    NothingToWrite,    // there is no texture to write or convert
+    Failed,            // a merge or rescale made nothing
+    ConversionFailed,  // a picture could not be converted to a palette
+    WrongUsage,        // a request that cannot be carried out as asked
 };
 
 struct Problem {
@@ -110,6 +112,15 @@ class [[nodiscard]] Result<void> {
 // A problem of `kind` with its message and, where there is one, its file.
 inline Problem Fail(ProblemKind kind, std::string message, std::string path = {}) {
     return Problem{kind, std::move(message), std::move(path)};
+}
+
+// The reason in a problem's message: what follows "PATH: " when the message
+// begins with its file, else the whole message.
+inline std::string ReasonOf(const Problem& problem) {
+    const std::string prefix = problem.path + ": ";
+    return !problem.path.empty() && problem.message.starts_with(prefix)
+               ? problem.message.substr(prefix.size())
+               : problem.message;
 }
 
 // The problem of a failed result, carried over to a result of another type

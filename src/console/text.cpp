@@ -21,4 +21,14 @@ std::string TrimSpaces(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+std::string Quoted(std::string_view text) {
+    // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about "\"" + text.
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '"';
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
 }  // namespace orrisbay::console

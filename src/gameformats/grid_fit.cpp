@@ -6,19 +6,27 @@
 
 namespace orrisbay::gameformats {
 
-std::optional<ExportResult> FitToGrid(OutgoingTexture& texture, bool required,
-                                      const ExportQuestions& questions) {
-    const unsigned width = freeimage_base::Width(texture.colour);
-    const unsigned height = freeimage_base::Height(texture.colour);
+std::optional<RescaleQuestion> GridQuestion(const FIBITMAP* texture, bool required,
+                                            std::string_view game) {
+    const unsigned width = freeimage_base::Width(texture);
+    const unsigned height = freeimage_base::Height(texture);
     if (IsWadTextureSize(width, height)) {
         return std::nullopt;
     }
-    const RescaleQuestion question{
+    return RescaleQuestion{
         static_cast<int>(width), static_cast<int>(height), required,
-        TextureSizeMessage(static_cast<int>(width), static_cast<int>(height))};
-    if (!questions.rescaleToGrid(question)) {
-        return required ? std::optional(ExportResult{ExportOutcome::NotWadSize, question.text})
-                        : std::nullopt;
+        TextureSizeMessage(static_cast<int>(width), static_cast<int>(height), game)};
+}
+
+Result<void> FitToGrid(OutgoingTexture& texture, bool required, bool rescale,
+                       std::string_view game) {
+    const std::optional<RescaleQuestion> question = GridQuestion(texture.colour, required, game);
+    if (!question) {
+        return {};
+    }
+    if (!rescale) {
+        return required ? Result<void>(Fail(ProblemKind::NotOnGrid, question->text))
+                        : Result<void>();
     }
     texture.rescaledColour = RescaleToMultipleOf16(texture.colour);
     const FIBITMAP* rescaled = texture.rescaledColour.get();
@@ -31,13 +39,13 @@ std::optional<ExportResult> FitToGrid(OutgoingTexture& texture, bool required,
         rescaled = texture.rescaledCoverage ? rescaled : nullptr;
     }
     if (rescaled == nullptr) {
-        return ExportResult{ExportOutcome::RescaleFailed, "the texture could not be rescaled"};
+        return Fail(ProblemKind::Failed, "the texture could not be rescaled");
     }
     texture.colour = texture.rescaledColour.get();
     if (texture.coverage != nullptr) {
         texture.coverage = texture.rescaledCoverage.get();
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace orrisbay::gameformats

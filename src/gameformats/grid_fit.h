@@ -2,8 +2,9 @@
 
 #include <FreeImage.h>
 
-#include <optional>
+#include <string_view>
 
+#include "console/result.h"
 #include "gameformats/texture_export.h"
 #include "imageio/freeimage_base.h"
 
@@ -21,10 +22,17 @@ struct OutgoingTexture {
     freeimage_base::Bitmap rescaledCoverage;
 };
 
+// The question asked when `texture` is off the 16-pixel grid, or empty when
+// it is on it; `required` when its file cannot hold it otherwise, `game`
+// names whose textures they are.
+std::optional<RescaleQuestion> GridQuestion(const FIBITMAP* texture, bool required,
+                                            std::string_view game = "Quake");
+
 // Puts the texture (and its coverage with it) on the 16-pixel grid when it is
-// off it and the caller agrees. Gives the result that ends the export when
-// the grid is `required` and the caller said no, or the rescale failed.
-std::optional<ExportResult> FitToGrid(OutgoingTexture& texture, bool required,
-                                      const ExportQuestions& questions);
+// off it and `rescale` was agreed. Fails the export when the grid is
+// `required` and the rescale was not agreed (NotOnGrid), or the rescale made
+// nothing.
+Result<void> FitToGrid(OutgoingTexture& texture, bool required, bool rescale,
+                       std::string_view game = "Quake");
 
 }  // namespace orrisbay::gameformats

@@ -20,22 +20,9 @@ const std::array<double, 256>& DecodeTable() {
     return table;
 }
 
-// The mask's values below `threshold`, per pixel in the library's row order.
-std::vector<bool> MaskSeeThrough(const FIBITMAP* mask, int threshold) {
-    const unsigned width = freeimage_base::Width(mask), height = freeimage_base::Height(mask);
-    std::vector<bool> holes(std::size_t{width} * height);
-    for (unsigned y = 0; y < height; ++y) {
-        const BYTE* line = freeimage_base::ScanLine(mask, y);
-        for (unsigned x = 0; x < width; ++x) {
-            holes[std::size_t{y} * width + x] = line[x] < threshold;
-        }
-    }
-    return holes;
-}
-
 // One mip level of `level` = 1 to 3: each pixel averages its block of
 // `level0`'s pixels that are not see-through, in linear light.
-void ReduceLevel(LinearLevels& levels, const FIBITMAP* mask, int threshold, int level) {
+void ReduceLevel(LinearLevels& levels, int level) {
     const FIBITMAP* full = levels.colour[0].get();
     const unsigned width = freeimage_base::Width(full) >> level;
     const unsigned height = freeimage_base::Height(full) >> level;
@@ -45,18 +32,15 @@ void ReduceLevel(LinearLevels& levels, const FIBITMAP* mask, int threshold, int 
         return;
     }
     const std::vector<bool>& holes = levels.seeThrough[0];
-    std::vector<bool> reducedHoles(mask ? std::size_t{width} * height : 0);
     const auto& decode = DecodeTable();
     for (unsigned y = 0; y < height; ++y) {
         BYTE* out = FreeImage_GetScanLine(reduced.get(), static_cast<int>(y));
         for (unsigned x = 0; x < width; ++x, out += 3) {
             double sum[3] = {0, 0, 0};
-            unsigned counted = 0, maskSum = 0;
+            unsigned counted = 0;
             for (unsigned by = y * block; by < (y + 1) * block; ++by) {
                 const BYTE* in = freeimage_base::ScanLine(full, by);
-                const BYTE* maskLine = mask ? freeimage_base::ScanLine(mask, by) : nullptr;
                 for (unsigned bx = x * block; bx < (x + 1) * block; ++bx) {
-                    maskSum += maskLine ? maskLine[bx] : 0;
                     if (!holes.empty() && holes[std::size_t{by} * (width << level) + bx]) {
                         continue;
                     }
@@ -69,14 +53,31 @@ void ReduceLevel(LinearLevels& levels, const FIBITMAP* mask, int threshold, int 
             for (int c = 0; c < 3; ++c) {
                 out[c] = counted ? EncodeSrgb(sum[c] / counted) : 0;
             }
-            if (mask) {
-                reducedHoles[std::size_t{y} * width + x] =
-                    maskSum < static_cast<unsigned>(threshold) * block * block;
-            }
         }
     }
     levels.colour[level] = std::move(reduced);
-    levels.seeThrough[level] = std::move(reducedHoles);
+}
+
+// The flags of one level: each pixel's block of `mask` averages at least `threshold`.
+std::vector<bool> MaskLevel(const FIBITMAP* mask, int threshold, int level) {
+    const unsigned width = freeimage_base::Width(mask) >> level;
+    const unsigned height = freeimage_base::Height(mask) >> level;
+    const unsigned block = 1u << level;
+    std::vector<bool> flags(std::size_t{width} * height);
+    for (unsigned y = 0; y < height; ++y) {
+        for (unsigned x = 0; x < width; ++x) {
+            unsigned sum = 0;
+            for (unsigned by = y * block; by < (y + 1) * block; ++by) {
+                const BYTE* line = freeimage_base::ScanLine(mask, by);
+                for (unsigned bx = x * block; bx < (x + 1) * block; ++bx) {
+                    sum += line[bx];
+                }
+            }
+            flags[std::size_t{y} * width + x] =
+                sum >= static_cast<unsigned>(threshold) * block * block;
+        }
+    }
+    return flags;
 }
 
 }  // namespace
@@ -91,6 +92,14 @@ double DecodeSrgb(std::uint8_t value) {
     return DecodeTable()[value];
 }
 
+std::array<std::vector<bool>, kMipLevels> MaskLevels(const FIBITMAP* mask, int threshold) {
+    std::array<std::vector<bool>, kMipLevels> levels;
+    for (int level = 0; level < kMipLevels; ++level) {
+        levels[static_cast<std::size_t>(level)] = MaskLevel(mask, threshold, level);
+    }
+    return levels;
+}
+
 LinearLevels MakeLinearLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold) {
     LinearLevels levels;
     if (texture == nullptr || freeimage_base::ImageType(texture) != FIT_BITMAP) {
@@ -101,10 +110,13 @@ LinearLevels MakeLinearLevels(const FIBITMAP* texture, const FIBITMAP* mask, int
         return levels;
     }
     if (mask) {
-        levels.seeThrough[0] = MaskSeeThrough(mask, threshold);
+        levels.seeThrough = MaskLevels(mask, threshold);
+        for (std::vector<bool>& holes : levels.seeThrough) {
+            holes.flip();
+        }
     }
     for (int level = 1; level < kMipLevels; ++level) {
-        ReduceLevel(levels, mask, threshold, level);
+        ReduceLevel(levels, level);
         if (!levels.colour[level]) {
             return LinearLevels();
         }

@@ -31,6 +31,12 @@ struct LinearLevels {
 // Empty levels when the library cannot convert the texture.
 LinearLevels MakeLinearLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold);
 
+// Per mip level, one flag per pixel in the library's row order: true where
+// the mean value of `mask` (8-bit, a multiple of 8 on each side) over the
+// pixel's block is at least `threshold`. A see-through mask's holes are where
+// it is false; a glow mask's glowing pixels where it is true.
+std::array<std::vector<bool>, kMipLevels> MaskLevels(const FIBITMAP* mask, int threshold);
+
 // The sRGB byte for a linear intensity in [0, 1], rounded to the nearest
 // (ties to even); and the linear intensity of an sRGB byte.
 std::uint8_t EncodeSrgb(double linear);

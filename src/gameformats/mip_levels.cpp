@@ -54,8 +54,8 @@ std::optional<MipLevels> MakeMipLevels(const FIBITMAP* fullColour,
     }
     for (int level = 0; level < kMipLevels; ++level) {
         Bitmap& bitmap = made.levels[static_cast<std::size_t>(level)];
-        bitmap = IndexedBitmap(wad.value.mips[static_cast<std::size_t>(level)],
-                               wad.value.width >> level, wad.value.height >> level, palette);
+        bitmap = IndexedBitmap(wad->mips[static_cast<std::size_t>(level)], wad->width >> level,
+                               wad->height >> level, palette);
         if (!bitmap) {
             return std::nullopt;
         }

@@ -71,13 +71,13 @@ std::string MipTextureProblem(std::span<const std::uint8_t> data, WadKind kind) 
     return kind == WadKind::Wad3 ? PaletteProblem(data) : std::string();
 }
 
-WadResult<MipTexture> DecodeMipTexture(const WadLump& lump, WadKind kind) {
+Result<MipTexture> DecodeMipTexture(const WadLump& lump, WadKind kind) {
     if (!IsTextureLump(lump, kind)) {
-        return WadFailure(WadProblem::NotATexture, "\"" + lump.name + "\" is not a texture");
+        return Fail(ProblemKind::UnsupportedType, "\"" + lump.name + "\" is not a texture");
     }
     const std::span<const std::uint8_t> data(lump.data);
     if (std::string problem = MipTextureProblem(data, kind); !problem.empty()) {
-        return WadFailure(WadProblem::Damaged, "texture \"" + lump.name + "\": " + problem);
+        return Fail(ProblemKind::Damaged, "texture \"" + lump.name + "\": " + problem);
     }
     MipTexture texture;
     texture.name = std::string(data.begin(), data.begin() + kNameSize).c_str();

@@ -40,7 +40,7 @@ bool IsSeeThroughName(std::string_view name);
 std::string MipTextureProblem(std::span<const std::uint8_t> data, WadKind kind);
 
 // The texture in a texture lump of `kind`.
-WadResult<MipTexture> DecodeMipTexture(const WadLump& lump, WadKind kind);
+Result<MipTexture> DecodeMipTexture(const WadLump& lump, WadKind kind);
 
 // The lump holding `texture`, named as the texture; WAD3 lumps end with the
 // palette and are padded to a multiple of 4 bytes.

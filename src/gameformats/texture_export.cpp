@@ -17,50 +17,84 @@ namespace {
 
 using freeimage_base::Bitmap;
 
-ExportResult FromSave(const imageio::SaveResult& saved) {
-    if (saved) {
-        return {ExportOutcome::Written, ""};
-    }
-    return {ExportOutcome::NotWritten, saved.message};
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
 }
 
-ExportResult WritePicture(const FIBITMAP* texture, const ExportRequest& request,
-                          const quake_palette::Palette* palette) {
-    if (palette == nullptr) {
-        return FromSave(imageio::SaveImageFile(texture, request.path));
-    }
-    const Bitmap converted =
-        quake_palette::ConvertToQuakePalette(texture, *palette, request.conversion);
-    if (!converted) {
-        return {ExportOutcome::ConversionFailed,
-                "the texture could not be converted to the Quake palette"};
-    }
-    return FromSave(imageio::SaveImageFile(converted.get(), request.path));
+// A write that failed, told as the export tells every write it could not make.
+Problem NotWritten(const Problem& problem, const std::string& path) {
+    return Fail(ProblemKind::CannotWrite, problem.message, path);
 }
 
-ExportResult ExportPicture(const FIBITMAP* fullColour, OutputKind kind,
-                           const ExportRequest& request,
-                           const std::optional<quake_palette::Palette>& palette,
-                           const ExportQuestions& questions) {
+Result<ExportWritten> WritePicture(const FIBITMAP* texture, const ExportRequest& request,
+                                   const quake_palette::Palette* palette) {
+    Bitmap converted;
+    if (palette != nullptr) {
+        converted = quake_palette::ConvertToQuakePalette(texture, *palette, request.conversion);
+        if (!converted) {
+            return Fail(ProblemKind::ConversionFailed,
+                        "the texture could not be converted to the Quake palette");
+        }
+        texture = converted.get();
+    }
+    if (const Result<void> saved = imageio::SaveImageFile(texture, request.path); !saved) {
+        return NotWritten(saved.problem(), request.path);
+    }
+    return ExportWritten{};
+}
+
+// The checks a picture output makes before anything is asked.
+Result<void> CheckPictureOutput(OutputKind kind, const ExportRequest& request,
+                                const std::optional<quake_palette::Palette>& palette) {
     if (kind == OutputKind::Unsupported) {
-        return {ExportOutcome::UnsupportedFormat,
-                std::string(imageio::kUnsupportedSaveFormatMessage)};
+        return Fail(ProblemKind::CannotWrite,
+                    request.path + ": " + std::string(imageio::kUnsupportedSaveFormatMessage),
+                    request.path);
     }
     if (request.toPalette && !palette) {
-        return {ExportOutcome::NoPalette, std::string(quake_palette::kUnavailableMessage)};
+        return Fail(ProblemKind::NoPalette, std::string(quake_palette::kUnavailableMessage));
     }
-    std::error_code error;
-    if (std::filesystem::exists(request.path, error) && !questions.replaceFile(request.path)) {
-        return {ExportOutcome::Cancelled, "the existing file was kept"};
+    return {};
+}
+
+Result<std::vector<ExportQuestion>> PictureQuestions(
+    const FIBITMAP* fullColour, OutputKind kind, const ExportRequest& request,
+    const std::optional<quake_palette::Palette>& palette) {
+    if (Result<void> checked = CheckPictureOutput(kind, request, palette); !checked) {
+        return checked.problem();
+    }
+    std::vector<ExportQuestion> questions;
+    if (FileExists(request.path)) {
+        questions.push_back({ExportQuestion::About::ReplaceFile, request.path, {}, {}});
     }
     if (fullColour == nullptr) {
-        return {ExportOutcome::NoTexture, "no image to save"};
+        return questions;
+    }
+    // An 8-bit picture may be of any size; the grid is only offered.
+    if (const auto grid = request.toPalette ? GridQuestion(fullColour, false) : std::nullopt) {
+        questions.push_back({ExportQuestion::About::RescaleToGrid, request.path, {}, *grid});
+    }
+    return questions;
+}
+
+Result<ExportWritten> ExportPicture(const FIBITMAP* fullColour, OutputKind kind,
+                                    const ExportRequest& request,
+                                    const std::optional<quake_palette::Palette>& palette,
+                                    const ExportAnswers& answers) {
+    if (Result<void> checked = CheckPictureOutput(kind, request, palette); !checked) {
+        return checked.problem();
+    }
+    if (FileExists(request.path) && !answers.replaceFile) {
+        return Fail(ProblemKind::Cancelled, "the existing file was kept", request.path);
+    }
+    if (fullColour == nullptr) {
+        return Fail(ProblemKind::NothingToWrite, "no image to save");
     }
     OutgoingTexture texture(fullColour, nullptr);
-    // An 8-bit picture may be of any size; the grid is only offered.
     if (request.toPalette) {
-        if (auto refused = FitToGrid(texture, false, questions)) {
-            return *refused;
+        if (Result<void> fitted = FitToGrid(texture, false, answers.rescaleToGrid); !fitted) {
+            return fitted.problem();
         }
     }
     return WritePicture(texture.colour, request, request.toPalette ? &*palette : nullptr);
@@ -79,38 +113,49 @@ OutputKind OutputKindOf(std::string_view path) {
     return format->format == FIF_JPEG ? OutputKind::Jpeg : OutputKind::Picture;
 }
 
+OutputKind OutputKindOf(const ExportRequest& request) {
+    return request.kind.value_or(OutputKindOf(request.path));
+}
+
 std::string TextureNameOf(const ExportRequest& request) {
     return request.textureName.empty() ? TextureNameFromFileName(request.path)
                                        : request.textureName;
 }
 
 bool TakesCoverage(const ExportRequest& request) {
-    return OutputKindOf(request.path) == OutputKind::Wad &&
-           IsSeeThroughName(TextureNameOf(request));
+    return OutputKindOf(request) == OutputKind::Wad && IsSeeThroughName(TextureNameOf(request));
 }
 
-ExportResult ExportTexture(const FIBITMAP* fullColour, const ExportRequest& request,
-                           const std::optional<quake_palette::Palette>& palette,
-                           const ExportQuestions& questions, const FIBITMAP* coverage) {
-    const OutputKind kind = OutputKindOf(request.path);
+Result<ExportWritten> ExportTexture(const FIBITMAP* fullColour, const ExportRequest& request,
+                                    const std::optional<quake_palette::Palette>& palette,
+                                    const ExportAnswers& answers, const FIBITMAP* coverage) {
+    const OutputKind kind = OutputKindOf(request);
     if (kind == OutputKind::Wad) {
-        return ExportToWad({fullColour, coverage}, request, palette, questions);
+        return ExportToWad({fullColour, coverage}, request, palette, answers);
     }
-    return ExportPicture(fullColour, kind, request, palette, questions);
+    return ExportPicture(fullColour, kind, request, palette, answers);
 }
 
-ExportResult RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repeated,
-                          const std::optional<quake_palette::Palette>& palette,
-                          const FIBITMAP* coverage) {
-    const ExportQuestions answers{
-        [](const std::string&) { return true; },
-        [](const std::string&, const std::string&) { return true; },
-        [&repeated](const RescaleQuestion&) { return repeated.rescaleToGrid; }};
+Result<std::vector<ExportQuestion>> ExportQuestionsFor(
+    const FIBITMAP* fullColour, const ExportRequest& request,
+    const std::optional<quake_palette::Palette>& palette) {
+    const OutputKind kind = OutputKindOf(request);
+    if (kind == OutputKind::Wad) {
+        return WadQuestions(fullColour, request, palette);
+    }
+    return PictureQuestions(fullColour, kind, request, palette);
+}
+
+Result<ExportWritten> RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repeated,
+                                   const std::optional<quake_palette::Palette>& palette,
+                                   const FIBITMAP* coverage) {
+    // The file (or the WAD's texture) is the one written before: replaced without asking.
+    const ExportAnswers answers{true, true, repeated.rescaleToGrid};
     return ExportTexture(fullColour, repeated.request, palette, answers, coverage);
 }
 
 RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
-                              const ExportResult& written) {
+                              const ExportWritten& written) {
     if (written.wadEntry) {
         request.wadKind = written.wadEntry->kind;
     }
@@ -120,7 +165,7 @@ RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
 bool WritesSameOutput(const ExportRequest& a, const ExportRequest& b) {
     std::error_code error;
     const bool sameFile = a.path == b.path || std::filesystem::equivalent(a.path, b.path, error);
-    if (!sameFile || OutputKindOf(a.path) != OutputKind::Wad) {
+    if (!sameFile || OutputKindOf(a) != OutputKind::Wad) {
         return sameFile;
     }
     return SameLumpName(TextureNameOf(a), TextureNameOf(b));

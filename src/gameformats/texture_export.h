@@ -2,13 +2,13 @@
 
 #include <FreeImage.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "console/result.h"
 #include "gameformats/wad_file.h"
 #include "palette/palette_conversion.h"
 
@@ -34,7 +34,13 @@ struct ExportRequest {
     std::string textureName{};
     std::optional<WadKind> wadKind{};
     int seeThroughThreshold = 128;
+    // What the output is, when the caller knows better than its extension
+    // (the WAD of orrisbay-wad, whatever its name); empty: by the extension.
+    std::optional<OutputKind> kind{};
 };
+
+// What `request` writes: its kind when given, else by its path's extension.
+OutputKind OutputKindOf(const ExportRequest& request);
 
 // Asked when a texture going to the palette is not a multiple of 16 pixels
 // wide and high.
@@ -45,31 +51,22 @@ struct RescaleQuestion {
     std::string text;       // the question as the user reads it
 };
 
-// The answers an export may need from its caller: the window asks the user,
-// the command answers from its options. All must be set; each is called only
-// when its question arises.
-struct ExportQuestions {
-    // True to replace the file that exists at `path` (never asked of a WAD,
-    // which keeps its other lumps).
-    std::function<bool(const std::string& path)> replaceFile;
-    // True to replace the texture `name` that the WAD at `path` holds already.
-    std::function<bool(const std::string& name, const std::string& path)> replaceTexture;
-    // True to rescale the texture to the nearest multiples of 16 first.
-    std::function<bool(const RescaleQuestion& question)> rescaleToGrid;
+// The answers an export needs: the window asks the user first (what
+// ExportQuestionsFor lists), the command answers from its options. An export
+// asks nothing itself, so nothing waits on a person while it runs.
+struct ExportAnswers {
+    bool replaceFile = false;     // replace the file that exists (never asked of a WAD)
+    bool replaceTexture = false;  // replace the texture of the same name in the WAD
+    bool rescaleToGrid = false;   // rescale to the nearest multiples of 16 first
 };
 
-enum class ExportOutcome {
-    Written,
-    UnsupportedFormat,  // the path names no format the program writes
-    NoPalette,          // the game's palette is needed and there is none
-    Cancelled,          // the existing file or texture was to be kept
-    WadUnreadable,      // the WAD to add to cannot be read or is damaged
-    BadTextureName,     // the name breaks one of the game's rules or names another lump
-    NoTexture,          // there is nothing to write
-    NotWadSize,         // a WAD needs multiples of 16 and no rescale was wanted
-    RescaleFailed,      // the rescale to multiples of 16 made nothing
-    ConversionFailed,   // the texture could not be converted to the palette
-    NotWritten,         // encoding or writing failed
+// One question an export of the texture would ask, in the order asked.
+struct ExportQuestion {
+    enum class About { ReplaceFile, ReplaceTexture, RescaleToGrid };
+    About about = About::ReplaceFile;
+    std::string path;         // the file written
+    std::string textureName;  // ReplaceTexture: the texture as the WAD holds it
+    RescaleQuestion rescale;  // RescaleToGrid
 };
 
 // A texture put into a WAD: its name as stored, its size, the WAD's kind and
@@ -82,19 +79,12 @@ struct WadEntry {
     bool replaced = false;
 };
 
-// The one result of an export: the window turns it into a message, the
+// What an export wrote; what the user should know about it (a sky of the
+// wrong size, a gap in an animation, nothing see-through) rides on the
+// result's warnings. The window turns a problem into its message, the
 // command into an exit status and a line on standard error.
-struct ExportResult {
-    ExportResult() = default;
-    ExportResult(ExportOutcome what, std::string why) : outcome(what), message(std::move(why)) {}
-
-    ExportOutcome outcome = ExportOutcome::NotWritten;
-    std::string message;  // empty when written; otherwise a short explanation
-    // For a WAD: the texture as written, and what the user should know about
-    // it (a sky of the wrong size, a gap in an animation, no see-through mask).
-    std::optional<WadEntry> wadEntry;
-    std::vector<std::string> warnings;
-    explicit operator bool() const { return outcome == ExportOutcome::Written; }
+struct ExportWritten {
+    std::optional<WadEntry> wadEntry;  // for a WAD: the texture as written
 };
 
 // The name of the texture a .wad output puts into the WAD: the one asked
@@ -110,14 +100,24 @@ bool TakesCoverage(const ExportRequest& request);
 // adds it to the WAD (made when missing) or replaces the texture of its name
 // there, keeping every other lump. The checks come first and in this order:
 // the format; for a WAD, reading it; the palette (a WAD3 needs none); for a
-// WAD, the texture's name; replacing an existing file or texture; the
-// texture; then its size. `coverage` (any bitmap of the texture's size, or
-// null) says where a '{' texture is see-through. Every file is written beside
-// its target and renamed into place, so a failed export leaves an existing
-// file as it was.
-ExportResult ExportTexture(const FIBITMAP* fullColour, const ExportRequest& request,
-                           const std::optional<quake_palette::Palette>& palette,
-                           const ExportQuestions& questions, const FIBITMAP* coverage = nullptr);
+// WAD, the texture's name; replacing an existing file or texture (Cancelled
+// when not agreed); the texture; then its size (NotOnGrid when a WAD needs
+// the rescale and it was not agreed). `coverage` (any bitmap of the texture's
+// size, or null) says where a '{' texture is see-through. Every file is
+// written beside its target and renamed into place, so a failed export
+// leaves an existing file as it was. A write that fails is CannotWrite, its
+// message "PATH: reason".
+Result<ExportWritten> ExportTexture(const FIBITMAP* fullColour, const ExportRequest& request,
+                                    const std::optional<quake_palette::Palette>& palette,
+                                    const ExportAnswers& answers,
+                                    const FIBITMAP* coverage = nullptr);
+
+// What ExportTexture would ask for `fullColour` (null: no texture), after the
+// checks that come before the questions, which fail it as they fail the
+// export: the replace questions, then, once there is a texture, the rescale.
+Result<std::vector<ExportQuestion>> ExportQuestionsFor(
+    const FIBITMAP* fullColour, const ExportRequest& request,
+    const std::optional<quake_palette::Palette>& palette);
 
 // An export made again on every new texture as it was made the first time:
 // the same request, the file (or a WAD's texture) replaced without asking (it
@@ -127,15 +127,15 @@ struct RepeatedExport {
     ExportRequest request;
     bool rescaleToGrid = false;
 };
-ExportResult RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repeated,
-                          const std::optional<quake_palette::Palette>& palette,
-                          const FIBITMAP* coverage = nullptr);
+Result<ExportWritten> RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repeated,
+                                   const std::optional<quake_palette::Palette>& palette,
+                                   const FIBITMAP* coverage = nullptr);
 
 // The export to repeat after `request` has written `written`, with the answer
 // given to the rescale question. A WAD's texture keeps the kind of the WAD it
 // went into, should the WAD have to be made again.
 RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,
-                              const ExportResult& written);
+                              const ExportWritten& written);
 
 // True when two exports write the same file and, into a WAD, the same texture
 // (whose names the game compares without regard to case).

@@ -1,5 +1,7 @@
 #include "gameformats/texture_maker.h"
 
+#include <optional>
+
 #include "gameformats/linear_mips.h"
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_palette.h"
@@ -15,108 +17,126 @@ std::string SizeText(const FIBITMAP* bitmap) {
            std::to_string(freeimage_base::Height(bitmap));
 }
 
-// A finder that never answers 255: that entry is given the colour of 254, and
-// ties go to the lower index.
-quake_palette::NearestColourFinder FinderAvoidingSeeThrough(quake_palette::Palette palette,
-                                                            bool allowFullbrights) {
-    palette[kSeeThroughIndex] = palette[kSeeThroughIndex - 1];
-    return quake_palette::NearestColourFinder(palette, allowFullbrights);
-}
-
 // The mask as 8-bit grey, checked against the texture's size.
-WadResult<Bitmap> GreyMask(const FIBITMAP* mask, const FIBITMAP* texture) {
+Result<Bitmap> GreyMask(const FIBITMAP* mask, const FIBITMAP* texture, const std::string& what) {
     if (freeimage_base::Width(mask) != freeimage_base::Width(texture) ||
         freeimage_base::Height(mask) != freeimage_base::Height(texture)) {
-        return WadFailure(WadProblem::BadPicture, "the see-through mask is " + SizeText(mask) +
-                                                      " but the texture is " + SizeText(texture));
+        return Fail(ProblemKind::Failed, "the " + what + " is " + SizeText(mask) +
+                                             " but the texture is " + SizeText(texture));
     }
     Bitmap grey = freeimage_base::ConvertToGreyscale(mask);
     if (!grey) {
-        return WadFailure(WadProblem::ConversionFailed, "the see-through mask cannot be read");
+        return Fail(ProblemKind::ConversionFailed, "the " + what + " cannot be read");
     }
     return grey;
 }
 
-// Gives the see-through pixels of a level one colour of the palette, so they
-// add no error when the level is dithered.
-void PaintHoles(FIBITMAP* level, const std::vector<bool>& holes,
-                const quake_palette::NearestColourFinder& finder) {
-    const quake_palette::ColourValue fill = finder.Colours()[finder.Nearest(0, 0, 0)];
-    const unsigned width = freeimage_base::Width(level);
-    for (std::size_t i = 0; i < holes.size(); ++i) {
-        if (holes[i]) {
-            BYTE* pixel =
-                FreeImage_GetScanLine(level, static_cast<int>(i / width)) + 3 * (i % width);
-            pixel[FI_RGBA_RED] = static_cast<BYTE>(fill);
-            pixel[FI_RGBA_GREEN] = static_cast<BYTE>(fill >> 8);
-            pixel[FI_RGBA_BLUE] = static_cast<BYTE>(fill >> 16);
-        }
-    }
+// The indices a texture's pixels may take: every colour of a WAD3's own
+// palette, the game palette's as the options and the glow mask say in a
+// WAD2; 255 only for see-through pixels.
+quake_palette::RegionIndices WadIndices(WadKind kind, const TextureOptions& options, bool glow) {
+    const quake_palette::RegionIndices indices =
+        kind == WadKind::Wad3
+            ? quake_palette::PictureIndices(0, true, false)
+            : quake_palette::PictureIndices(options.fullbrightCount,
+                                            options.conversion.allowFullbrights, glow);
+    return quake_palette::KeepForSeeThrough(indices, kSeeThroughIndex);
 }
 
-// The indices of an 8-bit bitmap, top row first as the game stores them, with
-// 255 at the see-through pixels.
-std::vector<std::uint8_t> TopDownIndices(const FIBITMAP* indexed, const std::vector<bool>& holes) {
+// The regions of one level from its see-through and glowing flags (either
+// may be empty); none when neither marks a pixel.
+std::optional<quake_palette::RegionMap> LevelRegions(const FIBITMAP* level,
+                                                     const std::vector<bool>& holes,
+                                                     const std::vector<bool>& glowing) {
+    if (holes.empty() && glowing.empty()) {
+        return std::nullopt;
+    }
+    using quake_palette::PixelRegion;
+    quake_palette::RegionMap map(freeimage_base::Width(level), freeimage_base::Height(level));
+    for (std::size_t i = 0; i < map.regions.size(); ++i) {
+        map.regions[i] = !holes.empty() && holes[i]       ? PixelRegion::SeeThrough
+                         : !glowing.empty() && glowing[i] ? PixelRegion::Glowing
+                                                          : PixelRegion::Ordinary;
+    }
+    return map;
+}
+
+// The indices of an 8-bit bitmap, top row first as the game stores them.
+std::vector<std::uint8_t> TopDownIndices(const FIBITMAP* indexed) {
     const unsigned width = freeimage_base::Width(indexed);
     const unsigned height = freeimage_base::Height(indexed);
     std::vector<std::uint8_t> indices;
     indices.reserve(std::size_t{width} * height);
     for (unsigned row = 0; row < height; ++row) {
-        const unsigned y = height - 1 - row;
-        const BYTE* line = freeimage_base::ScanLine(indexed, y);
-        for (unsigned x = 0; x < width; ++x) {
-            const bool hole = !holes.empty() && holes[std::size_t{y} * width + x];
-            indices.push_back(hole ? kSeeThroughIndex : line[x]);
-        }
+        const BYTE* line = freeimage_base::ScanLine(indexed, height - 1 - row);
+        indices.insert(indices.end(), line, line + width);
     }
     return indices;
 }
 
+Problem ConversionProblem(const Problem& problem) {
+    return Problem{
+        ProblemKind::ConversionFailed, "the texture cannot be converted: " + problem.message, {}};
+}
+
 }  // namespace
 
-WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
-                                     std::string_view name, WadKind kind,
-                                     const TextureOptions& options,
-                                     const quake_palette::Palette& gamePalette) {
+Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
+                                  std::string_view name, WadKind kind,
+                                  const TextureOptions& options,
+                                  const quake_palette::Palette& gamePalette) {
     if (fullColour == nullptr) {
-        return WadFailure(WadProblem::BadPicture, "there is no texture to convert");
+        return Fail(ProblemKind::Failed, "there is no texture to convert");
     }
     const unsigned width = freeimage_base::Width(fullColour);
     const unsigned height = freeimage_base::Height(fullColour);
     if (!IsWadTextureSize(width, height)) {
-        return WadFailure(WadProblem::NotWadSize,
-                          TextureSizeMessage(static_cast<int>(width), static_cast<int>(height)));
+        return Fail(
+            ProblemKind::NotOnGrid,
+            TextureSizeMessage(static_cast<int>(width), static_cast<int>(height), GameName(kind)));
     }
-    const WadResult<std::string> checked = CheckTextureName(name, kind);
+    const Result<std::string> checked = CheckTextureName(name, kind);
     if (!checked) {
-        return checked.status;
+        return checked.problem();
     }
-    WadResult<Bitmap> grey;
-    if (mask != nullptr && IsSeeThroughName(checked.value)) {
-        if (grey = GreyMask(mask, fullColour); !grey) {
-            return grey.status;
+    Bitmap grey;
+    if (mask != nullptr && IsSeeThroughName(*checked)) {
+        Result<Bitmap> made = GreyMask(mask, fullColour, "see-through mask");
+        if (!made) {
+            return made.problem();
         }
+        grey = std::move(*made);
     }
-    LinearLevels levels =
-        MakeLinearLevels(fullColour, grey.value.get(), options.seeThroughThreshold);
+    std::array<std::vector<bool>, kMipLevels> glowing;
+    const bool glow = options.glow != nullptr && kind == WadKind::Wad2;
+    if (glow) {
+        const Result<Bitmap> glowGrey = GreyMask(options.glow, fullColour, "glow mask");
+        if (!glowGrey) {
+            return glowGrey.problem();
+        }
+        glowing = MaskLevels(glowGrey->get(), 128);
+    }
+    LinearLevels levels = MakeLinearLevels(fullColour, grey.get(), options.seeThroughThreshold);
     if (!levels.colour[0]) {
-        return WadFailure(WadProblem::ConversionFailed, "the texture cannot be converted");
+        return Fail(ProblemKind::ConversionFailed, "the texture cannot be converted");
     }
-    MipTexture texture{checked.value, width, height, {}, {}};
+    MipTexture texture{checked.value(), width, height, {}, {}};
     if (kind == WadKind::Wad3) {
         texture.palette = ChooseTexturePalette(levels);
     }
-    const auto finder =
-        FinderAvoidingSeeThrough(kind == WadKind::Wad3 ? texture.palette : gamePalette,
-                                 kind == WadKind::Wad3 || options.conversion.allowFullbrights);
-    for (int level = 0; level < kMipLevels; ++level) {
-        PaintHoles(levels.colour[level].get(), levels.seeThrough[level], finder);
-        const Bitmap indexed = quake_palette::ConvertToPalette(levels.colour[level].get(), finder,
-                                                               options.conversion.dither);
+    const quake_palette::PaletteConverter converter(
+        kind == WadKind::Wad3 ? texture.palette : gamePalette, WadIndices(kind, options, glow),
+        options.conversion.metric);
+    const quake_palette::Dithering dithering = options.conversion.EffectiveDithering();
+    for (std::size_t level = 0; level < kMipLevels; ++level) {
+        const FIBITMAP* colour = levels.colour[level].get();
+        const auto regions = LevelRegions(colour, levels.seeThrough[level], glowing[level]);
+        const Result<Bitmap> indexed =
+            converter.Convert(colour, regions ? &*regions : nullptr, dithering);
         if (!indexed) {
-            return WadFailure(WadProblem::ConversionFailed, "the texture cannot be converted");
+            return ConversionProblem(indexed.problem());
         }
-        texture.mips[level] = TopDownIndices(indexed.get(), levels.seeThrough[level]);
+        texture.mips[level] = TopDownIndices(indexed->get());
     }
     return texture;
 }

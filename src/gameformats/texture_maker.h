@@ -10,8 +10,15 @@
 namespace orrisbay::gameformats {
 
 struct TextureOptions {
-    quake_palette::ConversionOptions conversion;  // dithering; fullbrights in WAD2
+    quake_palette::ConversionOptions conversion;  // dithering, metric; fullbrights in WAD2
     int seeThroughThreshold = 128;                // mask values below it are see-through
+    // In a WAD2, the pixels where this grey mask (any bitmap of the texture's
+    // size) is at least 128 take only the game palette's fullbright colours
+    // and the others never do; `conversion.allowFullbrights` then changes
+    // nothing. Half-Life has no fullbright colours, so a WAD3 ignores it.
+    const FIBITMAP* glow = nullptr;
+    // How many of the game palette's last colours are fullbright.
+    int fullbrightCount = quake_palette::kQuakeFullbrightCount;
 };
 
 // Makes the texture `name` for a WAD of `kind` from `fullColour`, whose sides
@@ -20,10 +27,12 @@ struct TextureOptions {
 // a WAD2, to a palette chosen for the texture in a WAD3. Index 255 is never
 // chosen for a pixel that shows. In a see-through texture (a name starting
 // with "{"), the pixels where `mask` (any bitmap of the texture's size; null
-// for none) is below the threshold become index 255 in every level.
-WadResult<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
-                                     std::string_view name, WadKind kind,
-                                     const TextureOptions& options,
-                                     const quake_palette::Palette& gamePalette);
+// for none) is below the threshold become index 255 in every level, and
+// dithering passes no error into or out of them. A mip pixel glows or is
+// see-through when the mean of its block of the mask is.
+Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* mask,
+                                  std::string_view name, WadKind kind,
+                                  const TextureOptions& options,
+                                  const quake_palette::Palette& gamePalette);
 
 }  // namespace orrisbay::gameformats

@@ -11,7 +11,17 @@ namespace orrisbay::gameformats {
 // printable ASCII without spaces, and an animation frame ("+") followed by a
 // frame 0 to 9 or a to j and a name. Gives the name as it will be stored (WAD3
 // names lower-cased), or BadName with a message saying which rule it breaks.
-WadResult<std::string> CheckTextureName(std::string_view name, WadKind kind);
+// A name taken from a file (`fromFile`: that file's name) is held to the same
+// rules, and its message also offers the nearest name that keeps them.
+Result<std::string> CheckTextureName(std::string_view name, WadKind kind,
+                                     std::string_view fromFile = {});
+
+// The name nearest to `wanted` that keeps the game's rules and that map files
+// can carry: accented Latin letters lose their accents, other characters
+// outside plain letters, digits and the game's punctuation become '_' (one
+// for a run), and a name too long loses its middle, keeping a number at its
+// end, so that wall_large_01 and wall_large_02 stay apart.
+std::string NearestValidTextureName(std::string_view wanted);
 
 // True when two lump names are the same to the game, which ignores case.
 bool SameLumpName(std::string_view a, std::string_view b);

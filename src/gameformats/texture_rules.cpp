@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "console/rounding.h"
+#include "console/text.h"
 #include "slots/parallel_for.h"
 #include "slots/rescale.h"
 
@@ -12,20 +13,6 @@ namespace orrisbay::gameformats {
 namespace {
 
 using freeimage_base::Bitmap;
-
-constexpr std::string_view kKeptPunctuation = "_-+*{~!#$%&";
-
-bool IsNameCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           kKeptPunctuation.find(c) != std::string_view::npos;
-}
-
-char NameCharacter(char c) {
-    if (c >= 'A' && c <= 'Z') {
-        c = static_cast<char>(c - 'A' + 'a');
-    }
-    return IsNameCharacter(c) ? c : '_';
-}
 
 int NearestMultipleOf16(int side) {
     const auto steps = console::RoundHalfEven(static_cast<double>(side) / kTextureSizeStep);
@@ -43,9 +30,10 @@ TextureSize NearestMultipleOf16Sizes(int width, int height) {
     return {NearestMultipleOf16(width), NearestMultipleOf16(height)};
 }
 
-std::string TextureSizeMessage(int width, int height) {
+std::string TextureSizeMessage(int width, int height, std::string_view game) {
     const TextureSize nearest = NearestMultipleOf16Sizes(width, height);
-    return "Quake textures must be a multiple of 16 pixels wide and high, and this one is " +
+    return std::string(game) +
+           " textures must be a multiple of 16 pixels wide and high, and this one is " +
            std::to_string(width) + " x " + std::to_string(height) +
            ". Rescale it to the nearest multiples, " + std::to_string(nearest.width) + " x " +
            std::to_string(nearest.height) + "?";
@@ -63,12 +51,7 @@ Bitmap RescaleToMultipleOf16(const FIBITMAP* texture) {
 }
 
 std::string TextureNameFromFileName(const std::string& path) {
-    std::string stem = std::filesystem::path(path).stem().string();
-    if (stem.size() > kMaxTextureNameLength) {
-        stem.resize(kMaxTextureNameLength);
-    }
-    std::transform(stem.begin(), stem.end(), stem.begin(), NameCharacter);
-    return stem;
+    return console::LowerCase(std::filesystem::path(path).stem().string());
 }
 
 }  // namespace orrisbay::gameformats

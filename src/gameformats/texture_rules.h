@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 
 #include <string>
+#include <string_view>
 
 #include "imageio/freeimage_base.h"
 
@@ -25,20 +26,19 @@ bool IsWadTextureSize(unsigned width, unsigned height);
 // multiple of 16, as every rounding in the program does), never less than 16.
 TextureSize NearestMultipleOf16Sizes(int width, int height);
 
-// The message shown when a texture of `width` x `height` cannot go into a WAD
-// as it is, offering the nearest multiples of 16.
-std::string TextureSizeMessage(int width, int height);
+// The message shown when a texture of `width` x `height` cannot go into a
+// game's files as it is, offering the nearest multiples of 16; `game` names
+// whose textures they are ("Quake", "Half-Life").
+std::string TextureSizeMessage(int width, int height, std::string_view game = "Quake");
 
 // A copy of `texture` rescaled (bicubic, as the merge does, with the same
 // bytes as the library's rescale) to the nearest multiples of 16. Empty when
 // it cannot be rescaled.
 freeimage_base::Bitmap RescaleToMultipleOf16(const FIBITMAP* texture);
 
-// The texture name the game and the map editors will see, from the output
-// file's name: its stem, lower case, at most 15 characters. The game's prefixes
-// ('*' liquids, '+0' animation frames, '{' cut-outs, "sky") pass through
-// unchanged; characters that map files cannot carry (blanks, quotes,
-// brackets, slashes, non-ASCII bytes) become '_'. Empty when nothing is left.
+// The texture name a file's name gives: its stem in lower case (the game
+// matches names without regard to case), nothing else changed; it is held to
+// the game's rules like a name given by hand (CheckTextureName).
 std::string TextureNameFromFileName(const std::string& path);
 
 }  // namespace orrisbay::gameformats

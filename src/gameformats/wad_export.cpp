@@ -1,14 +1,18 @@
 #include "gameformats/wad_export.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
+#include "console/text.h"
 #include "gameformats/texture_maker.h"
 #include "gameformats/texture_names.h"
 #include "gameformats/wad_edit.h"
 
 namespace orrisbay::gameformats {
 namespace {
+
+using console::Quoted;
 
 std::string KindName(WadKind kind) {
     return kind == WadKind::Wad3 ? "WAD3" : "WAD2";
@@ -23,54 +27,91 @@ std::string SizeText(const FIBITMAP* bitmap) {
            std::to_string(freeimage_base::Height(bitmap));
 }
 
+// The WAD a texture goes into, read (or empty, for a new one), with the
+// texture's name as it will be stored and the lump it replaces, if any.
+struct WadTarget {
+    WadFile wad;
+    bool existed = false;
+    std::string name;
+    std::optional<std::size_t> replaces;
+};
+
 // The texture's name as it will be stored, or why it cannot be.
-WadResult<std::string> StoredName(const ExportRequest& request, const WadFile& wad) {
-    WadResult<std::string> name = CheckTextureName(TextureNameOf(request), wad.kind);
+Result<std::string> StoredName(const ExportRequest& request, const WadFile& wad) {
+    // A name taken from the file's name is held to the same rules as one given.
+    const std::string fromFile = request.textureName.empty() ? FileName(request.path) : "";
+    Result<std::string> name = CheckTextureName(TextureNameOf(request), wad.kind, fromFile);
     if (!name) {
         return name;
     }
-    const auto found = FindLump(wad, name.value);
+    const auto found = FindLump(wad, *name);
     if (found && !IsTextureLump(wad.lumps[*found], wad.kind)) {
-        return WadFailure(WadProblem::NameTaken, "\"" + wad.lumps[*found].name + "\" in " +
+        return Fail(ProblemKind::BreaksGameRule, Quoted(wad.lumps[*found].name) + " in " +
                                                      FileName(request.path) +
                                                      " is a lump of another type, not a texture");
     }
     return name;
 }
 
-// Asks before a texture of the same name is replaced; true to go on.
-bool MayPut(const WadFile& wad, const std::string& name, const std::string& path,
-            const ExportQuestions& questions) {
-    const auto found = FindLump(wad, name);
-    return !found || questions.replaceTexture(wad.lumps[*found].name, path);
-}
-
-ExportResult Failed(ExportOutcome outcome, const WadStatus& status) {
-    return {outcome, status.message};
-}
-
-ExportOutcome OutcomeOf(WadProblem problem) {
-    switch (problem) {
-        case WadProblem::NotWadSize:
-            return ExportOutcome::NotWadSize;
-        case WadProblem::BadName:
-        case WadProblem::NameTaken:
-            return ExportOutcome::BadTextureName;
-        case WadProblem::NotWritten:
-            return ExportOutcome::NotWritten;
-        default:
-            break;
+// The checks before anything is asked: reading the WAD, the palette (a WAD3
+// texture brings its own), the name, and a name the damaged WAD holds twice.
+Result<WadTarget> OpenTarget(const ExportRequest& request,
+                             const std::optional<quake_palette::Palette>& palette) {
+    std::error_code error;
+    WadTarget target;
+    target.existed = std::filesystem::exists(request.path, error);
+    Result<WadFile> wad = OpenWadForEditing(request.path, request.wadKind.value_or(WadKind::Wad2));
+    if (!wad) {
+        return wad.problem();
     }
-    return ExportOutcome::ConversionFailed;
+    target.wad = std::move(*wad);
+    if (target.wad.kind == WadKind::Wad2 && !palette) {
+        return Fail(ProblemKind::NoPalette, std::string(quake_palette::kUnavailableMessage));
+    }
+    Result<std::string> name = StoredName(request, target.wad);
+    if (!name) {
+        return name.problem();
+    }
+    target.name = std::move(*name);
+    if (const std::size_t count = CountLumps(target.wad, target.name); count > 1) {
+        return Fail(ProblemKind::Damaged,
+                    request.path + ": " + std::to_string(count) + " lumps are named " +
+                        Quoted(target.name) +
+                        " (the WAD is damaged), so which one to replace is unknown; nothing was "
+                        "changed",
+                    request.path);
+    }
+    target.replaces = FindLump(target.wad, target.name);
+    return target;
+}
+
+// The checks of the texture itself, once its replacing is agreed.
+Result<void> CheckTexture(const OutgoingTexture& texture) {
+    if (texture.colour == nullptr) {
+        return Fail(ProblemKind::NothingToWrite, "no image to save");
+    }
+    if (texture.coverage != nullptr && SizeText(texture.coverage) != SizeText(texture.colour)) {
+        return Fail(ProblemKind::ConversionFailed,
+                    "the see-through mask is " + SizeText(texture.coverage) +
+                        " but the texture is " + SizeText(texture.colour));
+    }
+    return {};
 }
 
 std::vector<std::string> Warnings(const WadFile& wad, const MipTexture& texture, bool hasCoverage,
                                   const ExportRequest& request, bool wadExisted) {
     std::vector<std::string> warnings;
     if (IsSeeThroughName(texture.name) && !hasCoverage) {
-        warnings.push_back("\"" + texture.name +
-                           "\" is a see-through name, but the picture has no alpha: nothing is "
+        warnings.push_back(Quoted(texture.name) +
+                           " is a see-through name, but the picture has no alpha: nothing is "
                            "see-through");
+    } else if (IsSeeThroughName(texture.name) &&
+               std::find(texture.mips[0].begin(), texture.mips[0].end(), kSeeThroughIndex) ==
+                   texture.mips[0].end()) {
+        warnings.push_back(Quoted(texture.name) +
+                           " is a see-through name, but nothing in it is see-through: no "
+                           "pixel is covered less than " +
+                           std::to_string(request.seeThroughThreshold) + " of 255");
     }
     for (std::string warning :
          {SkySizeWarning(texture.name, wad.kind, texture.width, texture.height),
@@ -86,65 +127,78 @@ std::vector<std::string> Warnings(const WadFile& wad, const MipTexture& texture,
     return warnings;
 }
 
-// Makes the texture, puts it into `wad` and writes the WAD whole.
-ExportResult WriteIntoWad(WadFile& wad, const OutgoingTexture& texture, const std::string& name,
-                          const ExportRequest& request,
-                          const std::optional<quake_palette::Palette>& palette, bool existed) {
+// Makes the texture, puts it into the WAD and writes the WAD whole.
+Result<ExportWritten> WriteIntoWad(WadTarget& target, const OutgoingTexture& texture,
+                                   const ExportRequest& request,
+                                   const std::optional<quake_palette::Palette>& palette) {
+    WadFile& wad = target.wad;
     const TextureOptions options{request.conversion, request.seeThroughThreshold};
-    const auto made = MakeMipTexture(texture.colour, texture.coverage, name, wad.kind, options,
-                                     palette.value_or(quake_palette::Palette{}));
+    const auto made = MakeMipTexture(texture.colour, texture.coverage, target.name, wad.kind,
+                                     options, palette.value_or(quake_palette::Palette{}));
     if (!made) {
-        return Failed(OutcomeOf(made.status.problem), made.status);
+        return made.problem();
     }
-    const auto put = PutTexture(wad, EncodeMipTexture(made.value, wad.kind));
+    const auto put = PutTexture(wad, EncodeMipTexture(*made, wad.kind));
     if (!put) {
-        return Failed(ExportOutcome::BadTextureName, put.status);
+        return put.problem();
     }
-    if (const WadStatus written = WriteWadFile(request.path, wad); !written) {
-        return Failed(ExportOutcome::NotWritten, written);
+    if (const Result<void> written = WriteWadFile(request.path, wad); !written) {
+        return written.problem();
     }
-    const MipTexture& stored = made.value;
-    ExportResult result(ExportOutcome::Written, "");
-    result.wadEntry = WadEntry{stored.name, stored.width, stored.height, wad.kind, put.value};
-    result.warnings = Warnings(wad, stored, texture.coverage != nullptr, request, existed);
+    const MipTexture& stored = *made;
+    Result<ExportWritten> result(
+        ExportWritten{WadEntry{stored.name, stored.width, stored.height, wad.kind, *put}});
+    for (std::string& warning :
+         Warnings(wad, stored, texture.coverage != nullptr, request, target.existed)) {
+        result.Warn(std::move(warning));
+    }
     return result;
 }
 
 }  // namespace
 
-ExportResult ExportToWad(OutgoingTexture texture, const ExportRequest& request,
-                         const std::optional<quake_palette::Palette>& palette,
-                         const ExportQuestions& questions) {
-    std::error_code error;
-    const bool existed = std::filesystem::exists(request.path, error);
-    WadResult<WadFile> wad =
-        OpenWadForEditing(request.path, request.wadKind.value_or(WadKind::Wad2));
-    if (!wad) {
-        return Failed(ExportOutcome::WadUnreadable, wad.status);
+Result<std::vector<ExportQuestion>> WadQuestions(
+    const FIBITMAP* fullColour, const ExportRequest& request,
+    const std::optional<quake_palette::Palette>& palette) {
+    Result<WadTarget> target = OpenTarget(request, palette);
+    if (!target) {
+        return target.problem();
     }
-    // A WAD3 texture brings a palette of its own.
-    if (wad.value.kind == WadKind::Wad2 && !palette) {
-        return {ExportOutcome::NoPalette, std::string(quake_palette::kUnavailableMessage)};
+    std::vector<ExportQuestion> questions;
+    if (target->replaces) {
+        questions.push_back({ExportQuestion::About::ReplaceTexture,
+                             request.path,
+                             target->wad.lumps[*target->replaces].name,
+                             {}});
     }
-    const WadResult<std::string> name = StoredName(request, wad.value);
-    if (!name) {
-        return Failed(ExportOutcome::BadTextureName, name.status);
+    if (fullColour == nullptr) {
+        return questions;
     }
-    if (!MayPut(wad.value, name.value, request.path, questions)) {
-        return {ExportOutcome::Cancelled, "the texture in the WAD was kept"};
+    if (const auto grid = GridQuestion(fullColour, true, GameName(target->wad.kind))) {
+        questions.push_back({ExportQuestion::About::RescaleToGrid, request.path, {}, *grid});
     }
-    if (texture.colour == nullptr) {
-        return {ExportOutcome::NoTexture, "no image to save"};
+    return questions;
+}
+
+Result<ExportWritten> ExportToWad(OutgoingTexture texture, const ExportRequest& request,
+                                  const std::optional<quake_palette::Palette>& palette,
+                                  const ExportAnswers& answers) {
+    Result<WadTarget> target = OpenTarget(request, palette);
+    if (!target) {
+        return target.problem();
     }
-    if (texture.coverage != nullptr && SizeText(texture.coverage) != SizeText(texture.colour)) {
-        return {ExportOutcome::ConversionFailed,
-                "the see-through mask is " + SizeText(texture.coverage) + " but the texture is " +
-                    SizeText(texture.colour)};
+    if (target->replaces && !answers.replaceTexture) {
+        return Fail(ProblemKind::Cancelled, "the texture in the WAD was kept", request.path);
     }
-    if (auto refused = FitToGrid(texture, true, questions)) {
-        return *refused;
+    if (Result<void> checked = CheckTexture(texture); !checked) {
+        return checked.problem();
     }
-    return WriteIntoWad(wad.value, texture, name.value, request, palette, existed);
+    if (Result<void> fitted =
+            FitToGrid(texture, true, answers.rescaleToGrid, GameName(target->wad.kind));
+        !fitted) {
+        return fitted.problem();
+    }
+    return WriteIntoWad(*target, texture, request, palette);
 }
 
 }  // namespace orrisbay::gameformats

@@ -6,7 +6,9 @@
 #include <limits>
 #include <system_error>
 
+#include "console/text.h"
 #include "gameformats/mip_texture.h"
+#include "imageio/file_types.h"
 #include "imageio/image_writer.h"
 
 namespace orrisbay::gameformats {
@@ -35,16 +37,15 @@ std::uint64_t AlignTo4(std::uint64_t position) {
     return (position + 3) / 4 * 4;
 }
 
-// A directory entry with the lump's place in the file.
+// A directory entry with the lump's place in the file; the directory's
+// numbers are signed, so a damaged one may be negative.
 struct Entry {
     WadLump lump;
-    std::uint64_t position = 0;
-    std::uint64_t diskSize = 0;
+    std::int64_t position = 0;
+    std::int64_t diskSize = 0;
 };
 
-std::string Quoted(const std::string& name) {
-    return "\"" + name + "\"";
-}
+using console::Quoted;
 
 // Checks the header's lump count and directory position against the file's size.
 std::string DirectoryProblem(std::uint64_t fileSize, std::int32_t count, std::int32_t offset) {
@@ -56,7 +57,10 @@ std::string DirectoryProblem(std::uint64_t fileSize, std::int32_t count, std::in
         return "it claims " + std::to_string(count) + " lumps, more than a file of " +
                std::to_string(fileSize) + " bytes can hold";
     }
-    if (offset < 0 || static_cast<std::uint64_t>(offset) > fileSize) {
+    if (offset < 0) {
+        return "its directory is at a negative position (" + std::to_string(offset) + ")";
+    }
+    if (static_cast<std::uint64_t>(offset) > fileSize) {
         return "its directory starts past the end of the file";
     }
     if (static_cast<std::uint64_t>(offset) < kHeaderSize && count > 0) {
@@ -70,8 +74,8 @@ std::string DirectoryProblem(std::uint64_t fileSize, std::int32_t count, std::in
 
 Entry ReadEntry(std::span<const std::uint8_t> bytes, std::size_t at) {
     Entry entry;
-    entry.position = ReadU32(bytes, at);
-    entry.diskSize = ReadU32(bytes, at + 4);
+    entry.position = static_cast<std::int32_t>(ReadU32(bytes, at));
+    entry.diskSize = static_cast<std::int32_t>(ReadU32(bytes, at + 4));
     entry.lump.memorySize = ReadU32(bytes, at + 8);
     entry.lump.type = bytes[at + 12];
     entry.lump.compression = bytes[at + 13];
@@ -83,18 +87,29 @@ Entry ReadEntry(std::span<const std::uint8_t> bytes, std::size_t at) {
 // Checks one lump's place against the header, the directory and the file's end.
 std::string LumpPlaceProblem(const Entry& entry, std::uint64_t fileSize,
                              std::uint64_t directoryStart, std::uint64_t directoryEnd) {
-    const std::uint64_t end = entry.position + entry.diskSize;
     const std::string name = "lump " + Quoted(entry.lump.name);
+    if (entry.position < 0) {
+        return name + " is at a negative position (" + std::to_string(entry.position) + ")";
+    }
+    if (entry.diskSize < 0) {
+        return name + " has a negative size (" + std::to_string(entry.diskSize) + ")";
+    }
+    const auto position = static_cast<std::uint64_t>(entry.position);
+    const auto diskSize = static_cast<std::uint64_t>(entry.diskSize);
+    const std::uint64_t end = position + diskSize;
+    if (position > fileSize) {
+        return name + " starts past the end of the file";
+    }
     if (end > fileSize) {
         return name + " runs past the end of the file";
     }
-    if (entry.diskSize > 0 && entry.position < kHeaderSize) {
+    if (diskSize > 0 && position < kHeaderSize) {
         return name + " overlaps the file header";
     }
-    if (entry.diskSize > 0 && entry.position < directoryEnd && directoryStart < end) {
+    if (diskSize > 0 && position < directoryEnd && directoryStart < end) {
         return name + " overlaps the directory";
     }
-    if (entry.lump.compression == 0 && entry.lump.memorySize != entry.diskSize) {
+    if (entry.lump.compression == 0 && entry.lump.memorySize != diskSize) {
         return name + " has two sizes that differ (" + std::to_string(entry.diskSize) +
                " bytes on disk, " + std::to_string(entry.lump.memorySize) + " in memory)";
     }
@@ -120,17 +135,17 @@ std::string OverlapProblem(const std::vector<Entry>& all) {
     return {};
 }
 
-WadStatus Damaged(const std::string& fileName, const std::string& problem) {
-    return WadFailure(WadProblem::Damaged, fileName + ": the WAD is damaged: " + problem);
+Problem Damaged(const std::string& fileName, const std::string& problem) {
+    return Fail(ProblemKind::Damaged, fileName + ": the WAD is damaged: " + problem, fileName);
 }
 
 // The header at the start of a file of `fileSize` bytes (`head` holds its
 // first 12 bytes, or all of a shorter file), its directory's place checked.
-WadResult<WadHeader> ParseHeader(std::span<const std::uint8_t> head, std::uint64_t fileSize,
-                                 const std::string& fileName) {
+Result<WadHeader> ParseHeader(std::span<const std::uint8_t> head, std::uint64_t fileSize,
+                              const std::string& fileName) {
     const std::string magic(head.begin(), head.begin() + std::min<std::size_t>(4, head.size()));
     if (magic != "WAD2" && magic != "WAD3") {
-        return WadFailure(WadProblem::Unreadable, fileName + ": not a WAD2 or WAD3 file");
+        return Fail(ProblemKind::Unreadable, fileName + ": not a WAD2 or WAD3 file", fileName);
     }
     if (head.size() < kHeaderSize) {
         return Damaged(fileName, "it ends inside its header");
@@ -145,47 +160,105 @@ WadResult<WadHeader> ParseHeader(std::span<const std::uint8_t> head, std::uint64
 }
 
 // The size of the file at `path`, or why it cannot be a WAD to read.
-WadResult<std::uint64_t> WadFileSize(const std::string& path) {
+Result<std::uint64_t> WadFileSize(const std::string& path) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (!fs::exists(status)) {
-        return WadFailure(WadProblem::Unreadable, path + ": no such file");
+        return Fail(ProblemKind::Missing, path + ": no such file", path);
     }
     if (fs::is_directory(status)) {
-        return WadFailure(WadProblem::Unreadable, path + ": is a folder, not a WAD file");
+        return Fail(ProblemKind::Unreadable, path + ": is a folder, not a WAD file", path);
     }
     const std::uintmax_t size = fs::file_size(path, error);
     if (error) {
-        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+        return Fail(ProblemKind::Unreadable, path + ": cannot be read", path);
     }
     if (size > kLargestFile) {
-        return WadFailure(WadProblem::Unreadable, path + ": larger than a WAD file can be");
+        return Fail(ProblemKind::Unreadable, path + ": larger than a WAD file can be", path);
     }
     return std::uint64_t{size};
 }
 
+// What a file that is no WAD holds, from its first bytes, for the message
+// that refuses it.
+std::string WhatItIs(std::span<const std::uint8_t> head) {
+    if (head.empty()) {
+        return "it is empty";
+    }
+    const std::string magic(head.begin(), head.begin() + std::min<std::size_t>(4, head.size()));
+    if (magic == "PACK") {
+        return "it is a Quake PAK file";
+    }
+    if (magic == "IWAD" || magic == "PWAD") {
+        return "it is a Doom WAD, whose lumps are not textures";
+    }
+    if (magic == "BSP2" || magic == "2PSB" || magic == "IBSP" ||
+        (head.size() >= 4 && (ReadU32(head, 0) == 29 || ReadU32(head, 0) == 30))) {
+        return "it is a compiled map";
+    }
+    const FREE_IMAGE_FORMAT picture = imageio::PictureTypeOfBytes(head);
+    if (picture != FIF_UNKNOWN) {
+        return "it is " + imageio::PictureTypeName(picture);
+    }
+    return "its header says neither WAD2 nor WAD3";
+}
+
 }  // namespace
+
+Result<void> CheckWadTarget(const std::string& path, bool mayCreate) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (fs::is_directory(status)) {
+        return Fail(ProblemKind::Unreadable, path + " is a folder, not a WAD file", path);
+    }
+    if (!fs::exists(status)) {
+        if (!mayCreate) {
+            return Fail(ProblemKind::Missing, path + ": no such file", path);
+        }
+        if (imageio::FileExtension(path) != ".wad") {
+            return Fail(ProblemKind::Unreadable,
+                        path + ": a new WAD file must have a name ending in .wad");
+        }
+        return {};
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> head(64);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    if (!in && !in.eof()) {
+        return Fail(ProblemKind::Unreadable, path + ": cannot be read", path);
+    }
+    const std::string magic(head.begin(), head.begin() + std::min<std::size_t>(4, head.size()));
+    if (magic != "WAD2" && magic != "WAD3") {
+        return Fail(ProblemKind::Unreadable, path + " is not a WAD file: " + WhatItIs(head), path);
+    }
+    return {};
+}
 
 std::uint8_t TextureLumpType(WadKind kind) {
     return kind == WadKind::Wad3 ? kWad3TextureType : kWad2TextureType;
+}
+
+std::string_view GameName(WadKind kind) {
+    return kind == WadKind::Wad3 ? "Half-Life" : "Quake";
 }
 
 bool IsTextureLump(const WadLump& lump, WadKind kind) {
     return lump.type == TextureLumpType(kind) && lump.compression == 0;
 }
 
-WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::string& fileName) {
+Result<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::string& fileName) {
     const auto header =
         ParseHeader(bytes.first(std::min(kHeaderSize, bytes.size())), bytes.size(), fileName);
     if (!header) {
-        return header.status;
+        return header.problem();
     }
     WadFile wad;
-    wad.kind = header.value.kind;
-    const std::uint64_t offset = header.value.directoryOffset;
-    const std::uint64_t directoryEnd = offset + kEntrySize * header.value.lumpCount;
+    wad.kind = header.value().kind;
+    const std::uint64_t offset = header.value().directoryOffset;
+    const std::uint64_t directoryEnd = offset + kEntrySize * header.value().lumpCount;
     std::vector<Entry> entries;
-    for (std::size_t i = 0; i < header.value.lumpCount; ++i) {
+    for (std::size_t i = 0; i < header.value().lumpCount; ++i) {
         entries.push_back(ReadEntry(bytes, offset + kEntrySize * i));
         if (std::string problem =
                 LumpPlaceProblem(entries.back(), bytes.size(), offset, directoryEnd);
@@ -198,7 +271,8 @@ WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::stri
         return Damaged(fileName, problem);
     }
     for (Entry& entry : entries) {
-        const auto data = bytes.subspan(entry.position, entry.diskSize);
+        const auto data = bytes.subspan(static_cast<std::size_t>(entry.position),
+                                        static_cast<std::size_t>(entry.diskSize));
         if (IsTextureLump(entry.lump, wad.kind)) {
             if (std::string problem = MipTextureProblem(data, wad.kind); !problem.empty()) {
                 return Damaged(fileName, "texture " + Quoted(entry.lump.name) + ": " + problem);
@@ -210,44 +284,45 @@ WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::stri
     return wad;
 }
 
-WadResult<WadFile> ReadWadFile(const std::string& path) {
-    const WadResult<std::uint64_t> size = WadFileSize(path);
+Result<WadFile> ReadWadFile(const std::string& path) {
+    const Result<std::uint64_t> size = WadFileSize(path);
     if (!size) {
-        return size.status;
+        return size.problem();
     }
     std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(size.value);
+    std::vector<std::uint8_t> bytes(size.value());
     if (!in.read(reinterpret_cast<char*>(bytes.data()),
                  static_cast<std::streamsize>(bytes.size()))) {
-        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+        return Fail(ProblemKind::Unreadable, path + ": cannot be read", path);
     }
     return ParseWad(bytes, path);
 }
 
-WadResult<WadHeader> ReadWadHeader(const std::string& path) {
-    const WadResult<std::uint64_t> size = WadFileSize(path);
+Result<WadHeader> ReadWadHeader(const std::string& path) {
+    const Result<std::uint64_t> size = WadFileSize(path);
     if (!size) {
-        return size.status;
+        return size.problem();
     }
     std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> head(std::min<std::uint64_t>(kHeaderSize, size.value));
+    std::vector<std::uint8_t> head(std::min<std::uint64_t>(kHeaderSize, size.value()));
     if (!in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()))) {
-        return WadFailure(WadProblem::Unreadable, path + ": cannot be read");
+        return Fail(ProblemKind::Unreadable, path + ": cannot be read", path);
     }
-    return ParseHeader(head, size.value, path);
+    return ParseHeader(head, size.value(), path);
 }
 
-WadResult<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
+Result<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
     std::uint64_t end = kHeaderSize;
     for (const WadLump& lump : wad.lumps) {
         if (lump.name.size() > kNameSize) {
-            return WadFailure(WadProblem::BadName, Quoted(lump.name) + " is too long a lump name");
+            return Fail(ProblemKind::BreaksGameRule,
+                        Quoted(lump.name) + " is too long a lump name");
         }
         end = AlignTo4(end) + lump.data.size();
     }
     const std::uint64_t directory = AlignTo4(end);
     if (directory + kEntrySize * wad.lumps.size() > kLargestFile) {
-        return WadFailure(WadProblem::NotWritten, "the WAD would pass 2 GiB");
+        return Fail(ProblemKind::CannotWrite, "the WAD would pass 2 GiB");
     }
     std::vector<std::uint8_t> bytes;
     bytes.reserve(directory + kEntrySize * wad.lumps.size());
@@ -275,20 +350,15 @@ WadResult<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
     return bytes;
 }
 
-WadStatus WriteWadFile(const std::string& path, const WadFile& wad) {
+Result<void> WriteWadFile(const std::string& path, const WadFile& wad) {
     const auto bytes = EncodeWad(wad);
     if (!bytes) {
-        return bytes.status;
+        return Fail(bytes.problem().kind, path + ": " + bytes.problem().message, path);
     }
     if (path.find('\0') != std::string::npos) {
-        return WadFailure(WadProblem::NotWritten, "invalid file name");
+        return Fail(ProblemKind::CannotWrite, path + ": invalid file name", path);
     }
-    const imageio::SaveResult saved =
-        imageio::WriteAtomically(bytes.value.data(), bytes.value.size(), fs::path(path));
-    if (!saved) {
-        return WadFailure(WadProblem::NotWritten, saved.message);
-    }
-    return {};
+    return imageio::WriteAtomically(bytes->data(), bytes->size(), fs::path(path));
 }
 
 }  // namespace orrisbay::gameformats

@@ -3,9 +3,10 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "gameformats/wad_status.h"
+#include "console/result.h"
 
 namespace orrisbay::gameformats {
 
@@ -17,6 +18,8 @@ enum class WadKind { Wad2, Wad3 };
 inline constexpr std::uint8_t kWad2TextureType = 0x44;
 inline constexpr std::uint8_t kWad3TextureType = 0x43;
 std::uint8_t TextureLumpType(WadKind kind);
+// Whose textures a WAD of `kind` holds, for messages: "Quake" or "Half-Life".
+std::string_view GameName(WadKind kind);
 
 // One entry of a WAD: its directory name and type and the bytes it holds on
 // disk, kept exactly as read so that lumps nobody edits are written back
@@ -41,10 +44,10 @@ bool IsTextureLump(const WadLump& lump, WadKind kind);
 // Reads a WAD from its bytes. Every position and size in the directory and in
 // each texture header is checked against the file; a damaged file is refused
 // with a message that starts with `fileName` and says what is wrong.
-WadResult<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::string& fileName);
+Result<WadFile> ParseWad(std::span<const std::uint8_t> bytes, const std::string& fileName);
 
 // Reads and parses the WAD file at `path`.
-WadResult<WadFile> ReadWadFile(const std::string& path);
+Result<WadFile> ReadWadFile(const std::string& path);
 
 // What a WAD's 12-byte header says: its kind, how many lumps its directory
 // holds and where that starts.
@@ -57,16 +60,23 @@ struct WadHeader {
 // Reads only the header of the WAD file at `path` and checks its directory's
 // place against the file's size, for a quick look at a file that may be
 // large; the lumps themselves are neither read nor checked.
-WadResult<WadHeader> ReadWadHeader(const std::string& path);
+Result<WadHeader> ReadWadHeader(const std::string& path);
+
+// Whether the file at `path` may be the WAD a command works on: an existing
+// file is one when its header says WAD2 or WAD3, whatever its name; a file
+// that does not exist yet may become one (`mayCreate`) only when it is named
+// .wad. Anything else is refused, nothing written, with what it is:
+// "precious.png is not a WAD file: it is a PNG picture".
+Result<void> CheckWadTarget(const std::string& path, bool mayCreate);
 
 // The bytes of `wad`: header, each lump at a position that is a multiple of 4,
 // then the directory. Fails when a name is longer than 16 characters or the
 // file would pass the 2 GiB that its offsets can address.
-WadResult<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad);
+Result<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad);
 
 // Writes `wad` to a new file beside `path` and renames it into place, so a
 // failure (a full disk, a missing folder) leaves an existing file as it was.
-// The message of a failure says why, without the path.
-WadStatus WriteWadFile(const std::string& path, const WadFile& wad);
+// A failure says "PATH: reason".
+Result<void> WriteWadFile(const std::string& path, const WadFile& wad);
 
 }  // namespace orrisbay::gameformats

@@ -1,5 +1,6 @@
 #include "gameformats/wad_fullbrights.h"
 
+#include "console/text.h"
 #include "gameformats/wad_edit.h"
 #include "slots/parallel_for.h"
 #include "slots/pixel_conversions.h"
@@ -9,50 +10,6 @@ namespace orrisbay::gameformats {
 namespace {
 
 using freeimage_base::Bitmap;
-
-// A WAD status carried over to the one result type, its message naming
-// `path` when there is one.
-Problem ProblemOf(const WadStatus& status, const std::string& path) {
-    const auto kind = [&] {
-        switch (status.problem) {
-            case WadProblem::Damaged:
-                return ProblemKind::Damaged;
-            case WadProblem::NoSuchLump:
-            case WadProblem::NotATexture:
-                return ProblemKind::NotFound;
-            case WadProblem::BadName:
-            case WadProblem::NameTaken:
-                return ProblemKind::BreaksGameRule;
-            case WadProblem::NotWadSize:
-                return ProblemKind::NotOnGrid;
-            case WadProblem::NotWritten:
-                return ProblemKind::CannotWrite;
-            case WadProblem::BadPicture:
-            case WadProblem::ConversionFailed:
-                return ProblemKind::Failed;
-            case WadProblem::None:
-            case WadProblem::Unreadable:
-                break;
-        }
-        return ProblemKind::Unreadable;
-    }();
-    if (path.empty()) {
-        return Fail(kind, status.message);
-    }
-    if (status.problem == WadProblem::NotWritten) {
-        return Fail(kind, path + ": not written: " + status.message, path);
-    }
-    const bool named = status.message.starts_with(path + ":");
-    return Fail(kind, named ? status.message : path + ": " + status.message, path);
-}
-
-Result<WadFile> ReadWad(const std::string& path) {
-    WadResult<WadFile> wad = ReadWadFile(path);
-    if (!wad) {
-        return ProblemOf(wad.status, path);
-    }
-    return std::move(wad.value);
-}
 
 // One flag per pixel of a `width` x `height` texture, rows from the top: true
 // where `mask`, made grey and brought to that size, is at least kKeepGlowLevel.
@@ -106,7 +63,7 @@ Problem NoQuakeTextures() {
 }  // namespace
 
 Result<WadFullbrights> CheckWadFullbrights(const std::string& path, int fullbrightCount) {
-    Result<WadFile> wad = ReadWad(path);
+    Result<WadFile> wad = ReadWadFile(path);
     if (!wad) {
         return Forward<WadFullbrights>(std::move(wad));
     }
@@ -119,13 +76,12 @@ Result<WadFullbrights> CheckWadFullbrights(const std::string& path, int fullbrig
         return result;
     }
     for (const WadLump& lump : wad->lumps) {
-        const WadResult<MipTexture> texture = DecodeMipTexture(lump, wad->kind);
+        const Result<MipTexture> texture = DecodeMipTexture(lump, wad->kind);
         if (!texture) {
             continue;  // a palette, a picture or a compressed lump
         }
         ++found.textures;
-        if (FullbrightTally tally = CountFullbrights(texture.value, fullbrightCount);
-            tally.Glows()) {
+        if (FullbrightTally tally = CountFullbrights(*texture, fullbrightCount); tally.Glows()) {
             found.glowing.push_back(std::move(tally));
         }
     }
@@ -144,18 +100,24 @@ Result<std::vector<GlowRemoved>> RemoveWadGlow(WadFile& wad, std::span<const std
     WadFile edited = wad;
     std::vector<GlowRemoved> removed;
     for (const std::string& name : names) {
-        WadResult<MipTexture> texture = FindTexture(edited, name);
+        if (const std::size_t count = CountLumps(edited, name); count > 1) {
+            return Fail(ProblemKind::Damaged, std::to_string(count) + " lumps are named " +
+                                                  console::Quoted(name) +
+                                                  " (the WAD is damaged), so which one is "
+                                                  "meant is unknown; nothing was changed");
+        }
+        Result<MipTexture> texture = FindTexture(edited, name);
         if (!texture) {
-            return ProblemOf(texture.status, {});
+            return texture.problem();
         }
-        const GlowingIndices glows = GlowingIndicesOf(texture.value, fullbrightCount);
-        const Result<std::vector<bool>> keep = KeptGlow(texture.value, request, glows);
+        const GlowingIndices glows = GlowingIndicesOf(*texture, fullbrightCount);
+        const Result<std::vector<bool>> keep = KeptGlow(*texture, request, glows);
         if (!keep) {
-            return Fail(keep.problem().kind,
-                        "texture \"" + texture.value.name + "\": " + keep.problem().message);
+            return Fail(keep.problem().kind, "texture " + console::Quoted(texture->name) + ": " +
+                                                 keep.problem().message);
         }
-        removed.push_back({texture.value.name, RemoveGlow(texture.value, *keep, glows, ordinary)});
-        StoreMipPixels(texture.value, edited.lumps[*FindLump(edited, name)]);
+        removed.push_back({texture->name, RemoveGlow(*texture, *keep, glows, ordinary)});
+        StoreMipPixels(*texture, edited.lumps[*FindLump(edited, name)]);
     }
     wad = std::move(edited);
     return removed;
@@ -166,7 +128,7 @@ Result<std::vector<GlowRemoved>> RemoveGlowInWadFile(const std::string& path,
                                                      const GlowRemovalRequest& request,
                                                      const quake_palette::Palette& palette,
                                                      int fullbrightCount) {
-    Result<WadFile> wad = ReadWad(path);
+    Result<WadFile> wad = ReadWadFile(path);
     if (!wad) {
         return Forward<std::vector<GlowRemoved>>(std::move(wad));
     }
@@ -181,8 +143,8 @@ Result<std::vector<GlowRemoved>> RemoveGlowInWadFile(const std::string& path,
         changed = changed || texture.changed[0] + texture.InSmallerMips() > 0;
     }
     if (changed) {
-        if (const WadStatus written = WriteWadFile(path, *wad); !written) {
-            return ProblemOf(written, path);
+        if (Result<void> written = WriteWadFile(path, *wad); !written) {
+            return Forward<std::vector<GlowRemoved>>(std::move(written));
         }
     }
     return removed;

@@ -44,24 +44,24 @@ std::optional<PixelLayout> RowLayout(const FIBITMAP* dib) {
     }
 }
 
-ColourResult ConvertRows(FIBITMAP* dib, ProfileBytes profile, PixelLayout layout) {
+Result<bool> ConvertRows(FIBITMAP* dib, ProfileBytes profile, PixelLayout layout) {
     return ConvertRowsToSrgb(profile,
                              {FreeImage_GetBits(dib), Pitch(dib), Width(dib), Height(dib), layout});
 }
 
-ColourResult ConvertPalette(FIBITMAP* dib, ProfileBytes profile) {
+Result<bool> ConvertPalette(FIBITMAP* dib, ProfileBytes profile) {
     RGBQUAD* palette = FreeImage_GetPalette(dib);
     const unsigned count = FreeImage_GetColorsUsed(dib);
     if (palette == nullptr || count == 0) {
-        return {false, kUnsupportedPixels};
+        return ProfileNotUsed(kUnsupportedPixels);
     }
     std::vector<std::uint8_t> rgb;
     rgb.reserve(3 * count);
     for (unsigned i = 0; i < count; ++i) {
         rgb.insert(rgb.end(), {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue});
     }
-    ColourResult result = ConvertColourTableToSrgb(profile, rgb);
-    if (result.converted) {
+    Result<bool> result = ConvertColourTableToSrgb(profile, rgb);
+    if (*result) {
         for (unsigned i = 0; i < count; ++i) {
             palette[i].rgbRed = rgb[3 * i];
             palette[i].rgbGreen = rgb[3 * i + 1];
@@ -83,13 +83,13 @@ bool AllGrey(const std::vector<std::uint8_t>& rgb) {
 // 8-bit grey pixels: their 256 levels are converted as a colour table. Grey
 // results are written into the pixels, which keep their grey palette; colours
 // (an RGB profile on grey pixels) become the palette instead.
-ColourResult ConvertGreyLevels(FIBITMAP* dib, ProfileBytes profile) {
+Result<bool> ConvertGreyLevels(FIBITMAP* dib, ProfileBytes profile) {
     std::vector<std::uint8_t> levels(3 * kGreyLevels);
     for (unsigned level = 0; level < kGreyLevels; ++level) {
         std::fill_n(levels.begin() + 3 * level, 3, static_cast<std::uint8_t>(level));
     }
-    ColourResult result = ConvertColourTableToSrgb(profile, levels);
-    if (!result.converted) {
+    Result<bool> result = ConvertColourTableToSrgb(profile, levels);
+    if (!*result) {
         return result;
     }
     if (!AllGrey(levels)) {
@@ -116,8 +116,8 @@ ProfileBytes AttachedProfile(const FIBITMAP* dib) {
     return {static_cast<const std::uint8_t*>(profile->data), profile->size};
 }
 
-ColourResult ConvertBitmapToSrgb(FIBITMAP* dib, ProfileBytes profile) {
-    ColourResult result;
+Result<bool> ConvertBitmapToSrgb(FIBITMAP* dib, ProfileBytes profile) {
+    Result<bool> result(false);
     const bool standard = ImageType(dib) == FIT_BITMAP;
     if (standard && Bpp(dib) == 8 && ColorType(dib) == FIC_MINISBLACK) {
         result = ConvertGreyLevels(dib, profile);
@@ -126,9 +126,9 @@ ColourResult ConvertBitmapToSrgb(FIBITMAP* dib, ProfileBytes profile) {
     } else if (const std::optional<PixelLayout> layout = RowLayout(dib)) {
         result = ConvertRows(dib, profile, *layout);
     } else {
-        return {false, kUnsupportedPixels};
+        return ProfileNotUsed(kUnsupportedPixels);
     }
-    if (result.converted) {
+    if (*result) {
         FreeImage_DestroyICCProfile(dib);  // the pixels are sRGB now
     }
     return result;

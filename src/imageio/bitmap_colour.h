@@ -11,7 +11,7 @@ namespace orrisbay::imageio {
 // colours, and 8-bit grey pixels through their 256 levels (they stay grey
 // when the converted levels are grey). Once converted, the bitmap no longer
 // carries a profile of its own.
-ColourResult ConvertBitmapToSrgb(FIBITMAP* dib, ProfileBytes profile);
+Result<bool> ConvertBitmapToSrgb(FIBITMAP* dib, ProfileBytes profile);
 
 // The profile the image library attached to `dib` while loading it; empty
 // when there is none.

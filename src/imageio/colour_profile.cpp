@@ -226,14 +226,14 @@ void TransformRows(cmsHTRANSFORM transform, const PixelRows& rows) {
 // expanded to RGB): each colour channel is converted as a grey level, through
 // a table of every level converted once; alpha is kept.
 template <typename Channel>
-ColourResult ConvertChannelsAsGrey(ProfileBytes profile, const PixelRows& rows) {
+Result<bool> ConvertChannelsAsGrey(ProfileBytes profile, const PixelRows& rows) {
     std::vector<Channel> levels(std::size_t{std::numeric_limits<Channel>::max()} + 1);
     std::iota(levels.begin(), levels.end(), Channel{0});
-    const ColourResult result = ConvertRowsToSrgb(
+    const Result<bool> result = ConvertRowsToSrgb(
         profile, {reinterpret_cast<std::uint8_t*>(levels.data()), levels.size() * sizeof(Channel),
                   static_cast<unsigned>(levels.size()), 1,
                   sizeof(Channel) == 1 ? PixelLayout::Grey8 : PixelLayout::Grey16});
-    if (!result.converted) {
+    if (!*result) {
         return result;
     }
     const unsigned channels = TraitsOf(rows.layout).alpha ? 4 : 3;
@@ -249,7 +249,7 @@ ColourResult ConvertChannelsAsGrey(ProfileBytes profile, const PixelRows& rows) 
 
 }  // namespace
 
-ColourResult ConvertRowsToSrgb(ProfileBytes profile, const PixelRows& rows) {
+Result<bool> ConvertRowsToSrgb(ProfileBytes profile, const PixelRows& rows) {
     Preparation prepared = Prepare(profile, rows.layout);
     if (prepared.greyProfileOnColours) {
         const bool deep = rows.layout == PixelLayout::Rgb16 || rows.layout == PixelLayout::Rgba16;
@@ -257,18 +257,28 @@ ColourResult ConvertRowsToSrgb(ProfileBytes profile, const PixelRows& rows) {
                     : ConvertChannelsAsGrey<std::uint8_t>(profile, rows);
     }
     if (!prepared.transform) {
-        return {false, std::move(prepared.problem)};
+        return ProfileNotUsed(std::move(prepared.problem));
     }
     if (rows.first != nullptr && rows.width > 0) {
         TransformRows(prepared.transform.get(), rows);
     }
-    return {true, {}};
+    return true;
 }
 
-ColourResult ConvertColourTableToSrgb(ProfileBytes profile, std::span<std::uint8_t> rgb) {
+Result<bool> ConvertColourTableToSrgb(ProfileBytes profile, std::span<std::uint8_t> rgb) {
     return ConvertRowsToSrgb(
         profile,
         {rgb.data(), rgb.size(), static_cast<unsigned>(rgb.size() / 3), 1, PixelLayout::Rgb8});
+}
+
+Result<bool> ProfileNotUsed(std::string problem) {
+    Result<bool> result(false);
+    result.Warn(std::move(problem));
+    return result;
+}
+
+std::string WhyNotUsed(const Result<bool>& result) {
+    return result.warnings().empty() ? std::string() : result.warnings().front();
 }
 
 std::string ColourProfileWarning(const std::string& problem) {

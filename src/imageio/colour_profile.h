@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "console/result.h"
+
 namespace orrisbay::imageio {
 
 // An ICC colour profile as a file stores it.
@@ -31,11 +33,14 @@ struct PixelRows {
     PixelLayout layout = PixelLayout::Rgb8;
 };
 
-// What became of a picture's colours.
-struct ColourResult {
-    bool converted = false;  // the pixels were changed to sRGB
-    std::string problem;     // why the profile was not used; empty when it was, or was sRGB
-};
+// The colours stayed as stored because of `problem`.
+Result<bool> ProfileNotUsed(std::string problem);
+// Why the profile was not used, or empty when it was (or was sRGB).
+std::string WhyNotUsed(const Result<bool>& result);
+
+// What became of a picture's colours is a Result<bool>: true when the pixels
+// were changed to sRGB; when the profile could not be used, why, as its one
+// warning ("cannot be read"), which ColourProfileWarning makes a sentence of.
 
 // Converts `rows` from the colour space `profile` describes to sRGB (grey
 // pixels to grey with sRGB's tone curve, and each channel of colour pixels
@@ -43,10 +48,10 @@ struct ColourResult {
 // compensation. Pixels stay as they are when the profile is sRGB already
 // (no 8-bit level would change), and when it cannot be used; `problem` then
 // says why. Large pictures are converted in bands on the machine's cores.
-ColourResult ConvertRowsToSrgb(ProfileBytes profile, const PixelRows& rows);
+Result<bool> ConvertRowsToSrgb(ProfileBytes profile, const PixelRows& rows);
 
 // The same for a colour table of red, green, blue bytes per entry.
-ColourResult ConvertColourTableToSrgb(ProfileBytes profile, std::span<std::uint8_t> rgb);
+Result<bool> ConvertColourTableToSrgb(ProfileBytes profile, std::span<std::uint8_t> rgb);
 
 // The line a program shows when a picture's profile was not used:
 // "its colour profile <problem>, so its colours are used as stored".

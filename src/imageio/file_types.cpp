@@ -1,5 +1,6 @@
 #include "imageio/file_types.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -8,6 +9,7 @@
 #include "imageio/embedded_profile.h"
 #include "imageio/image_limits.h"
 #include "imageio/library_guards.h"
+#include "imageio/replaced_file.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -33,16 +35,14 @@ const FileTypeRow* FindFileType(std::string_view extension) {
     return nullptr;
 }
 
-namespace {
-
-// The file type of a path by its extension. Blanks at the end of a name do not
-// count towards the extension: "wall.png " is still a PNG, as it was when the
-// dialog's path had its outer spaces stripped; the file itself is opened by
-// its exact name.
+// Blanks at the end do not count, as they did not when the dialog's path had
+// its outer spaces stripped.
 const FileTypeRow* FileTypeOfPath(std::string_view path) {
     const std::size_t end = path.find_last_not_of(' ');
     return FindFileType(FileExtension(path.substr(0, end == std::string_view::npos ? 0 : end + 1)));
 }
+
+namespace {
 
 #ifdef _WIN32
 // Windows file names are wide; the program's texts are UTF-8.
@@ -117,8 +117,53 @@ std::string ConvertToSrgb(FIBITMAP* dib, const EmbeddedProfile& fromFile) {
     if (!fromFile.present && profile.empty()) {
         return {};
     }
-    const ColourResult colours = ConvertBitmapToSrgb(dib, profile);
-    return colours.problem.empty() ? std::string() : ColourProfileWarning(colours.problem);
+    const std::string problem = WhyNotUsed(ConvertBitmapToSrgb(dib, profile));
+    return problem.empty() ? std::string() : ColourProfileWarning(problem);
+}
+
+// The first bytes of a file, for telling what it holds.
+std::vector<std::uint8_t> FirstBytes(const std::string& path, std::size_t count) {
+    std::ifstream file(FileSystemPath(path), std::ios::binary);
+    std::vector<std::uint8_t> bytes(count);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+    return bytes;
+}
+
+// Why a file whose extension is in the table could not be loaded, from what
+// is on the disk and what the image library said while it tried.
+Problem UnreadableFile(const std::string& path, const FileTypeRow& row,
+                       const std::string& librarySaid) {
+    const auto failed = [&](ProblemKind kind, const std::string& reason) {
+        return Fail(kind, path + ": " + reason, path);
+    };
+    std::error_code error;
+    const std::filesystem::file_status status =
+        std::filesystem::status(FileSystemPath(path), error);
+    if (!std::filesystem::exists(status)) {
+        return failed(ProblemKind::Missing, "no such file");
+    }
+    if (std::filesystem::is_directory(status)) {
+        return failed(ProblemKind::Unreadable, "is a folder, not an image file");
+    }
+    errno = 0;
+    if (!std::ifstream(FileSystemPath(path), std::ios::binary)) {
+        return failed(ProblemKind::Unreadable,
+                      "cannot be read (" + ErrnoText(errno != 0 ? errno : EIO) + ")");
+    }
+    const std::vector<std::uint8_t> head = FirstBytes(path, 4096);
+    if (head.empty()) {
+        return failed(ProblemKind::Damaged, "is empty");
+    }
+    const FREE_IMAGE_FORMAT content = PictureTypeOfBytes(head);
+    if (content != FIF_UNKNOWN && content != row.format) {
+        return failed(ProblemKind::UnsupportedType,
+                      "it is " + PictureTypeName(content) + " named " + std::string(row.extension));
+    }
+    const char* format = FreeImage_GetFormatFromFIF(row.format);
+    return failed(ProblemKind::Damaged, std::string("cannot be read as a ") +
+                                            (format ? format : "supported") + " image" +
+                                            (librarySaid.empty() ? "" : " (" + librarySaid + ")"));
 }
 
 std::string FileName(const std::string& path) {
@@ -134,42 +179,65 @@ std::optional<PictureSize> ReadDeclaredSize(const std::string& path) {
         return std::nullopt;
     }
     freeimage_base::InitialiseImageLibrary();
+    const freeimage_base::LibraryMessages quiet;
     return DeclaredSize(row->format, path);
 }
 
-LoadResult LoadImageFile(const std::string& path) {
-    LoadResult result;
+Result<freeimage_base::Bitmap> LoadImageFile(const std::string& path) {
     const FileTypeRow* row = FileTypeOfPath(path);
     if (row == nullptr) {
-        result.outcome = LoadOutcome::InvalidFormat;
-        return result;
+        return Fail(ProblemKind::UnsupportedType,
+                    path + ": unsupported file type (use .bmp, .gif, .jpg, .jpeg, .png or .tga)",
+                    path);
     }
     // A NUL inside the path would make the library open a different, shorter
     // name than the one whose extension was checked.
     if (path.find('\0') != std::string::npos) {
-        result.outcome = LoadOutcome::LoadFailed;
-        return result;
+        return Fail(ProblemKind::Missing, path + ": no such file", path);
     }
     freeimage_base::InitialiseImageLibrary();
+    const freeimage_base::LibraryMessages said;
     const std::optional<PictureSize> size = DeclaredSize(row->format, path);
     if (!size) {
-        result.outcome = LoadOutcome::LoadFailed;
-        return result;
+        return UnreadableFile(path, *row, said.Text());
     }
     if (!IsWithinPictureLimits(*size)) {
-        result.outcome = LoadOutcome::TooLarge;
-        result.message = FileTooLargeMessage(FileName(path), *size);
-        return result;
+        return Fail(ProblemKind::TooLarge, path + ": " + FileTooLargeMessage(FileName(path), *size),
+                    path);
     }
     const EmbeddedProfile profile = ReadProfile(row->format, path);
-    result.bitmap.reset(LoadWithLibrary(row->format, path, LoadFlags(*row, profile)));
-    if (!result.bitmap) {
-        result.outcome = LoadOutcome::LoadFailed;
-        return result;
+    freeimage_base::Bitmap bitmap(LoadWithLibrary(row->format, path, LoadFlags(*row, profile)));
+    if (!bitmap) {
+        return UnreadableFile(path, *row, said.Text());
     }
-    result.outcome = LoadOutcome::Loaded;
-    result.warning = ConvertToSrgb(result.bitmap.get(), profile);
-    return result;
+    const std::string warning = ConvertToSrgb(bitmap.get(), profile);
+    Result<freeimage_base::Bitmap> loaded(std::move(bitmap));
+    loaded.Warn(warning);
+    return loaded;
+}
+
+std::string PictureTypeName(FREE_IMAGE_FORMAT format) {
+    switch (format) {
+        case FIF_TARGA:
+            return "a Targa picture";
+        case FIF_UNKNOWN:
+            return "an unknown kind of file";
+        default:
+            break;
+    }
+    const char* name = FreeImage_GetFormatFromFIF(format);
+    return std::string("a ") + (name != nullptr ? name : "picture") + " picture";
+}
+
+FREE_IMAGE_FORMAT PictureTypeOfBytes(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) {
+        return FIF_UNKNOWN;
+    }
+    freeimage_base::InitialiseImageLibrary();
+    const freeimage_base::LibraryMessages quiet;
+    freeimage_base::Memory memory(bytes.data(), bytes.size());
+    return memory ? FreeImage_GetFileTypeFromMemory(memory.get(), static_cast<int>(bytes.size()))
+                  : FIF_UNKNOWN;
 }
 
 }  // namespace orrisbay::imageio

@@ -3,10 +3,13 @@
 #include <FreeImage.h>
 
 #include <array>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "console/result.h"
 #include "imageio/freeimage_base.h"
 #include "imageio/image_limits.h"
 
@@ -39,28 +42,31 @@ std::string FileExtension(std::string_view path);
 // The first table row whose extension equals `extension`, or null.
 const FileTypeRow* FindFileType(std::string_view extension);
 
-enum class LoadOutcome {
-    Loaded,         // `bitmap` holds the image
-    InvalidFormat,  // the extension is not in the table; nothing was read
-    LoadFailed,     // the image library could not read the file
-    TooLarge,       // the file declares a picture over the size limits; `message` says so
-};
-
-struct LoadResult {
-    LoadOutcome outcome = LoadOutcome::LoadFailed;
-    freeimage_base::Bitmap bitmap;
-    std::string message;  // for TooLarge: the text to show the user
-    std::string warning;  // for Loaded: the colour profile was not used, and why
-    explicit operator bool() const { return outcome == LoadOutcome::Loaded; }
-};
+// The row for a path's extension; blanks at the end of a name do not count
+// towards it ("wall.png " is a PNG, opened by its exact name). Null when the
+// table has none.
+const FileTypeRow* FileTypeOfPath(std::string_view path);
 
 // Chooses the file type by extension and loads the file with the table's
 // flags. The path is passed to the library in the system's own file-name
 // encoding, so every name that exists can be opened. The picture size in the
 // file's header is checked against the limits of image_limits.h before any
 // pixel is decoded. A picture whose file carries a colour profile other than
-// sRGB is converted to sRGB; a PNG's gamma chunk then yields to the profile.
-LoadResult LoadImageFile(const std::string& path);
+// sRGB is converted to sRGB (a PNG's gamma chunk then yields to the
+// profile); a profile that could not be used is a warning.
+//
+// A file that cannot be loaded gives why, in a message "PATH: reason":
+// UnsupportedType for an extension not in the table ("unsupported file
+// type") or content of another type ("it is a JPEG picture named .png"),
+// Missing, Unreadable (a folder, no permission), Damaged (with what the image
+// library said), or TooLarge (the text of FileTooLargeMessage after the path).
+Result<freeimage_base::Bitmap> LoadImageFile(const std::string& path);
+
+// "a PNG picture", "a JPEG picture", ... for the image library's format.
+std::string PictureTypeName(FREE_IMAGE_FORMAT format);
+
+// What the image library takes these bytes (a file's first ones) for; FIF_UNKNOWN when no picture.
+FREE_IMAGE_FORMAT PictureTypeOfBytes(std::span<const std::uint8_t> bytes);
 
 // The picture size declared in the header of the file at `path`, read under
 // the type its extension selects and without decoding pixels; empty when the

@@ -1,5 +1,6 @@
 #include "imageio/freeimage_base.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -133,21 +134,53 @@ Memory::~Memory() {
 
 namespace {
 
-void PrintLibraryMessage(FREE_IMAGE_FORMAT format, const char* message) {
-    const char* name = format == FIF_UNKNOWN ? "image" : FreeImage_GetFormatFromFIF(format);
-    std::fprintf(stderr, "orrisbay: %s: %s\n", name ? name : "image", message ? message : "");
+thread_local LibraryMessages* collecting = nullptr;
+bool quiet = false;
+
+void TakeLibraryMessage(FREE_IMAGE_FORMAT format, const char* message) {
+    const std::string text = message != nullptr ? message : "";
+    if (collecting != nullptr) {
+        collecting->Add(text);
+        return;
+    }
+    if (!quiet) {
+        const char* name = format == FIF_UNKNOWN ? "image" : FreeImage_GetFormatFromFIF(format);
+        std::fprintf(stderr, "orrisbay: %s: %s\n", name ? name : "image", text.c_str());
+    }
 }
 
 }  // namespace
+
+LibraryMessages::LibraryMessages() : outer_(collecting) {
+    collecting = this;
+}
+
+LibraryMessages::~LibraryMessages() {
+    collecting = outer_;
+}
+
+void LibraryMessages::Add(const std::string& text) {
+    if (!text.empty() && std::find(texts_.begin(), texts_.end(), text) == texts_.end()) {
+        texts_.push_back(text);
+    }
+}
+
+std::string LibraryMessages::Text() const {
+    std::string joined;
+    for (const std::string& text : texts_) {
+        joined += (joined.empty() ? "" : "; ") + text;
+    }
+    return joined;
+}
 
 void InitialiseImageLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
         FreeImage_Initialise(FALSE);
-        // The library's own complaints go to standard error, not to the user.
-        if (std::getenv("ORRISBAY_QUIET_IMAGE_LIBRARY") == nullptr) {
-            FreeImage_SetOutputMessage(PrintLibraryMessage);
-        }
+        // The library's own complaints are kept for the caller to tell, or
+        // else go to standard error (not in the tests, which ask for quiet).
+        quiet = std::getenv("ORRISBAY_QUIET_IMAGE_LIBRARY") != nullptr;
+        FreeImage_SetOutputMessage(TakeLibraryMessage);
     });
 }
 

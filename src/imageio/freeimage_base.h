@@ -3,7 +3,9 @@
 #include <FreeImage.h>
 
 #include <cstddef>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace orrisbay::freeimage_base {
 
@@ -105,6 +107,26 @@ class Memory {
 
   private:
     FIMEMORY* memory_ = nullptr;
+};
+
+// While one is alive on a thread, what the image library says on that thread
+// (a decoder's complaint about a damaged file, say) is kept here instead of
+// being printed, each text once, so that the caller can tell it with the
+// file's name. Outside of one, the library's texts go to standard error.
+class LibraryMessages {
+  public:
+    LibraryMessages();
+    ~LibraryMessages();
+    LibraryMessages(const LibraryMessages&) = delete;
+    LibraryMessages& operator=(const LibraryMessages&) = delete;
+
+    // The texts so far, joined with "; "; empty when the library said nothing.
+    std::string Text() const;
+    void Add(const std::string& text);
+
+  private:
+    std::vector<std::string> texts_;
+    LibraryMessages* outer_;
 };
 
 // Initialises the image library once per process; safe to call from anywhere,

@@ -74,20 +74,30 @@ long DLL_CALLCONV TellOutput(fi_handle handle) {
 
 // Encodes `bitmap` straight into `file`: no copy of it and no encoded copy in
 // memory.
-SaveResult EncodeInto(std::FILE* file, const FIBITMAP* bitmap, const SaveFormat& format) {
+Result<void> EncodeInto(std::FILE* file, const FIBITMAP* bitmap, const SaveFormat& format,
+                        const std::string& path) {
     FreeImageIO io{ReadOutput, WriteOutput, SeekOutput, TellOutput};
     OutputFile output{file};
+    const freeimage_base::LibraryMessages said;
     errno = 0;
     const bool encoded =
         freeimage_base::SaveToHandle(format.format, bitmap, &io, &output, format.saveFlags);
     // An encoder may carry on past a failed write (Targa does): it fails the save.
     if (output.error != 0) {
-        return {SaveOutcome::WriteFailed, ErrnoText(output.error)};
+        return Fail(ProblemKind::CannotWrite, path + ": " + ErrnoText(output.error), path);
     }
     if (!encoded) {
-        return {SaveOutcome::EncodeFailed, "the image could not be encoded"};
+        std::string message = path + ": the image could not be encoded";
+        if (const std::string why = said.Text(); !why.empty()) {
+            message += " (" + why + ")";
+        }
+        return Fail(ProblemKind::Failed, message, path);
     }
-    return {SaveOutcome::Saved, {}};
+    return {};
+}
+
+Problem CannotWrite(const fs::path& path, const std::string& reason) {
+    return Fail(ProblemKind::CannotWrite, path.string() + ": " + reason, path.string());
 }
 
 // A file name in `folder` that did not exist, created empty and opened for
@@ -100,7 +110,11 @@ std::FILE* CreateTemporaryBeside(const fs::path& target, fs::path& temporary) {
         char suffix[24];
         std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
                       static_cast<unsigned long long>(numbers()));
-        temporary = folder / ("." + target.filename().string() + suffix);
+        // Built piece by piece: GCC 12 warns wrongly (-Wrestrict) about "." + name.
+        std::string name = ".";
+        name += target.filename().string();
+        name += suffix;
+        temporary = folder / name;
         // "x": fail rather than reuse a name someone else holds.
         if (std::FILE* file = std::fopen(temporary.string().c_str(), "wbx")) {
             return file;
@@ -125,29 +139,32 @@ bool FlushToDisk(std::FILE* file) {
 
 }  // namespace
 
-SaveResult WriteAtomically(const std::function<SaveResult(std::FILE*)>& write,
-                           const fs::path& path) {
+Result<void> WriteAtomically(const std::function<Result<void>(std::FILE*)>& write,
+                             const fs::path& path) {
     // A link stays a link: the file it points at is the one replaced, from its own folder.
     const ReplacedFile replaced = FindReplacedFile(path);
     if (!replaced.error.empty()) {
-        return {SaveOutcome::WriteFailed, replaced.error};
+        return CannotWrite(path, replaced.error);
+    }
+    if (const std::string refused = WriteAccessProblem(replaced); !refused.empty()) {
+        return CannotWrite(path, refused);
     }
     const fs::path& target = replaced.file;
     fs::path temporary;
     std::FILE* file = CreateTemporaryBeside(target, temporary);
     if (file == nullptr) {
-        return {SaveOutcome::WriteFailed, ErrnoText(errno)};
+        return CannotWrite(path, ErrnoText(errno));
     }
-    SaveResult written = write(file);
+    Result<void> written = write(file);
     if (written && !KeepOwnerAndMode(fileno(file), replaced)) {
-        written = {SaveOutcome::WriteFailed, ErrnoText(errno)};
+        written = CannotWrite(path, ErrnoText(errno));
     }
     if (written && !FlushToDisk(file)) {
-        written = {SaveOutcome::WriteFailed, ErrnoText(errno)};
+        written = CannotWrite(path, ErrnoText(errno));
     }
     const int closeError = std::fclose(file) == 0 ? 0 : errno;
     if (written && closeError != 0) {
-        written = {SaveOutcome::WriteFailed, ErrnoText(closeError)};
+        written = CannotWrite(path, ErrnoText(closeError));
     }
     std::error_code error;
     if (!written) {
@@ -158,18 +175,18 @@ SaveResult WriteAtomically(const std::function<SaveResult(std::FILE*)>& write,
     if (error) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        return {SaveOutcome::WriteFailed, error.message()};
+        return CannotWrite(path, error.message());
     }
     return written;
 }
 
-SaveResult WriteAtomically(const BYTE* bytes, std::size_t size, const fs::path& target) {
+Result<void> WriteAtomically(const BYTE* bytes, std::size_t size, const fs::path& target) {
     return WriteAtomically(
-        [&](std::FILE* file) -> SaveResult {
+        [&](std::FILE* file) -> Result<void> {
             if (std::fwrite(bytes, 1, size, file) != size) {
-                return {SaveOutcome::WriteFailed, ErrnoText(errno)};
+                return CannotWrite(target, ErrnoText(errno));
             }
-            return {SaveOutcome::Saved, {}};
+            return {};
         },
         target);
 }
@@ -188,16 +205,17 @@ std::string SaveFileFilter() {
     return "PNG (*.png);;Targa (*.tga);;BMP (*.bmp);;JPEG (*.jpg *.jpeg)";
 }
 
-SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
+Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
     const SaveFormat* row = FindSaveFormat(path);
     if (row == nullptr) {
-        return {SaveOutcome::InvalidFormat, std::string(kUnsupportedSaveFormatMessage)};
+        return Fail(ProblemKind::UnsupportedType,
+                    path + ": " + std::string(kUnsupportedSaveFormatMessage), path);
     }
     if (path.find('\0') != std::string::npos) {
-        return {SaveOutcome::WriteFailed, "invalid file name"};
+        return CannotWrite(path, "invalid file name");
     }
     if (bitmap == nullptr) {
-        return {SaveOutcome::EncodeFailed, "no image to save"};
+        return Fail(ProblemKind::Failed, path + ": no image to save", path);
     }
     freeimage_base::InitialiseImageLibrary();
     // A bitmap the format takes is written from its own pixels.
@@ -205,11 +223,12 @@ SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path) {
     if (!FormatTakes(bitmap, row->format)) {
         converted = freeimage_base::ConvertTo24Bits(bitmap);
         if (!converted) {
-            return {SaveOutcome::EncodeFailed, "the image could not be converted for this format"};
+            return Fail(ProblemKind::Failed,
+                        path + ": the image could not be converted for this format", path);
         }
         bitmap = converted.get();
     }
-    return WriteAtomically([&](std::FILE* file) { return EncodeInto(file, bitmap, *row); },
+    return WriteAtomically([&](std::FILE* file) { return EncodeInto(file, bitmap, *row, path); },
                            fs::path(path));
 }
 

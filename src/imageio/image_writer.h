@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "console/result.h"
+
 namespace orrisbay::imageio {
 
 // One row of the table of formats a texture can be written in.
@@ -28,24 +30,14 @@ inline constexpr std::string_view kUnsupportedSaveFormatMessage =
 // The filter of the save dialog, in Qt's "Name (*.a *.b);;..." form, PNG first.
 std::string SaveFileFilter();
 
-enum class SaveOutcome {
-    Saved,
-    InvalidFormat,  // the extension names no format we write
-    EncodeFailed,   // the image library could not encode the bitmap
-    WriteFailed,    // the file could not be written or moved into place
-};
-
-struct SaveResult {
-    SaveOutcome outcome = SaveOutcome::WriteFailed;
-    std::string message;  // empty when saved; otherwise a short explanation
-    explicit operator bool() const { return outcome == SaveOutcome::Saved; }
-};
-
 // Encodes `bitmap` in the format of `path`'s extension straight into a new
 // temporary file in the same folder (converting it first only when the format
 // cannot take its depth) and renames that over `path`. Any failure removes
-// the temporary file and leaves an existing `path` as it was.
-SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path);
+// the temporary file and leaves an existing `path` as it was. Failures say
+// "PATH: reason": UnsupportedType for an extension naming no format we
+// write, Failed when the image library could not encode the bitmap,
+// CannotWrite when the file could not be written or moved into place.
+Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path);
 
 // Has `write` fill a new temporary file beside `target`, flushes it to disk
 // and renames it over `target`. When `write` or any step fails, the temporary
@@ -54,11 +46,13 @@ SaveResult SaveImageFile(const FIBITMAP* bitmap, const std::string& path);
 // replaced, in its own folder, and a dangling link's target is created when
 // its folder exists. A replaced file keeps its permission bits and, where the
 // process may set them, its owner and group.
-SaveResult WriteAtomically(const std::function<SaveResult(std::FILE*)>& write,
-                           const std::filesystem::path& target);
+// Failures of its own are CannotWrite, "TARGET: reason"; those of `write`
+// come back as `write` gave them.
+Result<void> WriteAtomically(const std::function<Result<void>(std::FILE*)>& write,
+                             const std::filesystem::path& target);
 
 // Writes `size` bytes to `target` the same way.
-SaveResult WriteAtomically(const BYTE* bytes, std::size_t size,
-                           const std::filesystem::path& target);
+Result<void> WriteAtomically(const BYTE* bytes, std::size_t size,
+                             const std::filesystem::path& target);
 
 }  // namespace orrisbay::imageio

@@ -11,7 +11,7 @@ namespace orrisbay::imageio {
 namespace {
 
 // A picture's colour table converted by its colours; alpha is kept.
-ColourResult ConvertColourTable(QImage& picture, ProfileBytes profile) {
+Result<bool> ConvertColourTable(QImage& picture, ProfileBytes profile) {
     QList<QRgb> table = picture.colorTable();
     std::vector<std::uint8_t> rgb;
     rgb.reserve(3 * static_cast<std::size_t>(table.size()));
@@ -20,8 +20,8 @@ ColourResult ConvertColourTable(QImage& picture, ProfileBytes profile) {
                                static_cast<std::uint8_t>(qGreen(colour)),
                                static_cast<std::uint8_t>(qBlue(colour))});
     }
-    ColourResult result = ConvertColourTableToSrgb(profile, rgb);
-    if (result.converted) {
+    Result<bool> result = ConvertColourTableToSrgb(profile, rgb);
+    if (*result) {
         for (qsizetype i = 0; i < table.size(); ++i) {
             const auto at = static_cast<std::size_t>(3 * i);
             table[i] = qRgba(rgb[at], rgb[at + 1], rgb[at + 2], qAlpha(table[i]));
@@ -41,7 +41,7 @@ QImage::Format WorkingFormat(const QImage& picture) {
     return picture.hasAlphaChannel() ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888;
 }
 
-ColourResult ConvertPixels(QImage& picture, ProfileBytes profile) {
+Result<bool> ConvertPixels(QImage& picture, ProfileBytes profile) {
     const bool deep =
         picture.format() == QImage::Format_RGBA64 || picture.format() == QImage::Format_RGBX64;
     return ConvertRowsToSrgb(
@@ -65,11 +65,11 @@ Picture PictureInSrgb(const Picture& picture, std::string& warning) {
     if (converted.isNull()) {
         return picture;
     }
-    const ColourResult result =
+    const Result<bool> result =
         indexed ? ConvertColourTable(converted, profile) : ConvertPixels(converted, profile);
-    if (!result.converted) {
-        if (!result.problem.empty()) {
-            warning = ColourProfileWarning(result.problem);
+    if (!*result) {
+        if (const std::string problem = WhyNotUsed(result); !problem.empty()) {
+            warning = ColourProfileWarning(problem);
         }
         return picture;
     }

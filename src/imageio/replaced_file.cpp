@@ -6,6 +6,7 @@
 #include <utility>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -24,6 +25,10 @@ ReplacedFile FindReplacedFile(const fs::path& path) {
     ReplacedFile replaced;
     replaced.file = path;
     return replaced;
+}
+
+std::string WriteAccessProblem(const ReplacedFile&) {
+    return {};
 }
 
 bool KeepOwnerAndMode(int, const ReplacedFile&) {
@@ -84,6 +89,20 @@ ReplacedFile FindReplacedFile(const fs::path& path) {
         file = target.is_absolute() ? target : file.parent_path() / target;
     }
     return Refused(path, ErrnoText(ELOOP));
+}
+
+std::string WriteAccessProblem(const ReplacedFile& replaced) {
+    // The effective ids decide, as they would for open(2), without opening
+    // the file: an open for writing would tell watchers of it of a write.
+    if (replaced.existed && faccessat(AT_FDCWD, replaced.file.c_str(), W_OK, AT_EACCESS) != 0) {
+        return "it is read-only (" + ErrnoText(errno) + ")";
+    }
+    const fs::path folder =
+        replaced.file.has_parent_path() ? replaced.file.parent_path() : fs::path(".");
+    if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+        return "its folder " + folder.string() + " cannot be written to (" + ErrnoText(errno) + ")";
+    }
+    return {};
 }
 
 bool KeepOwnerAndMode(int descriptor, const ReplacedFile& replaced) {

@@ -26,6 +26,13 @@ std::string ErrnoText(int error);
 
 ReplacedFile FindReplacedFile(const std::filesystem::path& path);
 
+// Why the process may not replace `replaced`, asked of the system before
+// anything is written: the file (when it exists) must be one the process
+// could open for writing, and its folder one it may make files in. Empty
+// when it may; otherwise "it is read-only (REASON)" or "its folder DIR
+// cannot be written to (REASON)".
+std::string WriteAccessProblem(const ReplacedFile& replaced);
+
 // Gives the open file `descriptor` the owner, group and permission bits the
 // replaced file had. The owner and group are kept where the process may set
 // them; false (with errno set) only when the permission bits could not be set.

@@ -2,60 +2,55 @@
 
 #include <FreeImage.h>
 
-#include <array>
-#include <cstdint>
-#include <vector>
+#include <optional>
 
+#include "console/result.h"
 #include "imageio/freeimage_base.h"
+#include "palette/colour_finder.h"
+#include "palette/conversion_options.h"
+#include "palette/conversion_regions.h"
 #include "palette/quake_palette.h"
 
 namespace orrisbay::quake_palette {
 
-// Indices 224 to 255 are drawn unlit by the game, so they glow in dark rooms.
-inline constexpr int kFirstFullbright = 224;
-
-struct ConversionOptions {
-    bool dither = false;            // Floyd-Steinberg error diffusion
-    bool allowFullbrights = false;  // let indices 224 to 255 be chosen
-};
-
-// The "redmean" colour distance, scaled by 512 so it stays an exact integer:
-// (1024 + r1 + r2) dR^2 + 2048 dG^2 + (1534 - r1 - r2) dB^2.
-std::uint32_t ColourDistance(int r1, int g1, int b1, int r2, int g2, int b2);
-
-// Finds the palette index nearest to a colour under ColourDistance, the lowest
-// index winning ties. A 32 x 32 x 32 grid of colour cells keeps, per cell, the
-// few palette entries that can be nearest to any colour inside it, ordered by
-// how close they can possibly come, so a lookup tries a handful of entries
-// instead of all 256 and still gives the exact answer.
-class NearestColourFinder {
+// Converts textures to one palette under one set of allowed indices: the
+// finders are built once, so the levels of a WAD texture or the frames of an
+// animation share them. Immutable once built.
+class PaletteConverter {
   public:
-    NearestColourFinder(const Palette& palette, bool allowFullbrights);
+    PaletteConverter(const Palette& palette, const RegionIndices& indices,
+                     ColourMetric metric = ColourMetric::Rgb);
 
-    std::uint8_t Nearest(int red, int green, int blue) const;
+    // Maps every pixel of `texture` (any standard bitmap; alpha is ignored)
+    // to an index of the palette allowed in its region (`regions`, of the
+    // texture's size; null when every pixel is ordinary). The result is an
+    // 8-bit bitmap whose colour table is the palette, ready for FreeImage_Save
+    // as an indexed PNG or BMP.
+    Result<freeimage_base::Bitmap> Convert(const FIBITMAP* texture, const RegionMap* regions,
+                                           const Dithering& dithering) const;
+
     const Palette& Colours() const { return palette_; }
 
   private:
-    struct Entry {
-        std::uint8_t index;
-        std::uint8_t red, green, blue;
-        std::uint32_t closest;  // no colour in the cell comes nearer than this
-    };
-    void BuildCell(int cellRed, int cellGreen, int cellBlue);
-
     Palette palette_;
-    std::vector<Entry> allowed_;
-    std::vector<std::uint32_t> cellStart_;  // cell c holds candidates_[start[c], start[c + 1])
-    std::vector<Entry> candidates_;
+    RegionIndices indices_;
+    std::optional<NearestColourFinder> ordinary_, glowing_;
 };
 
-// Maps every pixel of `texture` (any standard bitmap; alpha is ignored) to an
-// index of `palette`. The result is an 8-bit bitmap whose colour table is the
-// palette, ready for FreeImage_Save as an indexed PNG or BMP. Empty when
+// Converts a picture to `palette`, whose last `fullbrightCount` colours glow:
+// with `glow` (a grey mask of the texture's size; null for none) the pixels
+// where it is at least 128 take only those colours and the others never do.
+Result<freeimage_base::Bitmap> ConvertPicture(const FIBITMAP* texture, const Palette& palette,
+                                              int fullbrightCount, const ConversionOptions& options,
+                                              const FIBITMAP* glow = nullptr);
+
+// The same conversion to the Quake palette without a glow mask. Empty when
 // `texture` is missing or cannot be read as RGB.
-freeimage_base::Bitmap ConvertToPalette(const FIBITMAP* texture, const NearestColourFinder& finder,
-                                        bool dither);
 freeimage_base::Bitmap ConvertToQuakePalette(const FIBITMAP* texture, const Palette& palette,
                                              ConversionOptions options = {});
+// Every pixel to `finder`'s nearest colour, with today's Floyd-Steinberg
+// when `dither` is set.
+freeimage_base::Bitmap ConvertToPalette(const FIBITMAP* texture, const NearestColourFinder& finder,
+                                        bool dither);
 
 }  // namespace orrisbay::quake_palette

@@ -31,12 +31,6 @@ int CountFrom(const TextLine& line) {
     return line.overlong ? 0 : EntryCount(line.text);
 }
 
-PaletteReadResult EndedEarly(PaletteReadResult result, const std::string& path) {
-    result.endedEarly = true;
-    console::ReportError(std::string(kEndedEarlyMessage) + path);
-    return result;
-}
-
 }  // namespace
 
 std::string EnsureTrailingBackslash(const std::string& folder) {
@@ -62,71 +56,89 @@ std::string PaletteFilePath(const std::string& folder) {
 #endif
 }
 
-std::optional<Palette> PaletteReadResult::ConversionPalette() const {
-    if (!opened || !headerMatched || endedEarly) {
-        return std::nullopt;
-    }
-    return PaletteColors;
+namespace {
+
+// The reader's state: what the file set, and what went wrong so far.
+struct Reading {
+    PaletteEntries entries;
+    bool headerMatched = false;
+};
+
+Result<Palette> EndedEarly(const std::string& path) {
+    console::ReportError(std::string(kEndedEarlyMessage) + path);
+    return Fail(ProblemKind::Damaged, path + " ends early", path);
 }
 
-std::string PaletteReadResult::Problem() const {
-    if (!opened) {
-        return "cannot open " + path;
-    }
-    if (!headerMatched) {
-        return path + " does not begin with " + std::string(kHeaderLine);
-    }
-    return endedEarly ? path + " ends early" : std::string();
-}
-
-PaletteReadResult ReadPaletteFile(const std::string& path) {
-    PaletteReadResult result;
-    result.path = path;
+Result<Palette> ReadLines(const std::string& path, Reading& reading) {
     LineReader reader(path);
     if (!reader.IsOpen()) {
         console::ReportError(std::string(kCannotOpenMessage) + path);
-        return result;
+        return Fail(ProblemKind::Unreadable, "cannot open " + path, path);
     }
-    result.opened = true;
-
     const std::optional<TextLine> header = reader.Next();
     if (!header) {
-        return EndedEarly(result, path);
+        return EndedEarly(path);
     }
-    result.headerMatched = !header->overlong && header->text == kHeaderLine;
-    if (!result.headerMatched) {
+    reading.headerMatched = !header->overlong && header->text == kHeaderLine;
+    if (!reading.headerMatched) {
         console::ReportError(std::string(kUnavailableMessage));
     }
     if (!reader.Next()) {  // the version line, not used
-        return EndedEarly(result, path);
+        return EndedEarly(path);
     }
     const std::optional<TextLine> countLine = reader.Next();
     if (!countLine) {
-        return EndedEarly(result, path);
+        return EndedEarly(path);
     }
-
     const int count = CountFrom(*countLine);
     for (int index = 0; index < count; ++index) {
         const std::optional<TextLine> line = reader.Next();
         if (!line) {
-            return EndedEarly(result, path);
+            return EndedEarly(path);
         }
         if (const std::optional<ColourValue> colour = EntryColour(*line)) {
-            result.PaletteColors[static_cast<std::size_t>(index)] = *colour;
-            ++result.entriesSet;
+            reading.entries.PaletteColors[static_cast<std::size_t>(index)] = *colour;
+            ++reading.entries.entriesSet;
         }
     }
-    return result;
+    if (!reading.headerMatched) {
+        return Fail(ProblemKind::Damaged, path + " does not begin with " + std::string(kHeaderLine),
+                    path);
+    }
+    return reading.entries.PaletteColors;
 }
 
-PaletteReadResult LoadPaletteSwatches(SwatchSurface& box) {
-    return LoadPaletteSwatches(box, console::ApplicationFolder());
+}  // namespace
+
+Result<Palette> ReadPaletteFile(const std::string& path, PaletteEntries* entries) {
+    Reading reading;
+    Result<Palette> read = ReadLines(path, reading);
+    if (!read && read.problem().kind == ProblemKind::Damaged && !reading.headerMatched &&
+        read.problem().message.ends_with(" ends early")) {
+        // Both are wrong: the header first.
+        read = Fail(ProblemKind::Damaged,
+                    path + " does not begin with " + std::string(kHeaderLine) + " and ends early",
+                    path);
+    }
+    if (entries != nullptr) {
+        *entries = reading.entries;
+    }
+    return read;
 }
 
-PaletteReadResult LoadPaletteSwatches(SwatchSurface& box, const std::string& folder) {
-    PaletteReadResult result = ReadPaletteFile(PaletteFilePath(folder));
-    PaintSwatches(box, result.PaletteColors);
-    return result;
+Result<Palette> LoadPaletteSwatches(SwatchSurface& box, PaletteEntries* entries) {
+    return LoadPaletteSwatches(box, console::ApplicationFolder(), entries);
+}
+
+Result<Palette> LoadPaletteSwatches(SwatchSurface& box, const std::string& folder,
+                                    PaletteEntries* entries) {
+    PaletteEntries read;
+    Result<Palette> palette = ReadPaletteFile(PaletteFilePath(folder), &read);
+    PaintSwatches(box, read.PaletteColors);
+    if (entries != nullptr) {
+        *entries = read;
+    }
+    return palette;
 }
 
 }  // namespace orrisbay::quake_palette

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "console/result.h"
+
 namespace orrisbay::quake_palette {
 
 inline constexpr std::string_view kPaletteFileName = "quake_palette_jasc.pal";
@@ -41,30 +43,21 @@ std::string EnsureTrailingBackslash(const std::string& folder);
 // blanks and tabs anywhere ignored; 0 when it does not begin with one.
 double NumericValue(std::string_view text);
 
-// What reading a palette file gave: the colours it set, and whether they
-// make the game's palette.
-struct PaletteReadResult {
-    // The table as the file set it, black where it set nothing: what the
-    // swatch grid shows, whatever else went wrong.
+// What a palette file set, entry by entry: the table black where it set
+// nothing, which the swatch grid shows whatever else went wrong.
+struct PaletteEntries {
     Palette PaletteColors{};
-    std::string path;            // the file that was read
-    bool opened = false;         // the file could be opened
-    bool headerMatched = false;  // line 1 was exactly "JASC-PAL"
-    bool endedEarly = false;     // the file ended before a line the reader needed
-    int entriesSet = 0;          // how many table entries the file set
-
-    // The palette to convert textures to: only a file read whole with its
-    // header gives one, since a partial palette would give nonsense.
-    std::optional<Palette> ConversionPalette() const;
-    // Why there is no palette to convert to ("cannot open PATH", "PATH does
-    // not begin with JASC-PAL", "PATH ends early"); empty when there is one.
-    std::string Problem() const;
+    int entriesSet = 0;  // how many table entries the file set
 };
 
 // Reads the palette file at `path`, reporting a wrong header, a file that
 // cannot be opened and a file that ends early through console::ReportError.
-// Never throws for any file content.
-PaletteReadResult ReadPaletteFile(const std::string& path);
+// Gives the palette to convert textures to only for a file read whole with
+// its header, since a partial palette would give nonsense; otherwise why
+// there is none: "cannot open PATH" (Unreadable), "PATH does not begin with
+// JASC-PAL", "PATH ends early" or both (Damaged). `entries`, when given, receives
+// what the file set whatever went wrong. Never throws for any file content.
+Result<Palette> ReadPaletteFile(const std::string& path, PaletteEntries* entries = nullptr);
 
 // The surface the swatches are painted into: the window's palette box.
 class SwatchSurface {
@@ -82,9 +75,11 @@ class SwatchSurface {
 std::string PaletteFilePath(const std::string& folder);
 
 // Reads the palette file from the application folder and paints the 16 x 16
-// swatch grid of its PaletteColors. The second form reads from `folder` instead.
-PaletteReadResult LoadPaletteSwatches(SwatchSurface& box);
-PaletteReadResult LoadPaletteSwatches(SwatchSurface& box, const std::string& folder);
+// swatch grid of its PaletteColors; gives what ReadPaletteFile gives. The
+// second form reads from `folder` instead.
+Result<Palette> LoadPaletteSwatches(SwatchSurface& box, PaletteEntries* entries = nullptr);
+Result<Palette> LoadPaletteSwatches(SwatchSurface& box, const std::string& folder,
+                                    PaletteEntries* entries = nullptr);
 
 // Paints all 256 swatches of `colours` into `box`.
 void PaintSwatches(SwatchSurface& box, const Palette& colours);

@@ -55,6 +55,30 @@ void SlotTable::SetSlotImage(int index, Bitmap&& bitmap) {
     }
 }
 
+void SlotTable::SetInputs(InputPictures pictures) {
+    bool changed = false;
+    for (int index = kLayer1; index <= kMask2; ++index) {
+        Bitmap& bitmap = pictures.slots[static_cast<std::size_t>(index)];
+        if (!bitmap) {
+            continue;
+        }
+        StoreInSlot(index, std::move(bitmap));
+        NormaliseMask(index);
+        view_.ShowThumbnail(index, Entry(index).get());
+        view_.ShowSizeLabel(index, SizeCaption(Entry(index).get()));
+        changed = true;
+    }
+    for (std::size_t which = 0; which < 2; ++which) {
+        if (auto& map = pictures.heightMaps[which]) {
+            heightMaps_[which] = *map ? NormalisedMask(std::move(*map), mergeThreads_) : Bitmap();
+            changed = changed || options_.heightBlend.has_value();
+        }
+    }
+    if (changed && InputsFilled()) {
+        ComposeLayers();
+    }
+}
+
 void SlotTable::ClearSlot(int index) {
     if (index < kLowerBound || index > kUpperBound) {
         return;

@@ -56,6 +56,13 @@ freeimage_base::Bitmap NormalisedMask(freeimage_base::Bitmap mask, unsigned thre
 // "W x H B bpp" for a bitmap; "0 x 0 0 bpp" for none.
 std::string SizeCaption(const FIBITMAP* bitmap);
 
+// New pictures for several inputs at once: slots 0..3 and the height maps of
+// layers 1 and 2; an empty entry leaves its input as it is.
+struct InputPictures {
+    std::array<freeimage_base::Bitmap, 4> slots;
+    std::array<std::optional<freeimage_base::Bitmap>, 2> heightMaps;  // an empty bitmap: none
+};
+
 // The table of 20 bitmap slots: 0 and 1 colour layers, 2 and 3 their masks,
 // 4 to 11 merge scratch, 19 the merged texture. Every non-empty entry is
 // owned by the table alone.
@@ -72,6 +79,11 @@ class SlotTable {
     // slot's thumbnail and label, and merges when slots 0..3 are all filled.
     // An index outside 0..3 changes nothing, and the caller keeps the bitmap.
     void SetSlotImage(int index, freeimage_base::Bitmap&& bitmap);
+
+    // Hands over the pictures of several inputs, each as SetSlotImage and
+    // SetHeightMap take it (thumbnails and labels shown slot by slot), then
+    // merges once: inputs whose files were saved together merge once.
+    void SetInputs(InputPictures pictures);
 
     // Unloads the bitmap of slot 0..19, if it holds one.
     void ClearSlot(int index);

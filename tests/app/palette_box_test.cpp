@@ -36,7 +36,7 @@ class PaletteBoxTest : public testing::WindowTest {
 
     // Paints the palette from the crafted folder and grabs the box.
     QImage PaintAndGrab() {
-        quake_palette::LoadPaletteSwatches(*window->PicPalette(), folder_.string());
+        (void)quake_palette::LoadPaletteSwatches(*window->PicPalette(), folder_.string());
         return window->PicPalette()->grab().toImage();
     }
 

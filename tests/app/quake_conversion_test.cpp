@@ -128,8 +128,8 @@ TEST_F(QuakeConversionTest, WithoutAGoodPaletteNothingIsConvertedOrWritten) {
 TEST_F(QuakeConversionTest, AWadHoldsTheFullColourMergeConvertedWithTheMenuOptions) {
     window->ditherAction()->setChecked(true);
     window->convertAction()->trigger();  // the WAD is still made from slot 19
-    SaveAs("Grass Dirt.wad");
-    const auto wad = ReadWadFile(folder.file("Grass Dirt.wad"));
+    SaveAs("Grass_Dirt.wad");
+    const auto wad = ReadWadFile(folder.file("Grass_Dirt.wad"));
     ASSERT_TRUE(wad);
     EXPECT_EQ(wad->magic, "WAD2");
     ASSERT_EQ(wad->lumps.size(), 1u);

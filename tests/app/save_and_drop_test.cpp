@@ -17,6 +17,7 @@
 
 #include "app/file_drop.h"
 #include "app/image_box.h"
+#include "app/save_dialog.h"
 #include "imageio/picture_bridge.h"
 #include "slots/slot_table.h"
 #include "support/image_files.h"
@@ -239,8 +240,45 @@ TEST_F(DropTest, DroppedFilesGoThroughTheOpenButtonsChecks) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Load: Invalid format; no image loaded.");
     EXPECT_TRUE(Drop(window->Frame1(1), *Files({QString::fromStdString(damaged)})));
-    EXPECT_EQ(messages.size(), 1u) << "an unreadable file is ignored silently";
+    ASSERT_EQ(messages.size(), 2u) << "a dropped file that cannot be read says why";
+    EXPECT_EQ(messages[1].text.rfind("Load: " + damaged + ": cannot be read as a PNG image", 0), 0u)
+        << messages[1].text;
     EXPECT_EQ(Label(1), "256 x 256 24 bpp");
+}
+
+// An opened picture that cannot be read changes nothing and shows no box, as
+// always, but the slot's tooltip and the log say why; and Save As never
+// writes over the file a slot follows.
+TEST_F(DropTest, UnreadFilesSayWhyAndAFollowedFileIsNotSavedOver) {
+    const std::string misnamed = folder.file("photo.png");
+    std::filesystem::rename(SavePattern(folder.file("photo.jpg"), FIF_JPEG, 8, 8, 24), misnamed);
+    const std::string layer = SavePattern(folder.file("layer.png"), FIF_PNG, 16, 16, 24);
+    std::string chosen;
+    window->setOpenFileDialog([&chosen](imageio::OpenFileRequest& request) {
+        request.lpstrFile.replace(0, chosen.size() + 1, chosen + '\0');
+        return 1;
+    });
+    chosen = misnamed;
+    window->btnOpen(2)->click();
+    EXPECT_TRUE(messages.empty());
+    const std::string reason = "it is a JPEG picture named .png";
+    EXPECT_NE(window->Image1(2)->toolTip().toStdString().find(reason), std::string::npos)
+        << window->Image1(2)->toolTip().toStdString();
+    EXPECT_NE(console::ConsoleText().find(misnamed + ": " + reason), std::string::npos);
+
+    chosen = layer;
+    window->btnOpen(0)->click();
+    bool asked = false;
+    window->setSaveFileDialog([&layer](QWidget*) { return SaveChoice(layer); });
+    window->setOverwriteQuestion([&asked](QWidget*, const std::string&) { return asked = true; });
+    const std::string before = ReadFile(layer);
+    window->saveAsClick();
+    EXPECT_FALSE(asked);
+    EXPECT_TRUE(ReadFile(layer) == before);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Save: " + layer +
+                                    " was not written: it is the file of Blend Texture1, and "
+                                    "saving over it would lose that picture.");
 }
 
 }  // namespace

@@ -148,9 +148,8 @@ void Session::answerDialogs() {
 // read them in (its own connection came first).
 void Session::countReportedChanges() {
     if (auto* sources = window_.findChild<app::SlotSources*>()) {
-        QObject::connect(sources, &app::SlotSources::fileChanged, sources, [this](int slot) {
-            ++changesReported_.at(static_cast<std::size_t>(slot));
-        });
+        QObject::connect(sources, &app::SlotSources::changesSettled, sources,
+                         [this] { ++changesReported_; });
     }
 }
 
@@ -283,12 +282,12 @@ void Session::rewriteLinked() {
         return;
     }
     ++rewritesAwaited_;
-    const long before = changesReported_.at(static_cast<std::size_t>(slot));
+    const long before = changesReported_;
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 2000) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (changesReported_.at(static_cast<std::size_t>(slot)) != before) {
+        if (changesReported_ != before) {
             ++rewritesReported_;
             return;
         }

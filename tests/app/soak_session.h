@@ -77,7 +77,7 @@ class Session {
     std::filesystem::path folder_;
     std::discrete_distribution<std::size_t> pickOperation_;
     std::array<long, kOperations.size()> counts_{};
-    std::array<long, 4> changesReported_{};
+    long changesReported_ = 0;  // settled changes the live link reported
     long rewritesAwaited_ = 0;
     long rewritesReported_ = 0;
     // What the dialogs answer next.

@@ -60,12 +60,12 @@ class BlendCommandTest : public ::testing::Test {
         table.SetMergeOptions(options);
         for (int i = 0; i < 2; ++i) {
             if (!maps[i].empty()) {
-                table.SetHeightMap(i, std::move(imageio::LoadImageFile(maps[i]).bitmap));
+                table.SetHeightMap(i, std::move(imageio::LoadImageFile(maps[i]).value()));
             }
         }
         const std::string inputs[] = {layer1, layer2, mask1, mask2};
         for (int i = 0; i < 4; ++i) {
-            table.SetSlotImage(i, std::move(imageio::LoadImageFile(inputs[i]).bitmap));
+            table.SetSlotImage(i, std::move(imageio::LoadImageFile(inputs[i]).value()));
         }
         return freeimage_base::Clone(table.Slot(19));
     }
@@ -241,7 +241,7 @@ TEST_F(BlendCommandTest, BadInputsNameTheFileAndTheReason) {
         // Inputs load side by side; of two bad ones the first is named.
         {{layer1, missing, mask1, damaged, "-o", output}, missing + ": no such file"},
         {{layer1, layer2, mask1, damaged, "-o", output},
-         damaged + ": cannot be read as a PNG image"},
+         damaged + ": cannot be read as a PNG image (Read error: invalid or corrupted PNG file)"},
         {{folder.file("folder.png"), layer2, mask1, mask2, "-o", output},
          folder.file("folder.png") + ": is a folder, not an image file"},
     };
@@ -261,9 +261,9 @@ TEST_F(BlendCommandTest, AFailedMergeIsReportedAndWritesNothing) {
     std::array<freeimage_base::Bitmap, 4> inputs = {
         freeimage_base::Bitmap(FreeImage_AllocateT(FIT_FLOAT, 16, 16)), LoadAs(FIF_TARGA, layer2),
         LoadAs(FIF_BMP, mask1), LoadAs(FIF_PNG, mask2)};
-    const CommandResult failure = BlendBitmaps(std::move(inputs), {.path = output});
-    EXPECT_EQ(failure.code, kExitMergeFailed);
-    EXPECT_EQ(failure.message,
+    const Result<void> failure = BlendBitmaps(std::move(inputs), {.path = output});
+    EXPECT_EQ(ExitCodeOf(failure), kExitMergeFailed);
+    EXPECT_EQ(failure.problem().message,
               "merge failed: Merge stopped: layer 1 could not be converted to 32 bits.");
     EXPECT_TRUE(ReadFile(output) == "an earlier texture");
     EXPECT_EQ(folder.entries(), before);

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGroupBox>
 #include <QPushButton>
+#include <filesystem>
 #include <sstream>
 #include <vector>
 
+#include "app/file_drop.h"
 #include "app/height_blend_menu.h"
 #include "app/window_fixture.h"
 #include "cli/blend_command.h"
@@ -129,6 +132,25 @@ TEST_F(BlendMatchesWindowTest, SaveAsWritesTheCommandsBytes) {
         EXPECT_TRUE(written == ReadFile(fromCommand.file(c.name)));
     }
     EXPECT_TRUE(messages.empty());
+}
+
+// A file that cannot be read is told with the same reason by both: the
+// window's box for a dropped file and the command's standard error.
+TEST_F(BlendMatchesWindowTest, AnUnreadableFileGivesTheSameReasonInTheWindowAndTheCommand) {
+    const std::string misnamed = folder.file("photo.png");
+    std::filesystem::rename(SavePattern(folder.file("photo.jpg"), FIF_JPEG, 8, 8, 24), misnamed);
+    auto* target = window->Frame1(2)->findChild<app::FileDropTarget*>();
+    ASSERT_NE(target, nullptr);
+    Q_EMIT target->fileDropped(QString::fromStdString(misnamed));
+    ASSERT_EQ(messages.size(), 1u);
+    std::ostringstream out;
+    std::ostringstream err;
+    const std::vector<std::string> arguments = {
+        "--builtin", "--height-blend", "0.15", "--height1", misnamed, "-o", folder.file("out.png")};
+    EXPECT_EQ(RunBlend(arguments, out, err), kExitBadInput);
+    const std::string reason = misnamed + ": it is a JPEG picture named .png";
+    EXPECT_EQ(messages[0].text, "Load: " + reason + ".");
+    EXPECT_EQ(err.str(), "orrisbay-blend: " + reason + "\n");
 }
 
 }  // namespace

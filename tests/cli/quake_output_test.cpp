@@ -44,7 +44,11 @@ std::vector<std::uint8_t> TopDownPixels(const FIBITMAP* indexed) {
 class QuakeOutputTest : public ::testing::Test {
   protected:
     // The expected pictures are converted with the palette the command reads.
-    void SetUp() override { ASSERT_TRUE(palette = ReadGamePalette().palette); }
+    void SetUp() override {
+        const Result<quake_palette::Palette> game = ReadGamePalette();
+        ASSERT_TRUE(game);
+        palette = *game;
+    }
 
     // The built-in merge in full colour, as the command writes it without --quake.
     freeimage_base::Bitmap FullColourMerge() {

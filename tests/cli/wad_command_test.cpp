@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "cli/blend_command.h"
 #include "gameformats/wad2_reader.h"
+#include "gameformats/wad_file.h"
 #include "support/drawn_texture.h"
 #include "support/image_files.h"
 
@@ -187,6 +189,105 @@ TEST_F(WadCommandTest, DefullbrightLeavesTheWadAloneOnWrongCommandLinesMissingTe
     const auto wad3 = FileBytes(wad);
     EXPECT_EQ(Wad({"defullbright", wad, "lamp", "--all"}).code, kExitBadInput);
     EXPECT_EQ(FileBytes(wad), wad3);
+}
+
+// The WAD argument is a WAD whatever its name, and nothing else is one; a
+// name taken from a file keeps the rules a --name keeps; a damaged WAD whose
+// name is ambiguous is not edited. Each refusal leaves every file alone.
+TEST_F(WadCommandTest, OnlyWadsAreEditedAndOnlyUnderNamesThatKeepTheRules) {
+    const std::string precious =
+        orrisbay::testing::SavePattern(folder.file("precious.png"), FIF_PNG, 64, 64, 24);
+    std::filesystem::create_directory(folder.file("maps.wad"));
+    for (const char* name : {"brick_wall_large_01.bmp", "Stone Wall.bmp",
+                             "\xC3\x9Cn\xC3\xAF"
+                             "code.bmp"}) {
+        std::filesystem::copy_file(folder.file("brick.bmp"), folder.file(name));
+    }
+    const std::string damaged = folder.file("twice.wad");
+    ASSERT_EQ(Wad({"add", wad, folder.file("brick.bmp")}).code, kExitSuccess);
+    const std::string bytes = ReadFile(wad);
+    {
+        // A damaged WAD: the same texture twice under one name.
+        auto read = gameformats::ReadWadFile(wad);
+        ASSERT_TRUE(read);
+        read.value().lumps.push_back(read.value().lumps[0]);
+        ASSERT_TRUE(gameformats::WriteWadFile(damaged, read.value()));
+    }
+    const struct {
+        std::vector<std::string> arguments;
+        int code;
+        std::string says;
+    } cases[] = {
+        {{"add", precious, folder.file("brick.bmp")},
+         kExitBadInput,
+         precious + " is not a WAD file: it is a PNG picture"},
+        {{"add", folder.file("out.tga"), folder.file("brick.bmp")},
+         kExitBadInput,
+         "a new WAD file must have a name ending in .wad"},
+        {{"list", folder.file("maps.wad")}, kExitBadInput, "is a folder, not a WAD file"},
+        {{"add", wad, folder.file("brick_wall_large_01.bmp")},
+         kExitUsage,
+         "the nearest valid name is \"brick_wall_l_01\"; give a name with --name"},
+        {{"add", wad, folder.file("Stone Wall.bmp")},
+         kExitUsage,
+         "the nearest valid name is \"stone_wall\""},
+        {{"add", wad,
+          folder.file("\xC3\x9Cn\xC3\xAF"
+                      "code.bmp")},
+         kExitUsage,
+         "the nearest valid name is \"unicode\""},
+        {{"add", folder.file("new3.wad"), folder.file("odd.bmp"), "--wad3"},
+         kExitNotWadSize,
+         "Half-Life textures must be a multiple of 16"},
+        {{"remove", damaged, "BRICK"}, kExitBadInput, "2 lumps are named \"brick\""},
+        {{"rename", damaged, "brick", "stone"}, kExitBadInput, "2 lumps are named"},
+        {{"add", damaged, folder.file("brick.bmp")}, kExitBadInput, "2 lumps are named"},
+    };
+    const auto entries = folder.entries();
+    const std::string kept = ReadFile(damaged);
+    for (const auto& c : cases) {
+        const Outcome run = Wad(c.arguments);
+        EXPECT_EQ(run.code, c.code) << c.says;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_EQ(folder.entries(), entries);
+    }
+    EXPECT_EQ(ReadFile(wad), bytes);
+    EXPECT_EQ(ReadFile(damaged), kept);
+    EXPECT_TRUE(orrisbay::testing::SamePixels(orrisbay::testing::Pattern(64, 64, 24).get(),
+                                              orrisbay::testing::LoadAs(FIF_PNG, precious).get()));
+    EXPECT_NE(Wad({"list", damaged}).out.find("(duplicate name)"), std::string::npos);
+
+    // A WAD of another name is still a WAD; blend names keep the rules too.
+    std::filesystem::copy_file(wad, folder.file("mine.dat"));
+    EXPECT_EQ(Wad({"add", folder.file("mine.dat"), folder.file("grate.png"), "--name", "g"}).code,
+              kExitSuccess);
+    EXPECT_NE(Wad({"list", folder.file("mine.dat")}).out.find("\ng "), std::string::npos);
+    std::ostringstream out, err;
+    const std::vector<std::string> accented = {"--builtin", "-o",
+                                               folder.file("D\xC3\xA9j\xC3\xA0.wad")};
+    EXPECT_EQ(RunBlend(accented, out, err), kExitUsage);
+    EXPECT_NE(err.str().find("the nearest valid name is \"deja\""), std::string::npos) << err.str();
+}
+
+// A mask goes with see-through names only, and is scaled to the picture as
+// orrisbay-blend scales its masks; a see-through name with nothing to see
+// through is told, by both commands.
+TEST_F(WadCommandTest, MasksAndSeeThroughNamesAreToldAbout) {
+    orrisbay::testing::SavePattern(folder.file("big_mask.png"), FIF_PNG, 64, 64, 8);
+    const Outcome plain =
+        Wad({"add", wad, folder.file("brick.bmp"), "--mask", folder.file("big_mask.png")});
+    EXPECT_EQ(plain.code, kExitSuccess);
+    EXPECT_NE(plain.err.find("warning: --mask is for see-through textures"), std::string::npos)
+        << plain.err;
+    const Outcome scaled = Wad({"add", wad, folder.file("brick.bmp"), "--name", "{brick", "--mask",
+                                folder.file("big_mask.png")});
+    EXPECT_EQ(scaled.code, kExitSuccess) << scaled.err;
+    std::ostringstream out, err;
+    const std::vector<std::string> holes = {"--builtin", "-o", wad, "--name", "{holes"};
+    ASSERT_EQ(RunBlend(holes, out, err), kExitSuccess);
+    EXPECT_NE(err.str().find("\"{holes\" is a see-through name, but nothing in it is see-through"),
+              std::string::npos)
+        << err.str();
 }
 
 }  // namespace

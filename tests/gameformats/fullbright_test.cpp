@@ -40,8 +40,7 @@ TEST(FullbrightTest, SpecksAreGlowingPixelsWithNoGlowingNeighbourAcrossTheEdgesT
 
 TEST(FullbrightTest, DefullbrightSpecksLeavesNoSpeckAndChangesNoOtherByteOfTheFile) {
     freeimage_base::InitialiseImageLibrary();
-    const auto palette =
-        *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).ConversionPalette();
+    const auto palette = *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
     std::mt19937 random(7);
     MipTexture rough = DrawnTexture("rough", 32, {});
     for (auto& mip : rough.mips) {

@@ -15,28 +15,38 @@ using orrisbay::testing::RandomTexture;
 using orrisbay::testing::ReadFile;
 using orrisbay::testing::SamePixels;
 
+constexpr std::optional<ProblemKind> kWritten;
+
+// The letter of a question: 'r' replace, 'G' grid needed, 'g' grid optional.
+char Letter(const ExportQuestion& question) {
+    if (question.about == ExportQuestion::About::RescaleToGrid) {
+        return question.rescale.required ? 'G' : 'g';
+    }
+    return question.about == ExportQuestion::About::ReplaceFile ? 'r' : 't';
+}
+
 struct Case {
     const char* name;
     bool toPalette = false;
     bool withPalette = true;
-    bool existing = false;  // an older file sits at the path
-    bool yes = false;       // the answer to every question
-    ExportOutcome outcome = ExportOutcome::Written;
+    bool existing = false;               // an older file sits at the path
+    bool yes = false;                    // the answer to every question
+    std::optional<ProblemKind> outcome;  // what stopped the export; empty when it wrote
     std::string asked;   // the questions, in order: 'r' replace, 'G' grid needed, 'g' grid optional
     unsigned width = 0;  // of what was written; 0 when nothing was
 };
 
 const Case kCases[] = {
-    {"a.gif", false, true, true, true, ExportOutcome::UnsupportedFormat, ""},
-    {"a.wad", false, true, true, true, ExportOutcome::WadUnreadable, ""},  // "older" is no WAD
-    {"a.wad", false, false, false, true, ExportOutcome::NoPalette, ""},
-    {"a.png", true, false, false, true, ExportOutcome::NoPalette, ""},
-    {"a.png", false, true, true, false, ExportOutcome::Cancelled, "r"},
-    {"a.wad", false, true, false, false, ExportOutcome::NotWadSize, "G"},
-    {"a.wad", false, true, false, true, ExportOutcome::Written, "G", 96},
-    {"a.png", true, true, false, false, ExportOutcome::Written, "g", 100},
-    {"a.bmp", true, true, true, true, ExportOutcome::Written, "rg", 96},
-    {"a.tga", false, true, false, false, ExportOutcome::Written, "", 100},
+    {"a.gif", false, true, true, true, ProblemKind::CannotWrite, ""},
+    {"a.wad", false, true, true, true, ProblemKind::Unreadable, ""},  // "older" is no WAD
+    {"a.wad", false, false, false, true, ProblemKind::NoPalette, ""},
+    {"a.png", true, false, false, true, ProblemKind::NoPalette, ""},
+    {"a.png", false, true, true, false, ProblemKind::Cancelled, "r"},
+    {"a.wad", false, true, false, false, ProblemKind::NotOnGrid, "G"},
+    {"a.wad", false, true, false, true, kWritten, "G", 96},
+    {"a.png", true, true, false, false, kWritten, "g", 100},
+    {"a.bmp", true, true, true, true, kWritten, "rg", 96},
+    {"a.tga", false, true, false, false, kWritten, "", 100},
 };
 
 TEST(TextureExport, ChecksComeFirstThenQuestionsThenTheFile) {
@@ -49,15 +59,29 @@ TEST(TextureExport, ChecksComeFirstThenQuestionsThenTheFile) {
         if (c.existing) {
             orrisbay::testing::WriteFile(path, "older");
         }
+        // The questions asked in their order, as the window asks them: a no
+        // to one the export cannot go on without asks nothing more.
+        const ExportRequest request{.path = path, .toPalette = c.toPalette, .conversion = {}};
+        const std::optional<quake_palette::Palette> palette =
+            c.withPalette ? std::optional(*read) : std::nullopt;
+        const auto questions = ExportQuestionsFor(texture.get(), request, palette);
         std::string asked;
-        const ExportQuestions questions{
-            [&](const std::string&) { return asked += 'r', c.yes; },
-            [&](const std::string&, const std::string&) { return asked += 't', c.yes; },
-            [&](const RescaleQuestion& q) { return asked += q.required ? 'G' : 'g', c.yes; }};
-        const ExportResult result =
-            ExportTexture(texture.get(), {.path = path, .toPalette = c.toPalette, .conversion = {}},
-                          c.withPalette ? read.ConversionPalette() : std::nullopt, questions);
-        EXPECT_EQ(result.outcome, c.outcome) << result.message;
+        ExportAnswers answers;
+        for (const ExportQuestion& q : questions ? *questions : std::vector<ExportQuestion>{}) {
+            asked += Letter(q);
+            (q.about == ExportQuestion::About::ReplaceFile      ? answers.replaceFile
+             : q.about == ExportQuestion::About::ReplaceTexture ? answers.replaceTexture
+                                                                : answers.rescaleToGrid) = c.yes;
+            if (!c.yes && (q.about != ExportQuestion::About::RescaleToGrid || q.rescale.required)) {
+                break;
+            }
+        }
+        const auto result = ExportTexture(texture.get(), request, palette, answers);
+        EXPECT_EQ(result ? kWritten : std::optional(result.problem().kind), c.outcome)
+            << (result ? "" : result.problem().message);
+        if (!questions) {
+            EXPECT_EQ(questions.problem().kind, result.problem().kind) << "the same check fails";
+        }
         EXPECT_EQ(asked, c.asked);
         if (c.width == 0) {
             EXPECT_EQ(ReadFile(path), c.existing ? "older" : "");
@@ -75,9 +99,8 @@ TEST(TextureExport, ChecksComeFirstThenQuestionsThenTheFile) {
         }
         EXPECT_EQ(folder.entries().size(), c.existing || c.width ? 1u : 0u) << "no temporary files";
     }
-    const ExportResult nothing = ExportTexture(nullptr, {.path = "/tmp/none.png"}, std::nullopt,
-                                               {[](auto&) { return true; }, nullptr, nullptr});
-    EXPECT_EQ(nothing.outcome, ExportOutcome::NoTexture);
+    const auto nothing = ExportTexture(nullptr, {.path = "/tmp/none.png"}, std::nullopt, {true});
+    EXPECT_EQ(nothing.problem().kind, ProblemKind::NothingToWrite);
 }
 
 }  // namespace

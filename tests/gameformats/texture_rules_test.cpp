@@ -49,19 +49,40 @@ TEST(TextureNames, ComeFromTheFileStemInLowerCaseWithTheGamesPrefixesKept) {
     EXPECT_EQ(TextureNameFromFileName("+aButton.wad"), "+abutton");
     EXPECT_EQ(TextureNameFromFileName("{Grate.png"), "{grate");
     EXPECT_EQ(TextureNameFromFileName("SKY_Castle.wad"), "sky_castle");
-    EXPECT_EQ(TextureNameFromFileName("metal.plate.wad"), "metal_plate");
+    EXPECT_EQ(TextureNameFromFileName("metal.plate.wad"), "metal.plate");
 }
 
-TEST(TextureNames, AreCutTo15CharactersAndMadeSafeForMapFiles) {
-    EXPECT_EQ(TextureNameFromFileName("AVeryVeryLongTextureName.wad"), "averyverylongte");
-    EXPECT_EQ(TextureNameFromFileName("my tex(1) \"q\".wad"), "my_tex_1___q_");
-    EXPECT_EQ(TextureNameFromFileName("\xC3\xBC"
-                                      "ber.wad"),
-              "__ber");
-    EXPECT_EQ(TextureNameFromFileName(""), "");
-    // What the file names give passes the game's rules.
-    for (const char* made : {"+0lava", "averyverylongte", "my_tex_1___q_", "__ber"}) {
-        EXPECT_TRUE(CheckTextureName(made, WadKind::Wad2)) << made;
+// A name from a file that breaks a rule is refused, never cut or changed,
+// with the nearest name that keeps the rules; names that differ stay apart.
+TEST(TextureNames, FromFilesBreakingARuleAreRefusedWithTheNearestValidName) {
+    const struct {
+        const char* file;
+        const char* nearest;
+    } cases[] = {
+        {"brick_wall_large_01.png", "brick_wall_l_01"},
+        {"brick_wall_large_02.png", "brick_wall_l_02"},
+        {"AVeryVeryLongTextureName.wad", "averyverylongte"},
+        {"Stone Wall.png", "stone_wall"},
+        {"my tex(1) \"q\".wad", "my_tex_1_q"},
+        {"\xC3\x9Cn\xC3\xAF"
+         "code.png",
+         "unicode"},
+        {"D\xC3\xA9j\xC3\xA0.wad", "deja"},
+        {"+lava.png", "lava"},
+        {"\xE5\xA3\x81.png", "texture"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = TextureNameFromFileName(c.file);
+        const auto checked = CheckTextureName(name, WadKind::Wad2, c.file);
+        ASSERT_FALSE(checked) << c.file;
+        EXPECT_NE(checked.problem().message.find("(from " + std::string(c.file) + ")"),
+                  std::string::npos)
+            << checked.problem().message;
+        EXPECT_NE(checked.problem().message.find("the nearest valid name is \"" +
+                                                 std::string(c.nearest) + "\""),
+                  std::string::npos)
+            << checked.problem().message;
+        EXPECT_TRUE(CheckTextureName(NearestValidTextureName(name), WadKind::Wad2)) << c.file;
     }
     EXPECT_FALSE(CheckTextureName("averyverylongtex", WadKind::Wad2)) << "16 bytes leave no NUL";
 }

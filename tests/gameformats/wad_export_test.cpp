@@ -54,14 +54,14 @@ const Palette& ShippedPalette() {
     static const Palette palette = [] {
         freeimage_base::InitialiseImageLibrary();
         const auto read = quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
-        EXPECT_TRUE(read.headerMatched);
-        return read.PaletteColors;
+        EXPECT_TRUE(read);
+        return *read;
     }();
     return palette;
 }
 
-WadResult<MipTexture> MakeWadTexture(const FIBITMAP* texture, const std::string& name,
-                                     ConversionOptions options) {
+Result<MipTexture> MakeWadTexture(const FIBITMAP* texture, const std::string& name,
+                                  ConversionOptions options) {
     return MakeMipTexture(texture, nullptr, name, WadKind::Wad2, {options}, ShippedPalette());
 }
 
@@ -70,10 +70,8 @@ Bitmap ConvertToQuakePalette(const FIBITMAP* texture, ConversionOptions options 
 }
 
 // The export to a WAD2, answering no to a rescale.
-ExportResult SaveQuakeWad(const FIBITMAP* texture, const std::string& path) {
-    const auto yes = [](const std::string&) { return true; };
-    return ExportTexture(texture, {.path = path}, ShippedPalette(),
-                         {yes, [](auto&, auto&) { return true; }, [](auto&) { return false; }});
+Result<ExportWritten> SaveQuakeWad(const FIBITMAP* texture, const std::string& path) {
+    return ExportTexture(texture, {.path = path}, ShippedPalette(), {true, true, false});
 }
 
 class Wad2Test : public ::testing::Test {
@@ -84,7 +82,7 @@ class Wad2Test : public ::testing::Test {
 
 TEST_F(Wad2Test, AWrittenTextureReadsBackWithTheGamesLayout) {
     const Bitmap texture = RandomTexture(64, 32, 1);
-    const std::string path = folder.file("+0Lava Flow.wad");
+    const std::string path = folder.file("+0Lava_Flow.wad");
     ASSERT_TRUE(SaveQuakeWad(texture.get(), path));
 
     const auto wad = Wad2Reader(FileBytes(path)).Read();
@@ -127,9 +125,9 @@ TEST_F(Wad2Test, MipLevelsAreReducedFromFullColourThenConverted) {
     const auto made = MakeWadTexture(checker.get(), "checker", {});
     ASSERT_TRUE(made);
     const quake_palette::NearestColourFinder finder(ShippedPalette(), false);
-    EXPECT_EQ(made.value.mips[0].front(), finder.Nearest(0, 0, 255)) << "top-left is blue";
+    EXPECT_EQ(made.value().mips[0].front(), finder.Nearest(0, 0, 255)) << "top-left is blue";
     for (int level = 1; level < 4; ++level) {
-        for (const std::uint8_t index : made.value.mips[static_cast<std::size_t>(level)]) {
+        for (const std::uint8_t index : made.value().mips[static_cast<std::size_t>(level)]) {
             ASSERT_EQ(index, finder.Nearest(188, 0, 188)) << "level " << level;
         }
     }
@@ -152,13 +150,13 @@ TEST_F(Wad2Test, DitherAndFullbrightOptionsReachEveryMipLevel) {
     const auto allowed = MakeWadTexture(bright.get(), "glow", {true, true});
     const auto plain = MakeWadTexture(bright.get(), "glow", {true, false});
     ASSERT_TRUE(allowed && plain);
-    EXPECT_EQ(allowed.value.mips[0], TopDown(ConvertToQuakePalette(bright.get(), {true, true})));
+    EXPECT_EQ(allowed.value().mips[0], TopDown(ConvertToQuakePalette(bright.get(), {true, true})));
     int brightIndices = 0;
     for (int level = 0; level < 4; ++level) {
-        for (const std::uint8_t index : plain.value.mips[static_cast<std::size_t>(level)]) {
+        for (const std::uint8_t index : plain.value().mips[static_cast<std::size_t>(level)]) {
             ASSERT_LT(index, kFirstFullbright);
         }
-        for (const std::uint8_t index : allowed.value.mips[static_cast<std::size_t>(level)]) {
+        for (const std::uint8_t index : allowed.value().mips[static_cast<std::size_t>(level)]) {
             brightIndices += index >= kFirstFullbright;
         }
     }
@@ -168,15 +166,15 @@ TEST_F(Wad2Test, DitherAndFullbrightOptionsReachEveryMipLevel) {
 TEST_F(Wad2Test, SeveralTexturesGetOneLumpAndOneDirectoryEntryEach) {
     const Bitmap a = RandomTexture(16, 16, 2);
     const Bitmap b = RandomTexture(32, 48, 3);
-    const std::vector<MipTexture> textures = {MakeWadTexture(a.get(), "*water", {}).value,
-                                              MakeWadTexture(b.get(), "sky1", {}).value};
+    const std::vector<MipTexture> textures = {MakeWadTexture(a.get(), "*water", {}).value(),
+                                              MakeWadTexture(b.get(), "sky1", {}).value()};
     WadFile file{WadKind::Wad2, {}};
     for (const MipTexture& texture : textures) {
         file.lumps.push_back(EncodeMipTexture(texture, WadKind::Wad2));
     }
     const auto bytes = EncodeWad(file);
     ASSERT_TRUE(bytes);
-    const auto wad = Wad2Reader(bytes.value).Read();
+    const auto wad = Wad2Reader(bytes.value()).Read();
     ASSERT_TRUE(wad);
     ASSERT_EQ(wad->count, 2u);
     EXPECT_EQ(wad->lumps[0].directoryName, "*water");
@@ -189,16 +187,16 @@ TEST_F(Wad2Test, SeveralTexturesGetOneLumpAndOneDirectoryEntryEach) {
 
 TEST_F(Wad2Test, TexturesThatTheGameCannotLoadAreRefused) {
     const auto problem = [](const FIBITMAP* texture, const std::string& name) {
-        return MakeWadTexture(texture, name, {}).status.problem;
+        return MakeWadTexture(texture, name, {}).problem().kind;
     };
     const Bitmap odd = RandomTexture(100, 70, 4);
-    EXPECT_EQ(problem(odd.get(), "odd"), WadProblem::NotWadSize);
+    EXPECT_EQ(problem(odd.get(), "odd"), ProblemKind::NotOnGrid);
     const Bitmap good = RandomTexture(16, 16, 5);
-    EXPECT_EQ(problem(good.get(), ""), WadProblem::BadName);
-    EXPECT_EQ(problem(good.get(), "sixteen_letters_"), WadProblem::BadName);
-    EXPECT_EQ(problem(nullptr, "none"), WadProblem::BadPicture);
+    EXPECT_EQ(problem(good.get(), ""), ProblemKind::BreaksGameRule);
+    EXPECT_EQ(problem(good.get(), "sixteen_letters_"), ProblemKind::BreaksGameRule);
+    EXPECT_EQ(problem(nullptr, "none"), ProblemKind::Failed);
     const Bitmap floats(FreeImage_AllocateT(FIT_FLOAT, 16, 16));
-    EXPECT_EQ(problem(floats.get(), "float"), WadProblem::ConversionFailed);
+    EXPECT_EQ(problem(floats.get(), "float"), ProblemKind::ConversionFailed);
     EXPECT_TRUE(EncodeWad(WadFile{}));
 }
 
@@ -206,16 +204,17 @@ TEST_F(Wad2Test, FailedSavesLeaveTheOldFileAndNoTemporaryFiles) {
     const std::string path = folder.file("brick.wad");
     std::ofstream(path, std::ios::binary) << "old contents";
     const Bitmap good = RandomTexture(16, 16, 7);
-    EXPECT_EQ(SaveQuakeWad(good.get(), path).outcome, ExportOutcome::WadUnreadable);
+    EXPECT_EQ(SaveQuakeWad(good.get(), path).problem().kind, ProblemKind::Unreadable);
     EXPECT_EQ(FileBytes(path).size(), std::string("old contents").size());
     std::filesystem::remove(path);
 
     ASSERT_TRUE(SaveQuakeWad(good.get(), path));
     const auto before = FileBytes(path);
     const Bitmap odd = RandomTexture(100, 70, 6);
-    const ExportResult refused = SaveQuakeWad(odd.get(), path);
+    const Result<ExportWritten> refused = SaveQuakeWad(odd.get(), path);
     EXPECT_FALSE(refused);
-    EXPECT_NE(refused.message.find("96 x 64"), std::string::npos) << refused.message;
+    EXPECT_NE(refused.problem().message.find("96 x 64"), std::string::npos)
+        << refused.problem().message;
     EXPECT_EQ(FileBytes(path), before);
     EXPECT_EQ(folder.entries().size(), 1u);
 

@@ -51,11 +51,10 @@ class WadFileTest : public ::testing::TestWithParam<WadKind> {
 
     MipTexture Made(const std::string& name, int width, unsigned seed) const {
         const auto picture = RandomTexture(width, 16, seed);
-        return MakeMipTexture(picture.get(), nullptr, name, GetParam(), {}, game).value;
+        return MakeMipTexture(picture.get(), nullptr, name, GetParam(), {}, game).value();
     }
 
-    const quake_palette::Palette game =
-        *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).ConversionPalette();
+    const quake_palette::Palette game = *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
 
     // A palette, a picture of an odd size (so the next lump is padded) and three textures.
     WadFile Sample() const {
@@ -85,9 +84,9 @@ TEST_P(WadFileTest, ReplacingATextureChangesOnlyItsLumpAndTheDirectory) {
     auto wad = OpenWadForEditing(path, WadKind::Wad2);
     ASSERT_TRUE(wad);
     const MipTexture water = Made("*WATER", 64, 9);
-    const auto put = PutTexture(wad.value, EncodeMipTexture(water, GetParam()));
-    ASSERT_TRUE(put && put.value) << put.status.message;
-    ASSERT_TRUE(WriteWadFile(path, wad.value));
+    const auto put = PutTexture(wad.value(), EncodeMipTexture(water, GetParam()));
+    ASSERT_TRUE(put && put.value()) << put.problem().message;
+    ASSERT_TRUE(WriteWadFile(path, wad.value()));
 
     const auto after = Wad2Reader(FileBytes(path)).Read();
     ASSERT_TRUE(after);
@@ -129,6 +128,8 @@ TEST_P(WadFileTest, DamagedWadsAreRefusedWithWhatIsWrong) {
         {"directory starts past the end", [](Bytes& b) { Put32(b, 8, b.size() + 64); }},
         {"directory runs past the end", [](Bytes& b) { Put32(b, 8, b.size() - 16); }},
         {"directory overlaps the file header", [](Bytes& b) { Put32(b, 8, 4); }},
+        {"directory is at a negative position (-16)", [](Bytes& b) { Put32(b, 8, -16); }},
+        {"\"palette\" is at a negative position (-4)", [](Bytes& b) { Put32(b, Entry(b, 0), -4); }},
         {"\"+0lava\" overlaps the directory",
          [](Bytes& b) {
              const std::uint32_t size = Get32(b, 8) - Lump(b, 4) + 8;
@@ -147,22 +148,24 @@ TEST_P(WadFileTest, DamagedWadsAreRefusedWithWhatIsWrong) {
         {"mip level 0 of its 4096 x 16 texture", [](Bytes& b) { Put32(b, Lump(b, 2) + 16, 4096); }},
     };
     for (const Damage& damage : damages) {
-        Bytes damaged = bytes.value;
+        Bytes damaged = bytes.value();
         damage.apply(damaged);
         orrisbay::testing::WriteFile(path, std::string(damaged.begin(), damaged.end()));
         const auto read = ReadWadFile(path);
-        EXPECT_EQ(read.status.problem, WadProblem::Damaged) << damage.says;
-        EXPECT_TRUE(read.status.message.starts_with(path + ": the WAD is damaged"));
-        EXPECT_NE(read.status.message.find(damage.says), std::string::npos) << read.status.message;
+        EXPECT_EQ(read.problem().kind, ProblemKind::Damaged) << damage.says;
+        EXPECT_TRUE(read.problem().message.starts_with(path + ": the WAD is damaged"));
+        EXPECT_NE(read.problem().message.find(damage.says), std::string::npos)
+            << read.problem().message;
     }
     if (GetParam() == WadKind::Wad3) {
-        Bytes damaged = bytes.value;
+        Bytes damaged = bytes.value();
         damaged[Lump(damaged, 2) + 40 + 340] = 0xFF;  // brick's colour count, past 256
         const auto read = ParseWad(damaged, "pack.wad");
-        EXPECT_NE(read.status.message.find("palette of 511 colours"), std::string::npos);
+        EXPECT_NE(read.problem().message.find("palette of 511 colours"), std::string::npos);
     }
-    EXPECT_EQ(ReadWadFile(folder.file("none.wad")).status.problem, WadProblem::Unreadable);
-    EXPECT_EQ(ParseWad(Bytes{'P', 'K'}, "a.zip").status.message, "a.zip: not a WAD2 or WAD3 file");
+    EXPECT_EQ(ReadWadFile(folder.file("none.wad")).problem().kind, ProblemKind::Missing);
+    EXPECT_EQ(ParseWad(Bytes{'P', 'K'}, "a.zip").problem().message,
+              "a.zip: not a WAD2 or WAD3 file");
 }
 
 // Where the test may mount a 64 KiB file system of its own (as root), the new
@@ -177,7 +180,7 @@ TEST_P(WadFileTest, AFullDiskLeavesTheOldWadIntact) {
 
     auto wad = OpenWadForEditing(small, GetParam());
     ASSERT_TRUE(wad);
-    ASSERT_TRUE(PutTexture(wad.value, EncodeMipTexture(Made("big", 4096, 3), GetParam())));
+    ASSERT_TRUE(PutTexture(wad.value(), EncodeMipTexture(Made("big", 4096, 3), GetParam())));
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
     const rlimit lowered{64 * 1024, limit.rlim_max};
@@ -185,12 +188,12 @@ TEST_P(WadFileTest, AFullDiskLeavesTheOldWadIntact) {
     if (!mounted) {
         setrlimit(RLIMIT_FSIZE, &lowered);
     }
-    const WadStatus written = WriteWadFile(small, wad.value);
+    const Result<void> written = WriteWadFile(small, wad.value());
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, oldSignal);
 
-    EXPECT_EQ(written.problem, WadProblem::NotWritten);
-    EXPECT_FALSE(written.message.empty());
+    EXPECT_EQ(written.problem().kind, ProblemKind::CannotWrite);
+    EXPECT_FALSE(written.problem().message.empty());
     EXPECT_EQ(FileBytes(small), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk), {}), 1);
     if (mounted) {

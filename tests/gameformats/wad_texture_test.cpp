@@ -42,8 +42,7 @@ void Paint(FIBITMAP* dib, int x0, int x1, int y0, int y1, BYTE value) {
 class WadTextureTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { freeimage_base::InitialiseImageLibrary(); }
-    const quake_palette::Palette game =
-        *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE).ConversionPalette();
+    const quake_palette::Palette game = *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
 };
 
 // A grate of the one colour the palette has at 255 (pure blue in a WAD3),
@@ -58,8 +57,8 @@ TEST_F(WadTextureTest, AHoleIsIndex255InEveryMipAndNothingElseIs) {
         Paint(mask.get(), 16, 27, 8, 40, 0);
         const TextureOptions options{{false, true}, 128};
         const auto made = MakeMipTexture(grate.get(), mask.get(), "{grate", kind, options, game);
-        ASSERT_TRUE(made) << made.status.message;
-        const std::uint8_t solid = made.value.mips[0][0];
+        ASSERT_TRUE(made) << made.problem().message;
+        const std::uint8_t solid = made.value().mips[0][0];
         EXPECT_NE(solid, 255);
         for (int level = 0; level < 4; ++level) {
             const int side = 64 >> level, block = 1 << level;
@@ -72,15 +71,104 @@ TEST_F(WadTextureTest, AHoleIsIndex255InEveryMipAndNothingElseIs) {
                         }
                     }
                     const bool hole = 2 * holes >= block * block;
-                    ASSERT_EQ(made.value.mips[level][y * side + x], hole ? 255 : solid)
+                    ASSERT_EQ(made.value().mips[level][y * side + x], hole ? 255 : solid)
                         << "level " << level << " at " << x << ", " << y;
                 }
             }
         }
         if (kind == WadKind::Wad3) {
-            EXPECT_EQ(made.value.palette[255], kSeeThroughBlue);
+            EXPECT_EQ(made.value().palette[255], kSeeThroughBlue);
         }
     }
+}
+
+// Smooth colours, what dithering is for.
+Bitmap Gradient(int width, int height) {
+    Bitmap dib(FreeImage_Allocate(width, height, 24));
+    for (int y = 0; y < height; ++y) {
+        BYTE* p = FreeImage_GetScanLine(dib.get(), y);
+        for (int x = 0; x < width; ++x, p += 3) {
+            p[FI_RGBA_RED] = static_cast<BYTE>(x * 255 / (width - 1));
+            p[FI_RGBA_GREEN] = static_cast<BYTE>(y * 255 / (height - 1));
+            p[FI_RGBA_BLUE] = static_cast<BYTE>(255 - (x + y) * 255 / (width + height - 2));
+        }
+    }
+    return dib;
+}
+
+std::uint64_t MipHash(const MipTexture& texture) {
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const auto& mip : texture.mips) {
+        for (const std::uint8_t index : mip) {
+            hash = (hash ^ index) * 1099511628211ull;
+        }
+    }
+    return hash;
+}
+
+TEST_F(WadTextureTest, TodaysOptionsGiveTodaysMips) {
+    // Hashes of the mips made before dither modes and glow masks existed.
+    const struct {
+        WadKind kind;
+        bool dither, fullbrights;
+        std::uint64_t hash;
+    } cases[] = {
+        {WadKind::Wad2, false, false, 0xf4ea796790a20142ull},
+        {WadKind::Wad2, false, true, 0xe25292bdf5424f0eull},
+        {WadKind::Wad2, true, false, 0x2c3b16d517be5643ull},
+        {WadKind::Wad2, true, true, 0xe3d7ce3874d115bbull},
+        {WadKind::Wad3, false, false, 0x04d76421659a70c7ull},
+        {WadKind::Wad3, true, false, 0xc2e81aab584c19a4ull},
+    };
+    const Bitmap texture = Gradient(64, 32);
+    for (const auto& c : cases) {
+        const auto made = MakeMipTexture(texture.get(), nullptr, "grad", c.kind,
+                                         {{c.dither, c.fullbrights}, 128}, game);
+        ASSERT_TRUE(made);
+        EXPECT_EQ(MipHash(*made), c.hash);
+    }
+}
+
+// A glow mask over a see-through grate: in every mip and dithering mode the
+// holes are 255, the glowing pixels 224 to 254, the others below 224.
+TEST_F(WadTextureTest, GlowingMipPixelsTakeFullbrightsAndHolesStay255) {
+    const Bitmap texture = Gradient(64, 64);
+    Bitmap mask = Filled(64, 64, 8, 255), glow = Filled(64, 64, 8, 0);
+    Paint(mask.get(), 40, 56, 0, 64, 0);
+    Paint(glow.get(), 8, 32, 16, 48, 255);
+    Paint(glow.get(), 44, 52, 0, 64, 255);  // glow inside a hole stays a hole
+    using quake_palette::DitherMode;
+    for (const DitherMode mode : {DitherMode::None, DitherMode::FloydSteinberg,
+                                  DitherMode::Diffusion, DitherMode::Ordered}) {
+        TextureOptions options;
+        options.conversion.dithering = {mode, {}};
+        options.conversion.allowFullbrights = true;  // changes nothing with a glow mask
+        options.glow = glow.get();
+        const auto made =
+            MakeMipTexture(texture.get(), mask.get(), "{glow", WadKind::Wad2, options, game);
+        ASSERT_TRUE(made) << made.problem().message;
+        for (int level = 0; level < 4; ++level) {
+            const int side = 64 >> level, block = 1 << level;
+            for (int y = 0; y < side; ++y) {
+                for (int x = 0; x < side; ++x) {
+                    const int index = made->mips[level][y * side + x];
+                    const int left = x * block;  // blocks lie wholly in or out of each area
+                    const bool hole = left >= 40 && left < 56;
+                    const bool glows = left >= 8 && left < 32 && y * block >= 16 && y * block < 48;
+                    ASSERT_EQ(index == 255, hole) << level << " " << x << " " << y;
+                    ASSERT_EQ(index >= 224 && index < 255, glows && !hole)
+                        << level << " " << x << " " << y << " " << index;
+                }
+            }
+        }
+    }
+    TextureOptions wrongSize;
+    const Bitmap small = Filled(32, 32, 8, 255);
+    wrongSize.glow = small.get();
+    EXPECT_NE(MakeMipTexture(texture.get(), nullptr, "glow", WadKind::Wad2, wrongSize, game)
+                  .problem()
+                  .message.find("glow mask is 32 x 32"),
+              std::string::npos);
 }
 
 TEST_F(WadTextureTest, MipsAreAveragedInLinearLight) {
@@ -93,8 +181,8 @@ TEST_F(WadTextureTest, MipsAreAveragedInLinearLight) {
     const auto made = MakeMipTexture(checker.get(), nullptr, "checker", WadKind::Wad3, {}, game);
     ASSERT_TRUE(made);
     for (int level = 1; level < 4; ++level) {
-        for (const std::uint8_t index : made.value.mips[level]) {
-            const ColourValue grey = made.value.palette[index];
+        for (const std::uint8_t index : made.value().mips[level]) {
+            const ColourValue grey = made.value().palette[index];
             ASSERT_EQ(grey, quake_palette::MakeColour(188, 188, 188)) << "level " << level;
         }
     }
@@ -122,7 +210,7 @@ TEST_F(WadTextureTest, NamesFollowTheGamesRules) {
     };
     for (const auto& c : cases) {
         const auto checked = CheckTextureName(c.name, c.kind);
-        const std::string& said = checked ? checked.value : checked.status.message;
+        const std::string& said = checked ? checked.value() : checked.problem().message;
         EXPECT_NE(said.find(c.stored), std::string::npos) << c.name << ": " << said;
     }
     EXPECT_FALSE(PrefixExplanation("*lava", WadKind::Wad2).empty());

@@ -67,12 +67,12 @@ TEST(ColourProfiles, PicturesLoadAsTheirProfilesMeanThem) {
         const bool jpeg = FileExtension(c.name) == ".jpg";
         const std::string profile = c.profile ? MakeProfile(*c.profile) : "";
         const std::string path = folder.Write(c.name, FileBytes(c, profile, jpeg));
-        const LoadResult loaded = LoadImageFile(path);
-        ASSERT_EQ(loaded.outcome, LoadOutcome::Loaded);
-        EXPECT_EQ(loaded.warning, "");
+        const Result<freeimage_base::Bitmap> loaded = LoadImageFile(path);
+        ASSERT_TRUE(loaded);
+        EXPECT_THAT(loaded.warnings(), ::testing::IsEmpty());
         const Bitmap stored = jpeg ? LoadAs(FIF_JPEG, path, JPEG_ACCURATE)
                                    : LoadAs(FIF_PNG, path, c.profile ? PNG_IGNOREGAMMA : 0);
-        const FIBITMAP* got = loaded.bitmap.get();
+        const FIBITMAP* got = loaded->get();
         EXPECT_EQ(freeimage_base::ColorType(got), freeimage_base::ColorType(stored.get()));
         if (c.converted) {
             EXPECT_LE(MaxLevelDifference(Converted(stored.get(), profile).get(), got), 1);
@@ -92,12 +92,12 @@ TEST(ColourProfiles, UnusableProfilesLeaveThePixelsAsStoredAndSaySo) {
     TemporaryFolder folder("orrisbay-colour-broken");
     for (const std::string& chunk : chunks) {
         const std::string path = folder.Write("broken.png", WithPngChunks(png, chunk));
-        const LoadResult loaded = LoadImageFile(path);
-        ASSERT_EQ(loaded.outcome, LoadOutcome::Loaded);
-        EXPECT_TRUE(SamePixels(LoadAs(FIF_PNG, path, PNG_IGNOREGAMMA).get(), loaded.bitmap.get()));
-        EXPECT_THAT(
-            loaded.warning,
-            ::testing::MatchesRegex("its colour profile .+, so its colours are used as stored"));
+        const Result<freeimage_base::Bitmap> loaded = LoadImageFile(path);
+        ASSERT_TRUE(loaded);
+        EXPECT_TRUE(SamePixels(LoadAs(FIF_PNG, path, PNG_IGNOREGAMMA).get(), loaded->get()));
+        EXPECT_THAT(loaded.warnings(),
+                    ::testing::ElementsAre(::testing::MatchesRegex(
+                        "its colour profile .+, so its colours are used as stored")));
     }
 }
 
@@ -106,12 +106,12 @@ TEST(ColourProfiles, UnusableProfilesLeaveThePixelsAsStoredAndSaySo) {
 TEST(ColourProfiles, GreyWithAlphaUnderAGreyProfileStaysGrey) {
     const std::string profile = MakeProfile(ProfileKind::LinearGrey);
     TemporaryFolder folder("orrisbay-colour-grey-alpha");
-    const LoadResult loaded = LoadImageFile(
+    const Result<freeimage_base::Bitmap> loaded = LoadImageFile(
         folder.Write("ga.png", WithPngChunks(HandMadePng(4, 2, 8, 4, 0x40), IccpChunk(profile))));
-    ASSERT_EQ(freeimage_base::Bpp(loaded.bitmap.get()), 32u);
+    ASSERT_EQ(freeimage_base::Bpp(loaded->get()), 32u);
     BYTE level = 0x40;
     LittleCmsToSrgb(profile, &level, &level, 1, TYPE_GRAY_8, TYPE_GRAY_8);
-    const BYTE* pixel = freeimage_base::Bits(loaded.bitmap.get());
+    const BYTE* pixel = freeimage_base::Bits(loaded->get());
     EXPECT_THAT(std::vector<BYTE>(pixel, pixel + 4),
                 ::testing::ElementsAre(level, level, level, 0x40));
 }
@@ -127,16 +127,16 @@ TEST(ColourProfiles, SixteenBitPicturesAreConvertedBeforeReduction) {
     }
     const std::string profile = MakeProfile(ProfileKind::Rec2020);
     TemporaryFolder folder("orrisbay-colour-16");
-    const LoadResult loaded = LoadImageFile(folder.Write(
+    const Result<freeimage_base::Bitmap> loaded = LoadImageFile(folder.Write(
         "deep.png", WithPngChunks(SavedBytes(stored.get(), FIF_PNG), IccpChunk(profile))));
-    ASSERT_EQ(freeimage_base::ImageType(loaded.bitmap.get()), FIT_RGB16);
+    ASSERT_EQ(freeimage_base::ImageType(loaded->get()), FIT_RGB16);
 
     std::vector<float> ideal(3 * kWidth);
     LittleCmsToSrgb(profile, pixels, ideal.data(), kWidth, TYPE_RGB_16, TYPE_RGB_FLT);
     const Bitmap cut(FreeImage_ConvertTo24Bits(stored.get()));
     BYTE* cutFirst = FreeImage_GetBits(cut.get());
     LittleCmsToSrgb(profile, cutFirst, cutFirst, kWidth, TYPE_BGR_8, TYPE_BGR_8);
-    const auto* ours = reinterpret_cast<const WORD*>(freeimage_base::Bits(loaded.bitmap.get()));
+    const auto* ours = reinterpret_cast<const WORD*>(freeimage_base::Bits(loaded->get()));
     const int cutChannel[] = {FI_RGBA_RED, FI_RGBA_GREEN, FI_RGBA_BLUE};
     double oursError = 0, cutError = 0;
     for (unsigned i = 0; i < 3 * kWidth; ++i) {

@@ -1,5 +1,6 @@
 #include "imageio/file_types.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -79,17 +80,27 @@ class LoadImageFileTest : public ::testing::Test {
     }
 
     static void ExpectLoaded(const std::string& path) {
-        const LoadResult result = LoadImageFile(path);
-        ASSERT_EQ(result.outcome, LoadOutcome::Loaded) << path;
-        ASSERT_TRUE(result.bitmap);
-        EXPECT_EQ(FreeImage_GetWidth(result.bitmap.get()), kWidth);
-        EXPECT_EQ(FreeImage_GetHeight(result.bitmap.get()), kHeight);
+        const Result<freeimage_base::Bitmap> result = LoadImageFile(path);
+        ASSERT_TRUE(result) << path;
+        ASSERT_TRUE(*result);
+        EXPECT_EQ(FreeImage_GetWidth(result->get()), kWidth);
+        EXPECT_EQ(FreeImage_GetHeight(result->get()), kHeight);
     }
 
-    static void ExpectOutcome(const std::string& path, LoadOutcome outcome) {
-        const LoadResult result = LoadImageFile(path);
-        EXPECT_EQ(result.outcome, outcome) << path;
-        EXPECT_FALSE(result.bitmap) << path;
+    // An extension not in the table is refused as unsupported without
+    // reading; `unreadable` files are refused for what they hold.
+    enum class Refused { InvalidFormat, Unreadable };
+    static void ExpectOutcome(const std::string& path, Refused refused) {
+        const Result<freeimage_base::Bitmap> result = LoadImageFile(path);
+        ASSERT_FALSE(result) << path;
+        if (refused == Refused::InvalidFormat) {
+            EXPECT_EQ(result.problem().message, path +
+                                                    ": unsupported file type (use .bmp, .gif, "
+                                                    ".jpg, .jpeg, .png or .tga)");
+        } else {
+            EXPECT_THAT(result.problem().message,
+                        ::testing::Not(::testing::HasSubstr("unsupported file type")));
+        }
     }
 
     fs::path folder_;
@@ -115,33 +126,32 @@ TEST_F(LoadImageFileTest, LoadsAwkwardNames) {
 }
 
 TEST_F(LoadImageFileTest, UnlistedExtensionIsInvalidWithoutReading) {
-    ExpectOutcome(WriteImage("real.tif", FIF_TIFF), LoadOutcome::InvalidFormat);
-    ExpectOutcome(PathOf("missing.tif"), LoadOutcome::InvalidFormat);
-    ExpectOutcome("C:\\Art.v2\\wall", LoadOutcome::InvalidFormat);
-    ExpectOutcome("C:\\Art\\wall", LoadOutcome::InvalidFormat);
-    ExpectOutcome("", LoadOutcome::InvalidFormat);
+    ExpectOutcome(WriteImage("real.tif", FIF_TIFF), Refused::InvalidFormat);
+    ExpectOutcome(PathOf("missing.tif"), Refused::InvalidFormat);
+    ExpectOutcome("C:\\Art.v2\\wall", Refused::InvalidFormat);
+    ExpectOutcome("C:\\Art\\wall", Refused::InvalidFormat);
+    ExpectOutcome("", Refused::InvalidFormat);
 }
 
 TEST_F(LoadImageFileTest, UnreadableFilesFailToLoad) {
     const std::string png = ReadBytes(WriteImage("source.png", FIF_PNG));
     const std::string jpeg = ReadBytes(WriteImage("source.jpg", FIF_JPEG));
-    ExpectOutcome(WriteBytes("damaged.png", png.substr(0, png.size() / 2)),
-                  LoadOutcome::LoadFailed);
-    ExpectOutcome(WriteBytes("header-only.gif", "GIF89a"), LoadOutcome::LoadFailed);
-    ExpectOutcome(WriteBytes("empty.bmp", ""), LoadOutcome::LoadFailed);
-    ExpectOutcome(WriteBytes("png-inside.jpg", png), LoadOutcome::LoadFailed);
-    ExpectOutcome(WriteBytes("jpeg-inside.png", jpeg), LoadOutcome::LoadFailed);
-    ExpectOutcome(WriteBytes("png-inside.bmp", png), LoadOutcome::LoadFailed);
-    ExpectOutcome(PathOf("missing.png"), LoadOutcome::LoadFailed);
+    ExpectOutcome(WriteBytes("damaged.png", png.substr(0, png.size() / 2)), Refused::Unreadable);
+    ExpectOutcome(WriteBytes("header-only.gif", "GIF89a"), Refused::Unreadable);
+    ExpectOutcome(WriteBytes("empty.bmp", ""), Refused::Unreadable);
+    ExpectOutcome(WriteBytes("png-inside.jpg", png), Refused::Unreadable);
+    ExpectOutcome(WriteBytes("jpeg-inside.png", jpeg), Refused::Unreadable);
+    ExpectOutcome(WriteBytes("png-inside.bmp", png), Refused::Unreadable);
+    ExpectOutcome(PathOf("missing.png"), Refused::Unreadable);
     fs::create_directory(PathOf("folder.png"));
-    ExpectOutcome(PathOf("folder.png"), LoadOutcome::LoadFailed);
+    ExpectOutcome(PathOf("folder.png"), Refused::Unreadable);
 }
 
 TEST_F(LoadImageFileTest, NulInsidePathIsNotCutShort) {
     // Cut at the NUL, the name would open picture.tif, whose extension was
     // never checked (its content is a PNG, so it would load).
     const std::string hidden = WriteImage("picture.tif", FIF_PNG);
-    ExpectOutcome(hidden + "\0.png"s, LoadOutcome::LoadFailed);
+    ExpectOutcome(hidden + "\0.png"s, Refused::Unreadable);
 }
 
 }  // namespace

@@ -44,13 +44,14 @@ TEST_P(DeclaredSizeTest, HugeDeclaredSizeIsRefusedBeforeDecoding) {
     const std::string path =
         folder_.Write(declared.name, WithDeclaredSize(declared.format, 60000, 60000));
 
-    const LoadResult result = LoadImageFile(path);
+    const Result<freeimage_base::Bitmap> result = LoadImageFile(path);
 
-    EXPECT_EQ(result.outcome, LoadOutcome::TooLarge);
-    EXPECT_FALSE(result.bitmap);
-    EXPECT_NE(result.message.find(declared.name), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find("60000 x 60000 pixels"), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find("16384 x 16384"), std::string::npos) << result.message;
+    ASSERT_FALSE(result);
+    const std::string& message = result.problem().message;
+    EXPECT_EQ(result.problem().kind, ProblemKind::TooLarge);
+    EXPECT_NE(message.find(declared.name), std::string::npos) << message;
+    EXPECT_NE(message.find("60000 x 60000 pixels"), std::string::npos) << message;
+    EXPECT_NE(message.find("16384 x 16384"), std::string::npos) << message;
 }
 
 // Just inside the side limit: the header passes, and the file (whose pixels
@@ -60,10 +61,9 @@ TEST_P(DeclaredSizeTest, SizeWithinLimitsIsHandedToTheDecoder) {
     const std::string path =
         folder_.Write(declared.name, WithDeclaredSize(declared.format, 16384, 2));
 
-    const LoadResult result = LoadImageFile(path);
+    const Result<freeimage_base::Bitmap> result = LoadImageFile(path);
 
-    EXPECT_NE(result.outcome, LoadOutcome::TooLarge);
-    EXPECT_TRUE(result.message.empty());
+    EXPECT_TRUE(result || result.problem().kind != ProblemKind::TooLarge);
 }
 
 TEST_P(DeclaredSizeTest, DamagedFilesFailQuietly) {
@@ -72,16 +72,15 @@ TEST_P(DeclaredSizeTest, DamagedFilesFailQuietly) {
     for (const std::string& bytes : {std::string(), whole.substr(0, 3), whole.substr(0, 20),
                                      std::string(64, '\xFF'), std::string(64, '\0')}) {
         const std::string path = folder_.Write(declared.name, bytes);
-        const LoadResult result = LoadImageFile(path);
+        const Result<freeimage_base::Bitmap> result = LoadImageFile(path);
         // The Targa reader keeps a picture whose pixel data is cut short (the
         // missing part black); anything else damaged is refused quietly.
-        if (result.outcome == LoadOutcome::Loaded) {
+        if (result) {
             EXPECT_EQ(declared.format, FIF_TARGA);
-            EXPECT_EQ(FreeImage_GetWidth(result.bitmap.get()), 2u);
-            EXPECT_EQ(FreeImage_GetHeight(result.bitmap.get()), 2u);
+            EXPECT_EQ(FreeImage_GetWidth(result->get()), 2u);
+            EXPECT_EQ(FreeImage_GetHeight(result->get()), 2u);
         } else {
-            EXPECT_EQ(result.outcome, LoadOutcome::LoadFailed) << bytes.size() << " bytes";
-            EXPECT_FALSE(result.bitmap);
+            EXPECT_NE(result.problem().kind, ProblemKind::TooLarge) << bytes.size() << " bytes";
         }
     }
 }
@@ -99,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PictureLimits, PixelCountLimitAppliesWhenEachSideFits) {
     TemporaryFolder folder("orrisbay-limits");
     const std::string path = folder.Write("square.png", WithDeclaredSize(FIF_PNG, 16384, 16385));
-    EXPECT_EQ(LoadImageFile(path).outcome, LoadOutcome::TooLarge);
+    EXPECT_EQ(LoadImageFile(path).problem().kind, ProblemKind::TooLarge);
 }
 
 // The library allocates the first frame's own size, so a small logical screen
@@ -124,18 +123,19 @@ TEST(GifDeclaredSize, LargerOfScreenAndFirstFrame) {
     EXPECT_FALSE(sizeOf(std::string(20, '\0')));
 
     TemporaryFolder folder("orrisbay-limits");
-    const LoadResult result =
+    const Result<freeimage_base::Bitmap> result =
         LoadImageFile(folder.Write("tall.gif", HandMadeGif(1, 1, 1, 20000, true)));
-    EXPECT_EQ(result.outcome, LoadOutcome::TooLarge);
-    EXPECT_NE(result.message.find("1 x 20000 pixels"), std::string::npos);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.problem().kind, ProblemKind::TooLarge);
+    EXPECT_NE(result.problem().message.find("1 x 20000 pixels"), std::string::npos);
 }
 
 TEST(GifDeclaredSize, OnePixelGifLoads) {
     TemporaryFolder folder("orrisbay-limits");
-    const LoadResult result =
+    const Result<freeimage_base::Bitmap> result =
         LoadImageFile(folder.Write("dot.gif", orrisbay::testing::HandMadeGif(1, 1, 1, 1, true)));
-    ASSERT_EQ(result.outcome, LoadOutcome::Loaded);
-    EXPECT_EQ(FreeImage_GetWidth(result.bitmap.get()), 1u);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(FreeImage_GetWidth(result->get()), 1u);
 }
 
 }  // namespace
@@ -153,14 +153,15 @@ TEST(LibraryGuards, TargaWhoseHeaderFieldsRunPastTheFileIsRefused) {
         "\xFF\x00\x0A\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x02\x00"
         "\x20\x08\x81\x00\x2E\x00",
         22);
-    const LoadResult result = LoadImageFile(folder.Write("cut.tga", bytes));
-    EXPECT_EQ(result.outcome, LoadOutcome::LoadFailed);
-    EXPECT_FALSE(result.bitmap);
+    const Result<freeimage_base::Bitmap> result = LoadImageFile(folder.Write("cut.tga", bytes));
+    ASSERT_FALSE(result);
+    EXPECT_NE(result.problem().kind, ProblemKind::TooLarge);
 
     // The same picture with its ID field present loads.
     std::string whole = bytes.substr(0, 18) + std::string(255, 'i') + bytes.substr(18);
     whole += std::string(64, '\0');
-    EXPECT_NE(LoadImageFile(folder.Write("whole.tga", whole)).outcome, LoadOutcome::TooLarge);
+    const Result<freeimage_base::Bitmap> loaded = LoadImageFile(folder.Write("whole.tga", whole));
+    EXPECT_TRUE(loaded || loaded.problem().kind != ProblemKind::TooLarge);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -46,13 +48,13 @@ TEST(ImageWriterTest, FailuresLeaveTheTargetAndTheFolderAlone) {
     const freeimage_base::Bitmap complex(FreeImage_AllocateT(FIT_COMPLEX, 4, 4));
     const freeimage_base::Bitmap good = Pattern(4, 4, 24);
 
-    EXPECT_EQ(SaveImageFile(complex.get(), target).outcome, SaveOutcome::EncodeFailed);
-    EXPECT_EQ(SaveImageFile(nullptr, target).outcome, SaveOutcome::EncodeFailed);
-    EXPECT_EQ(SaveImageFile(good.get(), folder.file("texture.tif")).outcome,
-              SaveOutcome::InvalidFormat);
-    const SaveResult missing = SaveImageFile(good.get(), folder.file("none/texture.png"));
-    EXPECT_EQ(missing.outcome, SaveOutcome::WriteFailed);
-    EXPECT_FALSE(missing.message.empty());
+    EXPECT_EQ(SaveImageFile(complex.get(), target).problem().kind, ProblemKind::Failed);
+    EXPECT_EQ(SaveImageFile(nullptr, target).problem().kind, ProblemKind::Failed);
+    EXPECT_EQ(SaveImageFile(good.get(), folder.file("texture.tif")).problem().kind,
+              ProblemKind::UnsupportedType);
+    const Result<void> missing = SaveImageFile(good.get(), folder.file("none/texture.png"));
+    EXPECT_EQ(missing.problem().kind, ProblemKind::CannotWrite);
+    EXPECT_FALSE(missing.problem().message.empty());
     EXPECT_TRUE(ReadFile(target) == "old");
     EXPECT_EQ(folder.entries(), std::set<std::string>{"texture.png"});
 
@@ -75,9 +77,9 @@ TEST(ImageWriterTest, AWriteThatFailsHalfWayLeavesTheTargetAlone) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     for (const char* name : {"texture.bmp", "texture.png", "texture.tga"}) {
         WriteFile(folder.file(name), "old");
-        const SaveResult saved = SaveImageFile(texture.get(), folder.file(name));
-        EXPECT_EQ(saved.outcome, SaveOutcome::WriteFailed) << name;
-        EXPECT_FALSE(saved.message.empty()) << name;
+        const Result<void> saved = SaveImageFile(texture.get(), folder.file(name));
+        EXPECT_EQ(saved.problem().kind, ProblemKind::CannotWrite) << name;
+        EXPECT_FALSE(saved.problem().message.empty()) << name;
         EXPECT_TRUE(ReadFile(folder.file(name)) == "old") << name;
     }
     setrlimit(RLIMIT_FSIZE, &oldLimit);
@@ -107,14 +109,15 @@ TEST(ImageWriterTest, ReplacingAFileKeepsLinksAndPermissions) {
     };
     for (const auto& c : cases) {
         const std::string bytes = std::string("new ") + c.written;
-        const SaveResult saved = WriteAtomically(reinterpret_cast<const BYTE*>(bytes.data()),
-                                                 bytes.size(), folder.file(c.written));
+        const Result<void> saved = WriteAtomically(reinterpret_cast<const BYTE*>(bytes.data()),
+                                                   bytes.size(), folder.file(c.written));
         if (c.landsIn == nullptr) {
             EXPECT_FALSE(saved) << c.written;
-            EXPECT_NE(saved.message.find("does not exist"), std::string::npos) << saved.message;
+            EXPECT_NE(saved.problem().message.find("does not exist"), std::string::npos)
+                << saved.problem().message;
             continue;
         }
-        ASSERT_TRUE(saved) << c.written << ": " << saved.message;
+        ASSERT_TRUE(saved) << c.written << ": " << saved.problem().message;
         EXPECT_TRUE(ReadFile(folder.file(c.landsIn)) == bytes) << c.written;
         EXPECT_TRUE(std::string(c.landsIn) != "game/wall.wad" || OwnerOnly(folder.file(c.landsIn)))
             << c.written;
@@ -126,6 +129,65 @@ TEST(ImageWriterTest, ReplacingAFileKeepsLinksAndPermissions) {
               (std::set<std::string>{"absolute", "chain", "dangling", "game", "lost", "relative"}));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.file("game")), fs::directory_iterator()),
               2);
+}
+
+// What the user could not write is not replaced: a read-only file, another
+// user's file and a folder the user may not write in are refused before
+// anything is written. Run as an ordinary user (root drops to nobody in a
+// child process, since root may write anything).
+TEST(ImageWriterTest, FilesAndFoldersTheUserCannotWriteAreRefused) {
+    namespace fs = std::filesystem;
+    TemporaryFolder folder("orrisbay-writer");
+    const bool root = ::geteuid() == 0;
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read |
+                                       fs::perms::group_exec | fs::perms::others_read |
+                                       fs::perms::others_exec);
+    fs::create_directory(folder.file("open"));
+    fs::permissions(folder.file("open"), fs::perms::all);  // anyone may make files here
+    const std::string readOnly = folder.file("open/ro.wad");
+    WriteFile(readOnly, "old");
+    fs::permissions(readOnly,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const struct {
+        std::string target;
+        std::string says;
+    } cases[] = {
+        {readOnly, "it is read-only (Permission denied)"},
+        {folder.file("closed.wad"), ""},
+    };
+    for (const auto& c : cases) {
+        int told[2];
+        ASSERT_EQ(::pipe(told), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                ::_exit(2);
+            }
+            const Result<void> saved =
+                WriteAtomically(reinterpret_cast<const BYTE*>("new"), 3, c.target);
+            const std::string reason = saved ? std::string() : ReasonOf(saved.problem());
+            (void)!::write(told[1], reason.data(), reason.size());
+            ::_exit(saved ? 0 : 1);
+        }
+        ::close(told[1]);
+        char text[512] = {};
+        const ssize_t length = ::read(told[0], text, sizeof text - 1);
+        ::close(told[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const std::string message(text, length > 0 ? static_cast<std::size_t>(length) : 0);
+        if (!root && c.says.empty()) {
+            continue;  // an ordinary user may write the folder made for the test
+        }
+        EXPECT_EQ(WEXITSTATUS(status), 1) << c.target << ": " << message;
+        EXPECT_EQ(message, c.says.empty() ? "its folder " + folder.path().string() +
+                                                " cannot be written to (Permission denied)"
+                                          : c.says);
+    }
+    EXPECT_TRUE(ReadFile(readOnly) == "old");
+    EXPECT_EQ(folder.entries(), std::set<std::string>{"open"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.file("open")), fs::directory_iterator()),
+              1);
 }
 
 }  // namespace

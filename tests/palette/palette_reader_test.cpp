@@ -12,7 +12,10 @@
 namespace orrisbay::quake_palette {
 namespace {
 
+using testing::LoadSwatches;
+using testing::PaletteRead;
 using testing::PaletteText;
+using testing::ReadPalette;
 using testing::RecordingSurface;
 using testing::ReportRecorder;
 using testing::TempFolder;
@@ -33,21 +36,21 @@ std::vector<std::string> TestEntries(int count) {
 
 class PaletteReader : public ::testing::Test {
   protected:
-    PaletteReadResult Read(const std::string& bytes) {
-        last = ReadPaletteFile(folder.WritePalette(bytes));
+    PaletteRead Read(const std::string& bytes) {
+        last = ReadPalette(folder.WritePalette(bytes));
         return last;
     }
 
     TempFolder folder;
     ReportRecorder reports;
-    PaletteReadResult last;
+    PaletteRead last;
     const Palette& colors = last.PaletteColors;  // the table of the last Read
 };
 
 TEST_F(PaletteReader, WellFormedFileFillsTheTableAndEverySwatch) {
     folder.WritePalette(PaletteText("256", TestEntries(256)));
     RecordingSurface box;
-    const PaletteReadResult result = LoadPaletteSwatches(box, folder.Path());
+    const PaletteRead result = LoadSwatches(box, folder.Path());
 
     EXPECT_TRUE(result.opened);
     EXPECT_TRUE(result.headerMatched);
@@ -66,7 +69,7 @@ TEST_F(PaletteReader, WrongHeaderIsReportedOnceAndTheEntriesAreStillRead) {
         reports.shown.clear();
         RecordingSurface box;
         folder.WritePalette(PaletteText("2", {"1 2 3", "4 5 6"}, header));
-        const PaletteReadResult result = LoadPaletteSwatches(box, folder.Path());
+        const PaletteRead result = LoadSwatches(box, folder.Path());
 
         EXPECT_FALSE(result.headerMatched) << header;
         EXPECT_EQ(reports.shown, std::vector<std::string>{std::string(kUnavailableMessage)});
@@ -78,7 +81,7 @@ TEST_F(PaletteReader, WrongHeaderIsReportedOnceAndTheEntriesAreStillRead) {
 
 TEST_F(PaletteReader, ZeroOrNonNumericCountReadsNoEntries) {
     for (const std::string count : {"0", "-5", "none", "", "-40000"}) {
-        const PaletteReadResult result = Read(PaletteText(count, {"9 9 9", "8 8 8"}));
+        const PaletteRead result = Read(PaletteText(count, {"9 9 9", "8 8 8"}));
         EXPECT_EQ(result.entriesSet, 0) << count;
         EXPECT_FALSE(result.endedEarly) << count;
         EXPECT_EQ(colors[0], 0u) << count;
@@ -91,7 +94,7 @@ TEST_F(PaletteReader, CountOfSixteenFillsTheTopRowOnly) {
     entries.push_back("250 250 250");  // line 20, never read
     RecordingSurface box;
     folder.WritePalette(PaletteText("16", entries));
-    const PaletteReadResult result = LoadPaletteSwatches(box, folder.Path());
+    const PaletteRead result = LoadSwatches(box, folder.Path());
 
     EXPECT_EQ(result.entriesSet, 16);
     for (int j = 0; j < 16; ++j) {
@@ -108,7 +111,7 @@ TEST_F(PaletteReader, LinesOfOtherThanThreeFieldsAreSkippedButUseTheirIndex) {
     std::vector<std::string> entries = malformed;
     entries.push_back("9 8 7");
 
-    const PaletteReadResult result = Read(PaletteText("8", entries));
+    const PaletteRead result = Read(PaletteText("8", entries));
     EXPECT_EQ(result.entriesSet, 1);
     for (std::size_t j = 0; j < malformed.size(); ++j) {
         // An index the file does not set keeps its value: black.
@@ -133,7 +136,7 @@ TEST_F(PaletteReader, ComponentsAreRoundedAndClamped) {
 TEST_F(PaletteReader, CountAboveTheTableReadsAtMost256Entries) {
     // 256 entry lines and nothing after them: a reader that went on for all
     // 1000 would find the file ended early.
-    const PaletteReadResult result = Read(PaletteText("1000", TestEntries(256)));
+    const PaletteRead result = Read(PaletteText("1000", TestEntries(256)));
     EXPECT_EQ(result.entriesSet, 256);
     EXPECT_FALSE(result.endedEarly);
     EXPECT_EQ(colors[255], TestColour(255));
@@ -142,7 +145,7 @@ TEST_F(PaletteReader, CountAboveTheTableReadsAtMost256Entries) {
 
 TEST_F(PaletteReader, MissingFileIsReportedByNameAndTheGridIsStillPainted) {
     RecordingSurface box;
-    const PaletteReadResult result = LoadPaletteSwatches(box, folder.Path());
+    const PaletteRead result = LoadSwatches(box, folder.Path());
 
     EXPECT_FALSE(result.opened);
     ASSERT_EQ(reports.shown.size(), 1u);
@@ -153,7 +156,7 @@ TEST_F(PaletteReader, MissingFileIsReportedByNameAndTheGridIsStillPainted) {
 
 TEST_F(PaletteReader, FolderInPlaceOfTheFileCannotBeOpened) {
     std::filesystem::create_directory(PaletteFilePath(folder.Path()));
-    const PaletteReadResult result = ReadPaletteFile(PaletteFilePath(folder.Path()));
+    const PaletteRead result = ReadPalette(PaletteFilePath(folder.Path()));
     EXPECT_FALSE(result.opened);
     ASSERT_EQ(reports.shown.size(), 1u);
     EXPECT_EQ(reports.shown[0].rfind(kCannotOpenMessage, 0), 0u);
@@ -162,7 +165,7 @@ TEST_F(PaletteReader, FolderInPlaceOfTheFileCannotBeOpened) {
 TEST_F(PaletteReader, EarlyEndKeepsTheEntriesReadAndIsReportedOnce) {
     RecordingSurface box;
     folder.WritePalette(PaletteText("5", {"1 2 3", "4 5 6"}));
-    const PaletteReadResult result = LoadPaletteSwatches(box, folder.Path());
+    const PaletteRead result = LoadSwatches(box, folder.Path());
 
     EXPECT_TRUE(result.endedEarly);
     EXPECT_EQ(result.entriesSet, 2);
@@ -175,7 +178,7 @@ TEST_F(PaletteReader, EarlyEndKeepsTheEntriesReadAndIsReportedOnce) {
 TEST_F(PaletteReader, EarlyEndInTheHeadLinesIsReported) {
     for (const std::string bytes : {"", "JASC-PAL\r\n", "JASC-PAL\r\n0100\r\n"}) {
         reports.shown.clear();
-        const PaletteReadResult result = Read(bytes);
+        const PaletteRead result = Read(bytes);
         EXPECT_TRUE(result.endedEarly) << bytes;
         EXPECT_EQ(result.entriesSet, 0);
         ASSERT_EQ(reports.shown.size(), 1u) << bytes;
@@ -185,7 +188,7 @@ TEST_F(PaletteReader, EarlyEndInTheHeadLinesIsReported) {
 
 TEST_F(PaletteReader, EveryLineEndReadsTheSame) {
     for (const std::string lineEnd : {"\r\n", "\n", "\r"}) {
-        const PaletteReadResult result =
+        const PaletteRead result =
             Read(PaletteText("3", {"1 2 3", "", "7 8 9"}, "JASC-PAL", lineEnd));
         EXPECT_TRUE(result.headerMatched);
         EXPECT_FALSE(result.endedEarly);
@@ -194,7 +197,7 @@ TEST_F(PaletteReader, EveryLineEndReadsTheSame) {
         EXPECT_EQ(colors[2], MakeColour(7, 8, 9));
     }
     // A last line without a line end is still a line; mixed ends are fine.
-    const PaletteReadResult result = Read("JASC-PAL\n0100\r\n2\r1 1 1\r\n2 2 2");
+    const PaletteRead result = Read("JASC-PAL\n0100\r\n2\r1 1 1\r\n2 2 2");
     EXPECT_EQ(result.entriesSet, 2);
     EXPECT_FALSE(result.endedEarly);
     EXPECT_EQ(colors[1], MakeColour(2, 2, 2));
@@ -211,7 +214,7 @@ TEST_F(PaletteReader, OverlongAndBinaryLinesAreSkippedSafely) {
     EXPECT_EQ(colors[3], MakeColour(1, 1, 1));
 
     // An overlong count line counts as no number.
-    const PaletteReadResult result = Read(PaletteText("2" + std::string(10000, ' ') + "56", {}));
+    const PaletteRead result = Read(PaletteText("2" + std::string(10000, ' ') + "56", {}));
     EXPECT_EQ(result.entriesSet, 0);
     EXPECT_FALSE(result.endedEarly);
 }
@@ -223,7 +226,7 @@ TEST_F(PaletteReader, RandomBinaryFileNeverFails) {
         for (char& c : data) {
             c = static_cast<char>(bytes() % 7 == 0 ? '\n' : bytes() % 256);
         }
-        const PaletteReadResult result = Read(data);
+        const PaletteRead result = Read(data);
         EXPECT_TRUE(result.opened);
         EXPECT_LE(result.entriesSet, 256);
     }

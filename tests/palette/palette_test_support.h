@@ -118,4 +118,48 @@ inline std::string PaletteText(const std::string& count, const std::vector<std::
     return text;
 }
 
+// A read of a palette file as the tests look at it: what the file set, and
+// what went wrong as the reader's problem tells it.
+struct PaletteRead {
+    PaletteRead() = default;
+    PaletteRead(const Result<Palette>& read, const PaletteEntries& table)
+        : PaletteColors(table.PaletteColors),
+          entriesSet(table.entriesSet),
+          opened(read || read.problem().kind != ProblemKind::Unreadable),
+          headerMatched(opened && (read || read.problem().message.find("does not begin with") ==
+                                               std::string::npos)),
+          endedEarly(!read && read.problem().message.ends_with("ends early")),
+          palette(read ? std::optional(*read) : std::nullopt),
+          problem(read ? std::string() : read.problem().message) {}
+
+    std::optional<Palette> ConversionPalette() const { return palette; }
+    const std::string& Problem() const { return problem; }
+
+    Palette PaletteColors{};
+    int entriesSet = 0;
+    bool opened = false;
+    bool headerMatched = false;
+    bool endedEarly = false;
+    std::optional<Palette> palette;
+    std::string problem;
+};
+
+inline PaletteRead ReadPalette(const std::string& path) {
+    PaletteEntries table;
+    const Result<Palette> read = ReadPaletteFile(path, &table);
+    return {read, table};
+}
+
+inline PaletteRead LoadSwatches(SwatchSurface& box, const std::string& folder) {
+    PaletteEntries table;
+    const Result<Palette> read = LoadPaletteSwatches(box, folder, &table);
+    return {read, table};
+}
+
+inline PaletteRead LoadSwatches(SwatchSurface& box) {
+    PaletteEntries table;
+    const Result<Palette> read = LoadPaletteSwatches(box, &table);
+    return {read, table};
+}
+
 }  // namespace orrisbay::quake_palette::testing

@@ -11,6 +11,9 @@
 namespace orrisbay::quake_palette {
 namespace {
 
+using testing::LoadSwatches;
+using testing::PaletteRead;
+using testing::ReadPalette;
 using testing::RecordingSurface;
 using testing::ReportRecorder;
 
@@ -58,7 +61,7 @@ TEST_F(SwatchGrid, CornerSwatchesShowTheirEntriesRowByRow) {
 }
 
 TEST_F(SwatchGrid, ShippedPaletteReadsCompletely) {
-    const PaletteReadResult result = ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
+    const PaletteRead result = ReadPalette(ORRISBAY_SOURCE_PALETTE);
     EXPECT_TRUE(result.headerMatched);
     EXPECT_FALSE(result.endedEarly);
     EXPECT_EQ(result.entriesSet, 256);
@@ -70,7 +73,7 @@ TEST_F(SwatchGrid, ShippedPaletteReadsCompletely) {
 
 TEST_F(SwatchGrid, PaletteFileLiesBesideTheExecutable) {
     RecordingSurface box;
-    const PaletteReadResult result = LoadPaletteSwatches(box);
+    const PaletteRead result = LoadSwatches(box);
     EXPECT_TRUE(result.opened) << console::ApplicationFolder();
     EXPECT_EQ(result.entriesSet, 256);
     EXPECT_EQ(box.SwatchColour(255), MakeColour(159, 91, 83));

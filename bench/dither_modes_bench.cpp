@@ -1,0 +1,79 @@
+// Time of converting a 1024 x 1024 texture to the Quake palette's ordinary
+// colours in each dithering mode and colour metric, today's two modes
+// (none/rgb, floyd-steinberg/rgb) among them in the same run: the conversion
+// alone with the converter built once, and the converter's set-up.
+//
+//   orrisbay_bench_dither_modes --benchmark_repetitions=5 --benchmark_report_aggregates_only
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+
+#include "palette/palette_conversion.h"
+
+namespace {
+
+using orrisbay::freeimage_base::Bitmap;
+using namespace orrisbay::quake_palette;
+
+const Palette& ShippedPalette() {
+    static const Palette palette = *ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
+    return palette;
+}
+
+// Slow waves of colour with a little grain, like a painted wall.
+Bitmap Wall(int side) {
+    Bitmap bitmap(FreeImage_Allocate(side, side, 24));
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> grain(-6, 6);
+    for (int y = 0; y < side; ++y) {
+        BYTE* p = FreeImage_GetScanLine(bitmap.get(), y);
+        for (int x = 0; x < side; ++x, p += 3) {
+            const double u = 6.2832 * x / side, v = 6.2832 * y / side;
+            const int base = static_cast<int>(110 + 50 * std::sin(3 * u) * std::cos(2 * v));
+            p[FI_RGBA_RED] = static_cast<BYTE>(std::clamp(base + 20 + grain(random), 0, 255));
+            p[FI_RGBA_GREEN] = static_cast<BYTE>(std::clamp(base + grain(random), 0, 255));
+            p[FI_RGBA_BLUE] = static_cast<BYTE>(std::clamp(base - 25 + grain(random), 0, 255));
+        }
+    }
+    return bitmap;
+}
+
+const RegionIndices kOrdinary{IndexSet::Range(0, 223), {}, 255};
+
+void BM_Convert(benchmark::State& state) {
+    const Bitmap texture = Wall(1024);
+    const auto mode = static_cast<DitherMode>(state.range(0));
+    const auto metric = static_cast<ColourMetric>(state.range(1));
+    const PaletteConverter converter(ShippedPalette(), kOrdinary, metric);
+    for (auto _ : state) {
+        auto indexed = converter.Convert(texture.get(), nullptr, {mode, {}});
+        benchmark::DoNotOptimize(indexed->get());
+    }
+    state.SetLabel(DitheringText({mode, {}}) + "/" + std::string(MetricName(metric)));
+    state.SetItemsProcessed(state.iterations() * 1024 * 1024);
+}
+BENCHMARK(BM_Convert)
+    ->ArgsProduct(
+        {{static_cast<int>(DitherMode::None), static_cast<int>(DitherMode::FloydSteinberg),
+          static_cast<int>(DitherMode::Diffusion), static_cast<int>(DitherMode::Ordered)},
+         {static_cast<int>(ColourMetric::Rgb), static_cast<int>(ColourMetric::Perceptual)}})
+    ->ArgNames({"mode", "metric"})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_BuildConverter(benchmark::State& state) {
+    const auto metric = static_cast<ColourMetric>(state.range(0));
+    for (auto _ : state) {
+        const PaletteConverter converter(ShippedPalette(), kOrdinary, metric);
+        benchmark::DoNotOptimize(&converter);
+    }
+    state.SetLabel(std::string(MetricName(metric)));
+}
+BENCHMARK(BM_BuildConverter)
+    ->Arg(static_cast<int>(ColourMetric::Rgb))
+    ->Arg(static_cast<int>(ColourMetric::Perceptual))
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
