@@ -109,7 +109,7 @@ void BM_EditWad(benchmark::State& state) {
     const auto made = gf::MakeMipTexture(texture.get(), nullptr, "t", wad.kind, {}, {});
     for (int i = 0; i < 100; ++i) {
         gf::MipTexture copy = made.value();
-        copy.name = "t" + std::to_string(i);
+        copy.name = std::string("t").append(std::to_string(i));
         wad.lumps.push_back(gf::EncodeMipTexture(copy, wad.kind));
     }
     const auto bytes = gf::EncodeWad(wad).value();

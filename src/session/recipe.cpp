@@ -133,11 +133,18 @@ std::string RecipeText(const Recipe& recipe) {
         text += "[defaults]\n";
         AddOptions(text, recipe.defaults);
     }
+    // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about "\n" + text.
+    const auto add = [&text](const std::string& part) {
+        if (!text.empty()) {
+            text += '\n';
+        }
+        text += part;
+    };
     for (const RecipeTexture& texture : recipe.textures) {
-        text += (text.empty() ? "" : "\n") + TextureText(texture);
+        add(TextureText(texture));
     }
     for (const PictureGroup& group : recipe.pictures) {
-        text += (text.empty() ? "" : "\n") + PicturesText(group);
+        add(PicturesText(group));
     }
     return text;
 }

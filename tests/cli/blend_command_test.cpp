@@ -301,7 +301,7 @@ TEST_F(BlendCommandTest, TheProgramReportsThroughItsExitStatus) {
     EXPECT_FALSE(std::filesystem::exists(output));
 
     const std::string ok =
-        "'" + std::string(ORRISBAY_BLEND_PROGRAM) + "' --builtin -o '" + output + "'";
+        std::string("'") + ORRISBAY_BLEND_PROGRAM + "' --builtin -o '" + output + "'";
     EXPECT_EQ(std::system(ok.c_str()), 0);
     EXPECT_TRUE(LoadAs(FIF_PNG, output));
 }
