@@ -214,8 +214,8 @@ void FrmOrrisbay::updateTextureView() {
         pictures.push_back(imageio::BitmapToPicture(level.get()));
     }
     const QString size = tr("%1 x %2").arg(pictures[0].width()).arg(pictures[0].height());
-    textureView_->setPictures(
-        std::move(pictures),
+    textureView_->setPalettedPictures(
+        std::move(pictures), *session_->GamePalette(), quake_palette::kQuakeFullbrightCount,
         mips->rescaled
             ? tr("In the Quake palette, rescaled to %1 as a WAD needs, with its mip levels")
                   .arg(size)

@@ -10,18 +10,22 @@
 namespace orrisbay::cli {
 namespace {
 
-// Each verb, the number of operands after the WAD, and its usage line.
+// Each verb, the number of operands after the WAD (at least that many when
+// more may follow), and its usage line.
 struct Verb {
     std::string_view name;
     std::size_t operands;
     std::string_view usage;
+    bool moreMayFollow = false;
 };
-constexpr std::array<Verb, 5> kVerbs = {{
+constexpr std::array<Verb, 7> kVerbs = {{
     {"list", 0, "list WAD"},
     {"extract", 1, "extract WAD NAME -o FILE"},
     {"remove", 1, "remove WAD NAME"},
     {"rename", 2, "rename WAD OLD NEW"},
     {"add", 1, "add WAD PICTURE [--name NAME] [options]"},
+    {"check", 0, "check WAD"},
+    {"defullbright", 1, "defullbright WAD NAME... [--specks | --all | --outside MASK]", true},
 }};
 
 const Verb* FindVerb(std::string_view name) {
@@ -56,6 +60,9 @@ bool TakeValue(std::span<const std::string> arguments, std::size_t& i, std::stri
 // Reads one option; returns an error, or empty when the option was understood.
 std::string ParseOption(std::span<const std::string> arguments, std::size_t& i,
                         WadCommand& command) {
+    if (auto fullbright = ParseFullbrightOption(arguments, i, command.fullbright)) {
+        return *fullbright;
+    }
     const std::string& argument = arguments[i];
     if (const ConversionArgument conversion =
             ReadConversionArgument(arguments, i, command.texture.conversion);
@@ -111,6 +118,10 @@ std::string MisplacedOption(const WadCommand& command) {
         return "--name, --mask, --wad3, --rescale, --dither, --metric, --fullbrights and "
                "--threshold are for add";
     }
+    if (std::string misplaced = MisplacedFullbrightOption(command.verb, command.fullbright);
+        !misplaced.empty()) {
+        return misplaced;
+    }
     if (command.verb == "extract" && command.output.empty()) {
         return "extract needs -o FILE";
     }
@@ -143,7 +154,8 @@ ParsedWadCommand ParseWadArguments(std::span<const std::string> arguments) {
         return parsed;
     }
     command.verb = verb->name;
-    if (words.size() != verb->operands + 2) {
+    if (words.size() < verb->operands + 2 ||
+        (!verb->moreMayFollow && words.size() != verb->operands + 2)) {
         parsed.error = "usage: " + std::string(kWadProgramName) + " " + std::string(verb->usage);
         return parsed;
     }
@@ -177,7 +189,21 @@ std::string WadUsageText() {
         "  add       adds PICTURE (any file the Open buttons read) as a texture, or replaces\n"
         "            the texture of the same name; makes the WAD when it is missing. Its\n"
         "            four mip levels are averaged in linear light. WAD2 textures use the\n"
-        "            Quake palette beside the program, WAD3 textures get their own.\n\n"
+        "            Quake palette beside the program, WAD3 textures get their own.\n"
+        "  check     lists the Quake textures with fullbright pixels (colours 224 to 255,\n"
+        "            which glow in the dark): how many, their share, how many are specks\n"
+        "            (no fullbright pixel among their eight neighbours, across the\n"
+        "            texture's edges too) and how many in clusters, and how many in the\n"
+        "            smaller mips. A WAD3 has nothing to check.\n"
+        "  defullbright  turns the fullbright pixels of the textures NAME... into the\n"
+        "                nearest ordinary colours, in every mip level; a smaller mip's\n"
+        "                pixel keeps its glow only where a full-size pixel it stands for\n"
+        "                keeps its own.\n\n"
+        "Options of defullbright (one of them):\n"
+        "      --specks        only the specks (the default); clusters stay\n"
+        "      --all           every fullbright pixel\n"
+        "      --outside MASK  all but those where MASK (a grey picture, scaled to the\n"
+        "                      texture's size) is at least 128\n\n"
         "Options of add:\n"
         "      --name NAME     the texture's name (default: from the picture's file name):\n"
         "                      at most 15 characters of ASCII without spaces; * liquid,\n"
@@ -193,7 +219,8 @@ std::string WadUsageText() {
         "  -h, --help          show this help and exit\n"
         "  -V, --version       show the version and exit\n\n"
         "Exit status:\n"
-        "   0  done\n"
+        "   0  done; check: no fullbright pixels\n"
+        "   1  check: a texture has fullbright pixels\n"
         "  64  the command line is wrong, or a name breaks the game's rules or is taken\n"
         "  65  the picture could not be converted or rescaled\n"
         "  66  the WAD or the picture is missing, unreadable or damaged, or has no such texture\n"

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/wad_fullbright_command.h"
 #include "gameformats/texture_maker.h"
 
 namespace orrisbay::cli {
@@ -16,15 +17,16 @@ inline constexpr std::string_view kWadProgramName = "orrisbay-wad";
 struct WadCommand {
     bool help = false;
     bool version = false;
-    std::string verb;  // list, extract, remove, rename or add
+    std::string verb;  // list, extract, remove, rename, add, check or defullbright
     std::string wad;
-    std::vector<std::string> operands;  // NAME; OLD NEW; or the picture to add
+    std::vector<std::string> operands;  // NAME; OLD NEW; the picture to add; or NAME...
     std::string output;                 // extract: -o FILE
     std::string name;                   // add: --name NAME (else from the picture's file name)
     std::string mask;                   // add: --mask FILE (else the picture's own alpha)
     bool wad3 = false;                  // add: a new WAD is made a WAD3
     bool rescale = false;               // add: sides to the nearest multiples of 16
     gameformats::TextureOptions texture;
+    FullbrightOptions fullbright;  // defullbright: which pixels
     std::string conversionOption;  // add: the first --dither or --metric given
 };
 

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "cli/command_support.h"
+#include "cli/wad_fullbright_command.h"
 #include "gameformats/texture_export.h"
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
@@ -266,6 +267,14 @@ Result<void> Run(const WadCommand& command, std::ostream& out) {
     if (command.verb == "rename") {
         return Rename(command, out);
     }
+    if (command.verb == "defullbright") {
+        Result<void> removed = Defullbright(command.wad, command.operands, command.fullbright, out);
+        if (removed || removed.problem().path != command.wad) {
+            return removed;
+        }
+        Result<void> failed(FailureOf(removed.problem(), command.wad));
+        return std::move(failed.WarnFirst(removed.warnings()));
+    }
     return Add(command, out);
 }
 
@@ -282,6 +291,13 @@ int RunWad(std::span<const std::string> arguments, std::ostream& out, std::ostre
     }
     if (parsed.command.version) {
         return ReportVersion(kWadProgramName, out);
+    }
+    if (parsed.command.verb == "check") {
+        const std::string& wad = parsed.command.wad;
+        if (const Result<void> target = gameformats::CheckWadTarget(wad, false); !target) {
+            return ReportResult(kWadProgramName, FailureOf(target.problem(), wad), err);
+        }
+        return ReportCheck(kWadProgramName, CheckFullbrights(wad, out), err);
     }
     return ReportResult(kWadProgramName, Run(parsed.command, out), err);
 }

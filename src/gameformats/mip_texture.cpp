@@ -177,6 +177,14 @@ WadLump EncodeMipTexture(const MipTexture& texture, WadKind kind) {
     return lump;
 }
 
+void StoreMipPixels(const MipTexture& texture, WadLump& lump) {
+    for (int level = 0; level < kMipLevels; ++level) {
+        const std::vector<std::uint8_t>& pixels = texture.mips[static_cast<std::size_t>(level)];
+        const std::uint32_t offset = ReadU32(lump.data, kNameSize + 8 + 4 * level);
+        std::copy(pixels.begin(), pixels.end(), lump.data.begin() + offset);
+    }
+}
+
 void SetHeaderName(std::vector<std::uint8_t>& data, std::string_view name) {
     const std::size_t length = std::min(name.size(), kNameSize);
     std::fill_n(data.begin(), kNameSize, 0);

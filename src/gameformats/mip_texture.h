@@ -60,6 +60,11 @@ bool OverwriteMipTexture(std::span<std::uint8_t> data, const MipTexture& texture
 // palette and are padded to a multiple of 4 bytes.
 WadLump EncodeMipTexture(const MipTexture& texture, WadKind kind);
 
+// Writes the pixels of every level of `texture` back into `lump`, the texture
+// lump it was decoded from, where they lie: the header, a WAD3 palette and any
+// other byte of the lump stay as they are.
+void StoreMipPixels(const MipTexture& texture, WadLump& lump);
+
 // Writes `name` into the 16-byte name field that begins a texture lump.
 void SetHeaderName(std::vector<std::uint8_t>& data, std::string_view name);
 

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QSlider>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -126,6 +127,55 @@ TEST_F(TextureViewTest, AConvertedTextureShowsTheMipLevelsAWadGets) {
         }
         left += side + 8;
     }
+}
+
+// Every palette index once, in a 16 x 16 picture and its 8 x 8 mip (index 4i).
+std::vector<QImage> EveryIndex() {
+    std::vector<QImage> levels;
+    for (const int side : {16, 8}) {
+        QImage level(side, side, QImage::Format_Indexed8);
+        level.setColorCount(256);  // the view draws them through the palette it is given
+        for (int at = 0; at < side * side; ++at) {
+            level.setPixel(at % side, at / side, static_cast<unsigned>(at * (256 / side / side)));
+        }
+        levels.push_back(level);
+    }
+    return levels;
+}
+
+TEST_F(TextureViewTest, ShadingAtLevel63IsBlackButForTheFullbrightsWhichMarkingPaints) {
+    window->convertAction()->trigger();
+    EXPECT_TRUE(Open()->shadingBar()->isVisible());  // only while the view shows the palette
+    const quake_palette::Palette& palette = *window->conversionPalette();
+    TextureView view;
+    view.setPalettedPictures(EveryIndex(), palette, 32, {});
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.shadingAction()->trigger();
+    view.lightSlider()->setValue(63);
+    view.canvas()->showActualSize();
+    for (const bool marked : {false, true}) {
+        view.markFullbrightsAction()->setChecked(marked);
+        const QImage shown = view.canvas()->grab().toImage();
+        const QPoint origin = view.canvas()->origin().toPoint();
+        for (int level = 0; level < 2; ++level) {
+            const int side = 16 >> level;
+            for (int at = 0; at < side * side; ++at) {
+                const int index = at * (256 / side / side);
+                const quake_palette::ColourValue c = palette[static_cast<std::size_t>(index)];
+                const QRgb expected = index < 224 ? qRgb(0, 0, 0)
+                                      : marked    ? TextureView::kFullbrightMark
+                                                  : qRgb(c & 0xFF, (c >> 8) & 0xFF, c >> 16);
+                ASSERT_EQ(shown.pixel(origin + QPoint(level * 24 + at % side, at / side)), expected)
+                    << index << (marked ? " marked" : "");
+            }
+        }
+    }
+    // A new merge brings full colour back.
+    QGuiApplication::clipboard()->setImage(
+        imageio::BitmapToPicture(orrisbay::testing::Pattern(64, 64, 24, 5).get()));
+    window->btnPasteClick(0);
+    EXPECT_FALSE(window->textureView()->shadingBar()->isVisible());
 }
 
 }  // namespace

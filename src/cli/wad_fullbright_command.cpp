@@ -1,0 +1,139 @@
+#include "cli/wad_fullbright_command.h"
+
+#include <cstdio>
+#include <iomanip>
+#include <ostream>
+
+#include "palette/palette_conversion.h"
+
+namespace orrisbay::cli {
+namespace {
+
+using gameformats::GlowRemoval;
+
+// The Quake palette's fullbright colours: its last 32.
+constexpr int kQuakeFullbrights = quake_palette::kQuakeFullbrightCount;
+
+// A share from 0 to 1 as a percentage with two decimals; "<0.01%" for less.
+std::string Percent(double share) {
+    if (share > 0 && share < 0.00005) {
+        return "<0.01%";
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f%%", share * 100);
+    return text;
+}
+
+void PrintTally(const gameformats::FullbrightTally& tally, std::ostream& out) {
+    const std::string size = std::to_string(tally.width) + " x " + std::to_string(tally.height);
+    out << std::left << std::setw(16) << tally.name << ' ' << std::setw(11) << size << ' '
+        << tally.fullbright << " fullbright (" << Percent(tally.Share()) << "), " << tally.specks
+        << (tally.specks == 1 ? " speck, " : " specks, ") << tally.InClusters() << " in clusters, "
+        << tally.inSmallerMips << " in smaller mips\n";
+}
+
+bool TakeMask(std::span<const std::string> arguments, std::size_t& i, std::string& mask) {
+    const std::string& argument = arguments[i];
+    if (argument.starts_with("--outside=")) {
+        mask = argument.substr(std::string_view("--outside=").size());
+    } else if (i + 1 < arguments.size()) {
+        mask = arguments[++i];
+    }
+    return !mask.empty();
+}
+
+}  // namespace
+
+std::optional<std::string> ParseFullbrightOption(std::span<const std::string> arguments,
+                                                 std::size_t& i, FullbrightOptions& options) {
+    const std::string& argument = arguments[i];
+    const bool outside = argument == "--outside" || argument.starts_with("--outside=");
+    if (argument != "--specks" && argument != "--all" && !outside) {
+        return std::nullopt;
+    }
+    const GlowRemoval removal = outside               ? GlowRemoval::OutsideMask
+                                : argument == "--all" ? GlowRemoval::All
+                                                      : GlowRemoval::Specks;
+    if (options.given && options.removal != removal) {
+        return "choose one of --specks, --all and --outside";
+    }
+    options.given = true;
+    options.removal = removal;
+    if (outside && !TakeMask(arguments, i, options.mask)) {
+        return "option --outside needs a value";
+    }
+    return std::string();
+}
+
+std::string MisplacedFullbrightOption(std::string_view verb, const FullbrightOptions& options) {
+    return options.given && verb != "defullbright"
+               ? "--specks, --all and --outside are for defullbright"
+               : std::string();
+}
+
+Result<std::string> CheckFullbrights(const std::string& wad, std::ostream& out) {
+    Result<gameformats::WadFullbrights> found =
+        gameformats::CheckWadFullbrights(wad, kQuakeFullbrights);
+    if (!found) {
+        return Forward<std::string>(std::move(found));
+    }
+    for (const gameformats::FullbrightTally& tally : found->glowing) {
+        PrintTally(tally, out);
+    }
+    const std::size_t textures = found->textures;
+    std::string summary;
+    if (!found->glowing.empty()) {
+        summary = wad + ": " + std::to_string(found->glowing.size()) + " of " +
+                  std::to_string(textures) + " textures have fullbright pixels";
+    } else if (found->kind == gameformats::WadKind::Wad2) {
+        out << wad << ": no fullbright pixels in its " << textures
+            << (textures == 1 ? " texture\n" : " textures\n");
+    }
+    Result<std::string> checked(std::move(summary));
+    return std::move(checked.WarnFirst(found.warnings()));
+}
+
+int ReportCheck(std::string_view program, const Result<std::string>& checked, std::ostream& err) {
+    Result<void> told = checked ? Result<void>() : Result<void>(checked.problem());
+    const int code = ReportResult(program, std::move(told.WarnFirst(checked.warnings())), err);
+    if (!checked || checked->empty()) {
+        return code;
+    }
+    err << program << ": " << *checked << '\n';
+    return kExitFindings;
+}
+
+Result<void> Defullbright(const std::string& wad, std::span<const std::string> names,
+                          const FullbrightOptions& options, std::ostream& out) {
+    Result<freeimage_base::Bitmap> mask = freeimage_base::Bitmap();
+    if (options.removal == GlowRemoval::OutsideMask) {
+        mask = LoadInput(options.mask);
+        if (!mask) {
+            return Forward<void>(std::move(mask));
+        }
+    }
+    const Result<quake_palette::Palette> game = ReadGamePalette();
+    if (!game) {
+        Result<void> failed(game.problem());
+        return std::move(failed.WarnFirst(mask.warnings()));
+    }
+    Result<std::vector<gameformats::GlowRemoved>> removed = gameformats::RemoveGlowInWadFile(
+        wad, names, {options.removal, mask->get()}, *game, kQuakeFullbrights);
+    removed.WarnFirst(mask.warnings());
+    if (!removed) {
+        return Forward<void>(std::move(removed));
+    }
+    bool changed = false;
+    for (const gameformats::GlowRemoved& texture : *removed) {
+        const std::size_t total = texture.changed[0] + texture.InSmallerMips();
+        changed = changed || total > 0;
+        out << texture.name << ": " << total << " pixels now of ordinary colours ("
+            << texture.changed[0] << " at full size, " << texture.InSmallerMips()
+            << " in smaller mips)\n";
+    }
+    out << (changed ? "wrote " + wad : wad + " left as it was: no pixel to change") << '\n';
+    Result<void> done;
+    return std::move(done.WarnFirst(removed.warnings()));
+}
+
+}  // namespace orrisbay::cli
