@@ -20,6 +20,7 @@
 #include "app/working_folder.h"
 #include "console/application.h"
 #include "console/console.h"
+#include "gameformats/picture_input.h"
 #include "gameformats/texture_export.h"
 #include "imageio/clipboard.h"
 #include "imageio/file_types.h"
@@ -199,6 +200,7 @@ void FrmOrrisbay::createPreviewMenu() {
     previewMenu_->addAction(convertAction_);
     previewMenu_->addAction(ditherAction_);
     previewMenu_->addAction(fullbrightsAction_);
+    createPaletteAction();
     previewMenu_->addSeparator();
     heightBlendMenu_ = new HeightBlendMenu(previewMenu_);
     previewMenu_->addMenu(heightBlendMenu_);
@@ -231,6 +233,7 @@ void FrmOrrisbay::connectSignals() {
     connect(addToWadAction_, &QAction::triggered, this, &FrmOrrisbay::addToWadClick);
     connect(openWadAction_, &QAction::triggered, this, &FrmOrrisbay::openWadClick);
     connect(convertAction_, &QAction::triggered, this, &FrmOrrisbay::convertClick);
+    connect(paletteAction_, &QAction::triggered, this, &FrmOrrisbay::paletteClick);
     connect(heightBlendMenu_, &HeightBlendMenu::optionsChosen, this, &FrmOrrisbay::mergeWith);
     // A converted preview follows the options as they change.
     for (QAction* option : {ditherAction_, fullbrightsAction_}) {
@@ -320,7 +323,7 @@ void FrmOrrisbay::btnOpenClick(int index) {
 }
 
 void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path, bool dropped) {
-    if (imageio::FileTypeOfPath(path) == nullptr) {
+    if (!gameformats::IsInputPicturePath(path)) {
         console::ShowMessage(std::string(imageio::kInvalidFormatMessage),
                              console::MessageButtons::OkCancel);
         return;

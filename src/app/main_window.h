@@ -17,6 +17,7 @@
 #include "imageio/freeimage_base.h"
 #include "imageio/image_limits.h"
 #include "imageio/picture_bridge.h"
+#include "palette/game_palette.h"
 #include "palette/palette_conversion.h"
 #include "session/texture_session.h"
 #include "slots/slot_table.h"
@@ -99,6 +100,9 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* convertAction() const { return convertAction_; }
     QAction* ditherAction() const { return ditherAction_; }
     QAction* fullbrightsAction() const { return fullbrightsAction_; }
+    // "Palette...": a game's palette from a JASC or GIMP palette, a raw lump,
+    // a PCX picture or a WAD, for the conversions, .wal inputs and the swatches.
+    QAction* paletteAction() const { return paletteAction_; }
     // "Height Blend": Off, Sharp, Medium, Soft; a choice merges again at once.
     HeightBlendMenu* heightBlendMenu() const { return heightBlendMenu_; }
 
@@ -134,6 +138,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void openWadClick();
     void convertClick();
     void viewClick();
+    void paletteClick();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -189,6 +194,11 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // Shows the textures of the WAD at `path`, in place of any shown before.
     void showWadBrowser(const std::string& path);
 
+    // "Palette..." (main_window_palette.cpp): makes `file`'s palette the
+    // session's, shows it and reads the .wal inputs again in it.
+    void createPaletteAction();
+    void usePalette(const quake_palette::PaletteFile& file);
+
     // The live link, the saved file kept up to date and the texture view
     // (main_window_follow.cpp).
     void createFollowActions();
@@ -235,6 +245,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QAction* convertAction_ = nullptr;
     QAction* ditherAction_ = nullptr;
     QAction* fullbrightsAction_ = nullptr;
+    QAction* paletteAction_ = nullptr;
     HeightBlendMenu* heightBlendMenu_ = nullptr;
     std::array<FileDropTarget*, 4> dropTargets_{};
     QAction* viewAction_ = nullptr;

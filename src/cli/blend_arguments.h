@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/game_file_arguments.h"
+#include "gameformats/wal_texture.h"
 #include "palette/palette_conversion.h"
 #include "slots/merge_options.h"
 
@@ -34,6 +36,9 @@ struct BlendOptions {
     bool wad3 = false;                      // --wad3: a new .wad output is a WAD3
     slots::MergeOptions merge;              // --height-blend, --height-strength
     std::array<std::string, 2> heightMaps;  // --height1, --height2; empty: the brightness
+    PaletteChoice palette;                  // --palette, --fullbright-count
+    gameformats::WalFields wal;             // --wal-flags, --wal-contents, --wal-value, --wal-next
+    std::string walOption;                  // the first of those given
 };
 
 // The files the command reads: the four inputs, then the height maps given.

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/game_file_arguments.h"
 #include "gameformats/texture_maker.h"
 
 namespace orrisbay::cli {
@@ -26,6 +27,7 @@ struct WadCommand {
     bool rescale = false;               // add: sides to the nearest multiples of 16
     gameformats::TextureOptions texture;
     std::string conversionOption;  // add: the first --dither or --metric given
+    PaletteChoice palette;         // add, extract: --palette; add: --fullbright-count
 };
 
 struct ParsedWadCommand {

@@ -8,6 +8,8 @@
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
 #include "gameformats/wad_export.h"
+#include "gameformats/wal_export.h"
+#include "gameformats/wal_file.h"
 #include "imageio/file_types.h"
 #include "imageio/image_writer.h"
 
@@ -106,6 +108,9 @@ OutputKind OutputKindOf(std::string_view path) {
     if (imageio::FileExtension(path) == ".wad") {
         return OutputKind::Wad;
     }
+    if (IsWalPath(path)) {
+        return OutputKind::Wal;
+    }
     const imageio::SaveFormat* format = imageio::FindSaveFormat(path);
     if (format == nullptr) {
         return OutputKind::Unsupported;
@@ -133,6 +138,9 @@ Result<ExportWritten> ExportTexture(const FIBITMAP* fullColour, const ExportRequ
     if (kind == OutputKind::Wad) {
         return ExportToWad({fullColour, coverage}, request, palette, answers);
     }
+    if (kind == OutputKind::Wal) {
+        return ExportToWal({fullColour, nullptr}, request, palette, answers);
+    }
     return ExportPicture(fullColour, kind, request, palette, answers);
 }
 
@@ -142,6 +150,9 @@ Result<std::vector<ExportQuestion>> ExportQuestionsFor(
     const OutputKind kind = OutputKindOf(request);
     if (kind == OutputKind::Wad) {
         return WadQuestions(fullColour, request, palette);
+    }
+    if (kind == OutputKind::Wal) {
+        return WalQuestions(fullColour, request, palette);
     }
     return PictureQuestions(fullColour, kind, request, palette);
 }

@@ -10,6 +10,7 @@
 
 #include "console/result.h"
 #include "gameformats/wad_file.h"
+#include "gameformats/wal_texture.h"
 #include "palette/palette_conversion.h"
 
 namespace orrisbay::gameformats {
@@ -20,6 +21,7 @@ enum class OutputKind {
     Picture,      // PNG, Targa or BMP: full colour, or 8-bit with the palette
     Jpeg,         // full colour only: a texture in the palette loses its palette
     Wad,          // a texture added to (or replaced in) a WAD2 or WAD3 file
+    Wal,          // a Quake II texture file, in the game's palette
 };
 OutputKind OutputKindOf(std::string_view path);
 
@@ -37,6 +39,9 @@ struct ExportRequest {
     // What the output is, when the caller knows better than its extension
     // (the WAD of orrisbay-wad, whatever its name); empty: by the extension.
     std::optional<OutputKind> kind{};
+    // A .wal output: its animation chain, flags and value (its name comes
+    // from its path, WalNameForPath).
+    WalFields wal{};
 };
 
 // What `request` writes: its kind when given, else by its path's extension.
@@ -96,9 +101,10 @@ std::string TextureNameOf(const ExportRequest& request);
 bool TakesCoverage(const ExportRequest& request);
 
 // Writes the full-colour texture (left unchanged) as `request` asks: as it
-// is, or in the game's palette as an 8-bit picture; or, for a .wad output,
-// adds it to the WAD (made when missing) or replaces the texture of its name
-// there, keeping every other lump. The checks come first and in this order:
+// is, or in the game's palette as an 8-bit picture; for a .wal output, as a
+// Quake II texture in the palette; or, for a .wad output, adds it to the WAD
+// (made when missing) or replaces the texture of its name there, keeping
+// every other lump. The checks come first and in this order:
 // the format; for a WAD, reading it; the palette (a WAD3 needs none); for a
 // WAD, the texture's name; replacing an existing file or texture (Cancelled
 // when not agreed); the texture; then its size (NotOnGrid when a WAD needs

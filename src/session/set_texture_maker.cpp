@@ -5,6 +5,7 @@
 #include "console/text.h"
 #include "gameformats/grid_fit.h"
 #include "gameformats/mip_texture.h"
+#include "gameformats/picture_input.h"
 #include "gameformats/texture_maker.h"
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
@@ -33,9 +34,15 @@ Problem OffGrid(Problem problem) {
     return problem;
 }
 
-// A mask or height map as its slot keeps it: a 24-bit one made grey at once.
-Result<Bitmap> LoadSource(const std::filesystem::path& path, bool grey, unsigned threads) {
-    Result<Bitmap> loaded = imageio::LoadImageFile(path.string());
+// A source as its slot keeps it (a .wal read in the texture's palette): a
+// 24-bit mask or height map made grey at once.
+Result<Bitmap> LoadSource(const std::filesystem::path& path, bool grey, unsigned threads,
+                          const MakeContext& context) {
+    std::optional<quake_palette::Palette> palette;
+    if (context.palette != nullptr) {
+        palette = *context.palette;
+    }
+    Result<Bitmap> loaded = gameformats::ReadInputPicture(path.string(), palette);
     std::vector<std::string> warnings = loaded.TakeWarnings();
     for (std::string& warning : warnings) {
         warning = path.string() + ": " + warning;
@@ -93,7 +100,8 @@ Result<MadeTexture> WritePicture(const FIBITMAP* colour, const SetTexture& textu
                                  const MakeContext& context) {
     const gameformats::ExportRequest request{.path = texture.output.string(),
                                              .toPalette = texture.settings.toPalette,
-                                             .conversion = texture.settings.conversion};
+                                             .conversion = texture.settings.conversion,
+                                             .wal = texture.settings.wal};
     std::optional<quake_palette::Palette> palette;
     if (context.palette != nullptr) {
         palette = *context.palette;
@@ -118,13 +126,15 @@ Result<MadeTexture> Deliver(const FIBITMAP* colour, const FIBITMAP* coverage,
 
 // The blend's inputs (layers, masks, height maps), read side by side on up
 // to `threads` threads; warnings and the first failure told in their order.
-Result<std::array<Bitmap, 6>> LoadBlendInputs(const SetTexture& texture, unsigned threads) {
+Result<std::array<Bitmap, 6>> LoadBlendInputs(const SetTexture& texture,
+                                              const MakeContext& context) {
+    const unsigned threads = context.threads;
     using enum SourceRole;
     constexpr std::array<SourceRole, 6> kRoles = {Layer1, Layer2, Mask1, Mask2, Height1, Height2};
     std::array<std::optional<Result<Bitmap>>, 6> loaded;
     slots::ParallelFor(threads, kRoles.size(), [&](std::size_t i) {
         if (const std::filesystem::path& path = texture.Source(kRoles[i]); !path.empty()) {
-            loaded[i] = LoadSource(path, i >= 2, 1);
+            loaded[i] = LoadSource(path, i >= 2, 1, context);
         }
     });
     std::array<Bitmap, 6> inputs;
@@ -146,7 +156,7 @@ Result<std::array<Bitmap, 6>> LoadBlendInputs(const SetTexture& texture, unsigne
 }
 
 Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& context) {
-    Result<std::array<Bitmap, 6>> loaded = LoadBlendInputs(texture, context.threads);
+    Result<std::array<Bitmap, 6>> loaded = LoadBlendInputs(texture, context);
     if (!loaded) {
         return Forward<MadeTexture>(std::move(loaded));
     }
@@ -181,14 +191,14 @@ Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& cont
 }
 
 Result<MadeTexture> MakePlainPicture(const SetTexture& texture, const MakeContext& context) {
-    Result<Bitmap> picture = LoadSource(texture.Source(SourceRole::Picture), false, 1);
+    Result<Bitmap> picture = LoadSource(texture.Source(SourceRole::Picture), false, 1, context);
     if (!picture) {
         return Forward<MadeTexture>(std::move(picture));
     }
     std::vector<std::string> warnings = picture.TakeWarnings();
     Bitmap mask;
     if (const std::filesystem::path& file = texture.Source(SourceRole::Mask); !file.empty()) {
-        Result<Bitmap> loaded = LoadSource(file, false, 1);
+        Result<Bitmap> loaded = LoadSource(file, false, 1, context);
         if (!loaded) {
             return Forward<MadeTexture>(std::move(loaded.WarnFirst(warnings)));
         }
