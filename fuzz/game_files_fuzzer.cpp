@@ -13,7 +13,8 @@ namespace gf = orrisbay::gameformats;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
     const auto palette = orrisbay::quake_palette::ParseGamePalette(bytes, "fuzz.pal");
-    if (palette && palette->fullbrightCount != 0 && palette->fullbrightCount != 32) {
+    if (palette && palette->palette.fullbrightCount != 0 &&
+        palette->palette.fullbrightCount != 32) {
         __builtin_trap();
     }
     auto wal = gf::DecodeWal(bytes, "fuzz.wal");

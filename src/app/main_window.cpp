@@ -20,6 +20,7 @@
 #include "app/working_folder.h"
 #include "console/application.h"
 #include "console/console.h"
+#include "gameformats/picture_input.h"
 #include "gameformats/texture_export.h"
 #include "imageio/clipboard.h"
 #include "imageio/file_types.h"
@@ -208,6 +209,7 @@ void FrmOrrisbay::createPreviewMenu() {
     previewMenu_->addMenu(ditheringMenu_);
     previewMenu_->addMenu(metricMenu_);
     previewMenu_->addAction(fullbrightsAction_);
+    createPaletteAction();
     previewMenu_->addSeparator();
     heightBlendMenu_ = new HeightBlendMenu(previewMenu_);
     previewMenu_->addMenu(heightBlendMenu_);
@@ -242,6 +244,7 @@ void FrmOrrisbay::connectSignals() {
     connect(openWadAction_, &QAction::triggered, this, &FrmOrrisbay::openWadClick);
     connectRecipeSignals();
     connect(convertAction_, &QAction::triggered, this, &FrmOrrisbay::convertClick);
+    connect(paletteAction_, &QAction::triggered, this, &FrmOrrisbay::paletteClick);
     connect(heightBlendMenu_, &HeightBlendMenu::optionsChosen, this, &FrmOrrisbay::mergeWith);
     connectConversionSignals();
     for (int i = 0; i < 4; ++i) {
@@ -324,7 +327,7 @@ void FrmOrrisbay::btnOpenClick(int index) {
 }
 
 void FrmOrrisbay::loadFileIntoSlot(int index, const std::string& path, bool dropped) {
-    if (imageio::FileTypeOfPath(path) == nullptr) {
+    if (!gameformats::IsInputPicturePath(path)) {
         console::ShowMessage(std::string(imageio::kInvalidFormatMessage),
                              console::MessageButtons::OkCancel);
         return;

@@ -20,6 +20,7 @@
 #include "imageio/freeimage_base.h"
 #include "imageio/image_limits.h"
 #include "imageio/picture_bridge.h"
+#include "palette/game_palette.h"
 #include "palette/palette_conversion.h"
 #include "session/texture_session.h"
 #include "slots/slot_table.h"
@@ -129,6 +130,9 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // Shows `options` in the menus and converts with them from now on (a
     // strength or metric the menus do not offer is kept as given).
     void setConversionOptions(const quake_palette::ConversionOptions& options);
+    // "Palette...": a game's palette from a JASC or GIMP palette, a raw lump,
+    // a PCX picture or a WAD, for the conversions, .wal inputs and the swatches.
+    QAction* paletteAction() const { return paletteAction_; }
     // "Height Blend": Off, Sharp, Medium, Soft; a choice merges again at once.
     HeightBlendMenu* heightBlendMenu() const { return heightBlendMenu_; }
 
@@ -167,6 +171,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     void openRecipeClick();
     void convertClick();
     void viewClick();
+    void paletteClick();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -244,6 +249,10 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // saves them, the inputs then following those files; false when the user
     // declined one or one could not be written.
     bool saveInputsAsFiles(const std::filesystem::path& recipe, const std::string& name);
+    // "Palette..." (main_window_palette.cpp): makes `file`'s palette the
+    // session's, shows it and reads the .wal inputs again in it.
+    void createPaletteAction();
+    void usePalette(const quake_palette::PaletteFile& file);
 
     // The live link, the saved file kept up to date and the texture view
     // (main_window_follow.cpp).
@@ -298,6 +307,7 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     QMenu* metricMenu_ = nullptr;
     std::array<QAction*, 2> metricActions_{};  // RGB, Perceptual
     QAction* fullbrightsAction_ = nullptr;
+    QAction* paletteAction_ = nullptr;
     HeightBlendMenu* heightBlendMenu_ = nullptr;
     std::array<FileDropTarget*, 4> dropTargets_{};
     QAction* viewAction_ = nullptr;

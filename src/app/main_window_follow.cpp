@@ -15,6 +15,7 @@
 #include "app/wait_cursor.h"
 #include "console/console.h"
 #include "gameformats/mip_levels.h"
+#include "gameformats/picture_input.h"
 
 namespace orrisbay::app {
 
@@ -70,7 +71,8 @@ Result<freeimage_base::Bitmap> FrmOrrisbay::readFile(int index, const std::strin
     if (isLongWork(index, imageio::ReadDeclaredSize(path))) {
         busy.emplace();
     }
-    Result<freeimage_base::Bitmap> result = imageio::LoadImageFile(path);
+    Result<freeimage_base::Bitmap> result =
+        gameformats::ReadInputPicture(path, session_->GamePalette());
     // A colour profile that could not be used goes to the log, for an open
     // and for a reload alike.
     for (const std::string& warning : result.warnings()) {

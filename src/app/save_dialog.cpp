@@ -17,7 +17,8 @@ namespace {
 QStringList SaveFilters() {
     QStringList filters =
         QString::fromStdString(imageio::SaveFileFilter()).split(QStringLiteral(";;"));
-    filters << QString::fromLatin1(kWadFilter) << QString::fromLatin1(kIndexedPngFilter);
+    filters << QString::fromLatin1(kWadFilter) << QString::fromLatin1(kIndexedPngFilter)
+            << QString::fromLatin1(kWalFilter);
     return filters;
 }
 

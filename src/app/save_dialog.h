@@ -10,6 +10,7 @@ namespace orrisbay::app {
 // The save dialog's filter entries that ask for more than the extension says.
 inline constexpr const char* kWadFilter = "Quake/Half-Life WAD (*.wad)";
 inline constexpr const char* kIndexedPngFilter = "8-bit PNG (*.png)";
+inline constexpr const char* kWalFilter = "Quake II texture (*.wal)";
 
 // Where to save the texture and how: the empty path on cancel. `indexed` is
 // set when the user chose "8-bit PNG", which converts to the game's palette
@@ -38,8 +39,8 @@ using OpenWadDialogFunction = std::function<std::string(QWidget* parent)>;
 // True when the user agrees to what `message` asks (Yes), false on No.
 using YesNoQuestionFunction = std::function<bool(QWidget* parent, const std::string& message)>;
 
-// The platform's save dialog, offering PNG, Targa, BMP, JPEG, a WAD and
-// 8-bit PNG, with the chosen filter's extension when none is typed; it
+// The platform's save dialog, offering PNG, Targa, BMP, JPEG, a WAD, 8-bit
+// PNG and a Quake II .wal, with the chosen filter's extension when none is typed; it
 // starts in `folder`. The path comes back in the file system's encoding.
 SaveChoice GetSaveFileNameDialog(QWidget* parent, const std::string& folder);
 

@@ -1,5 +1,6 @@
 #include "cli/blend_arguments.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <optional>
@@ -8,6 +9,7 @@
 
 #include "cli/conversion_arguments.h"
 #include "gameformats/texture_export.h"
+#include "gameformats/wal_file.h"
 
 namespace orrisbay::cli {
 
@@ -133,7 +135,35 @@ std::string QuakeOnlyOptionError(const QuakeOptions& asked, const std::string& c
                                : asked.conversion.allowFullbrights ? "--fullbrights"
                                : asked.rescale                     ? "--rescale"
                                                                    : "";
-    return option.empty() ? option : option + " needs --quake or a .wad output";
+    return option.empty() ? option : option + " needs --quake, or a .wad, .bsp or .wal output";
+}
+
+// --palette and --fullbright-count, and the options of a .wal output.
+ConversionArgument ReadGameFileOption(std::span<const std::string> arguments, std::size_t& i,
+                                      BlendOptions& options) {
+    const ConversionArgument palette = ReadPaletteArgument(arguments, i, options.palette);
+    return palette.option.empty() ? ReadWalArgument(arguments, i, options.wal, options.walOption)
+                                  : palette;
+}
+
+// The palette's and the .wal's options given where they mean nothing: the
+// palette converts and reads .wal inputs; the fullbright count only converts.
+std::string GameFileOptionError(const BlendOptions& options) {
+    const bool wal = gameformats::OutputKindOf(options.output) == gameformats::OutputKind::Wal;
+    if (!options.walOption.empty() && !wal) {
+        return options.walOption + " needs a .wal output";
+    }
+    if (options.quake.convert) {
+        return {};
+    }
+    if (options.palette.fullbrightCount) {
+        return "--fullbright-count needs --quake, or a .wad, .bsp or .wal output";
+    }
+    const std::vector<std::string> files = InputFiles(options);
+    if (!options.palette.file.empty() && !std::ranges::any_of(files, gameformats::IsWalPath)) {
+        return "--palette needs --quake, a .wad, .bsp or .wal output, or a .wal input";
+    }
+    return {};
 }
 
 // Checks the output name and settles whether the texture goes to the palette.
@@ -144,9 +174,11 @@ std::string OutputError(BlendOptions& options) {
     }
     switch (gameformats::OutputKindOf(output)) {
         case gameformats::OutputKind::Unsupported:
-            return output + ": unsupported output type (use .png, .tga, .bmp, .jpg, .wad or .bsp)";
+            return output +
+                   ": unsupported output type (use .png, .tga, .bmp, .jpg, .wad, .bsp or .wal)";
         case gameformats::OutputKind::Wad:
-            options.quake.convert = true;  // a WAD only holds palette textures
+        case gameformats::OutputKind::Wal:
+            options.quake.convert = true;  // a WAD or a .wal only holds palette textures
             return {};
         case gameformats::OutputKind::Map:
             options.quake.convert = true;  // as a WAD does
@@ -199,6 +231,12 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
             }
             if (conversionOption.empty()) {
                 conversionOption = conversion.option;
+            }
+        } else if (const ConversionArgument game = ReadGameFileOption(arguments, i, options);
+                   !game.option.empty()) {
+            if (!game.error.empty()) {
+                parsed.error = game.error;
+                return parsed;
             }
         } else if (argument == "--fullbrights") {
             options.quake.conversion.allowFullbrights = true;
@@ -262,6 +300,9 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
     for (std::size_t i = 0; i < inputs.size() && i < 4; ++i) {
         options.inputs[i] = inputs[i];
     }
+    if (parsed.error.empty() && inputs.size() == wanted) {
+        parsed.error = GameFileOptionError(options);
+    }
     return parsed;
 }
 
@@ -282,20 +323,25 @@ std::string UsageText() {
                        "       " + name + " --builtin -o OUTPUT\n" +                     //
                        "       " + name + " ... -o PACK.wad [--name NAME] [--wad3]\n" +  //
                        "       " + name + " ... -o MAP.bsp --name NAME [--allow-resize]\n" +
+                       "       " + name + " ... -o TEXTURE.wal [--wal-flags N] [--wal-next NAME]\n" +
                        "       " + name + " ... --height-blend DEPTH [--height-strength S]\n\n";
     text +=
         "Blends two texture layers through their alpha masks onto black, as the Orrisbay\n"
         "window does: all four pictures are scaled to the larger width and height of the\n"
         "two layers, and layer 2 is laid over layer 1.\n\n"
-        "Inputs are BMP, GIF, JPEG, PNG or Targa files, chosen by extension. The output\n"
-        "format follows the output's extension: .png, .tga, .bmp, .jpg or .jpeg, or .wad.\n"
+        "Inputs are BMP, GIF, JPEG, PNG or Targa files, chosen by extension, or Quake II\n"
+        ".wal textures (read in the game's palette). The output format follows the\n"
+        "output's extension: .png, .tga, .bmp, .jpg or .jpeg, .wad or .wal.\n"
         "A .wad output adds the texture to that WAD, or replaces the texture of the same\n"
         "name in it, keeping every other texture and lump; a missing WAD is made (a Quake\n"
         "WAD2, or with --wad3 a Half-Life WAD3), an existing one keeps its kind. Its four\n"
         "mip levels are averaged in linear light; WAD2 textures use the Quake palette,\n"
         "WAD3 textures get a palette of their own. A texture whose name starts with {\n"
-        "is see-through where neither layer shows (both masks black). Every file is\n"
-        "written beside its target and then renamed into place.\n\n"
+        "is see-through where neither layer shows (both masks black). A .wal output is a\n"
+        "Quake II texture in the game's palette (see --palette) with the same four mip\n"
+        "levels, named by its path below a textures/ folder without .wal (else by its\n"
+        "file's name). Every file is written beside its target and then renamed into\n"
+        "place.\n\n"
         "A .bsp output replaces the texture NAME in that compiled Quake or Half-Life\n"
         "map, made as for a WAD of the map's kind; loading the map again in the game\n"
         "shows it without compiling. Only the texture's bytes change; a texture the map\n"
@@ -324,6 +370,8 @@ std::string UsageText() {
         "                      the nearest multiples (a .wad needs them); into a .bsp: to\n"
         "                      the size of the map's texture\n";
     text += ConversionUsageLines("with --quake: ");
+    text += PaletteUsageLines("with --quake: ");
+    text += WalUsageLines();
     text +=
         "      --height-blend DEPTH\n"
         "                      blend by height: where mask 2 is between black and white,\n"
@@ -345,8 +393,9 @@ std::string UsageText() {
         "  64  the command line is wrong, or the texture name breaks the game's rules, or a\n"
         "      .bsp texture is not of the map's texture's size (see --rescale)\n"
         "  65  the inputs could not be merged, rescaled or converted\n"
-        "  66  an input or the WAD is missing, unreadable, damaged or of an unsupported type,\n"
-        "      or the map is, or stores no texture NAME (one kept in a WAD: update the WAD)\n"
+        "  66  an input, the WAD or the --palette file is missing, unreadable, damaged or\n"
+        "      of an unsupported type, or the map is, or stores no texture NAME (one kept\n"
+        "      in a WAD: update the WAD)\n"
         "  67  a .wad texture is not a multiple of 16 pixels wide and high (see --rescale)\n"
         "  69  Quake palette conversion is not available (palette file missing or wrong)\n"
         "  73  the output file could not be written\n";

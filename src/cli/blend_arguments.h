@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/game_file_arguments.h"
+#include "gameformats/wal_texture.h"
 #include "palette/palette_conversion.h"
 #include "slots/merge_options.h"
 
@@ -35,6 +37,9 @@ struct BlendOptions {
     slots::MergeOptions merge;              // --height-blend, --height-strength
     std::array<std::string, 2> heightMaps;  // --height1, --height2; empty: the brightness
     bool allowResize = false;               // --allow-resize: a .bsp texture may change size
+    PaletteChoice palette;                  // --palette, --fullbright-count
+    gameformats::WalFields wal;             // --wal-flags, --wal-contents, --wal-value, --wal-next
+    std::string walOption;                  // the first of those given
 };
 
 // The files the command reads: the four inputs, then the height maps given.

@@ -7,6 +7,7 @@
 
 #include "cli/builtin_inputs.h"
 #include "cli/watch_command.h"
+#include "gameformats/wal_file.h"
 #include "imageio/file_types.h"
 #include "slots/parallel_for.h"
 #include "slots/slot_table.h"
@@ -30,7 +31,8 @@ const std::string& InputPath(const BlendOptions& options, std::size_t index) {
 // Input `index` as its slot keeps it: a 24-bit mask or height map is turned
 // into greyscale right away, on the thread that read it, and its 24-bit copy
 // freed.
-Result<void> LoadSlotInput(const BlendOptions& options, std::size_t index, Bitmap& bitmap) {
+Result<void> LoadSlotInput(const BlendOptions& options, std::size_t index,
+                           const std::optional<quake_palette::Palette>& palette, Bitmap& bitmap) {
     if (index >= kFirstHeightMap && InputPath(options, index).empty()) {
         return {};
     }
@@ -38,7 +40,7 @@ Result<void> LoadSlotInput(const BlendOptions& options, std::size_t index, Bitma
     if (options.builtin && index < kFirstHeightMap) {
         bitmap = LoadBuiltinInput(static_cast<int>(index));
     } else {
-        Result<Bitmap> read = LoadInput(InputPath(options, index));
+        Result<Bitmap> read = LoadInput(InputPath(options, index), palette);
         if (!read) {
             return Forward<void>(std::move(read));
         }
@@ -74,12 +76,14 @@ std::array<std::size_t, kInputCount> LoadingOrder(const BlendOptions& options) {
 // can work at once, and no more pictures held half-converted at once than
 // that. Warnings and the failure are told as loading one input after another
 // would tell them: in order, up to the first input that failed.
-Result<void> LoadInputs(const BlendOptions& options, std::array<Bitmap, kInputCount>& inputs) {
+Result<void> LoadInputs(const BlendOptions& options,
+                        const std::optional<quake_palette::Palette>& palette,
+                        std::array<Bitmap, kInputCount>& inputs) {
     const std::array<std::size_t, kInputCount> order = LoadingOrder(options);
     std::array<std::optional<Result<void>>, kInputCount> loaded;
     slots::ParallelFor(slots::MachineThreads(), order.size(), [&](std::size_t index) {
         const std::size_t input = order[index];
-        loaded[input] = LoadSlotInput(options, input, inputs[input]);
+        loaded[input] = LoadSlotInput(options, input, palette, inputs[input]);
     });
     Result<void> all;
     for (std::optional<Result<void>>& input : loaded) {
@@ -95,10 +99,6 @@ Result<void> LoadInputs(const BlendOptions& options, std::array<Bitmap, kInputCo
 
 std::optional<gameformats::WadKind> WadKindAsked(bool wad3) {
     return wad3 ? std::optional(gameformats::WadKind::Wad3) : std::nullopt;
-}
-
-std::optional<quake_palette::Palette> PaletteOf(const Result<quake_palette::Palette>& game) {
-    return game ? std::optional(*game) : std::nullopt;
 }
 
 // The texture the session merged, exported once: the inputs go before it is,
@@ -138,7 +138,8 @@ gameformats::RepeatedExport ExportOf(const BlendOptions& options) {
              .textureName = options.textureName,
              .wadKind = WadKindAsked(options.wad3),
              .allowResize = options.allowResize,
-             .keptOutput = options.watch},
+             .keptOutput = options.watch,
+             .wal = options.wal},
             options.quake.rescale};
 }
 
@@ -163,7 +164,7 @@ Result<void> BlendBitmaps(std::array<Bitmap, 4> inputs, const gameformats::Expor
 
 Result<void> BlendFiles(const BlendOptions& options, const Result<quake_palette::Palette>& game) {
     std::array<Bitmap, kInputCount> inputs;
-    Result<void> loaded = LoadInputs(options, inputs);
+    Result<void> loaded = LoadInputs(options, PaletteOf(game), inputs);
     if (!loaded) {
         return loaded;
     }
@@ -175,8 +176,9 @@ Result<void> BlendFiles(const BlendOptions& options, const Result<quake_palette:
     const gameformats::RepeatedExport output = ExportOf(options);
     Result<void> blended = BlendBitmaps(std::move(pictures), output.request, output.rescaleToGrid,
                                         game, std::move(settings));
-    // A name the output's file name gave, refused, can be given by hand.
-    if (!blended && ExitCodeOf(blended) == kExitUsage && options.textureName.empty()) {
+    // A WAD texture's name the output's file name gave, refused, can be given by hand.
+    if (!blended && ExitCodeOf(blended) == kExitUsage && options.textureName.empty() &&
+        gameformats::OutputKindOf(options.output) == gameformats::OutputKind::Wad) {
         Problem problem = blended.problem();
         problem.message += "; give a name with --name";
         Result<void> named(problem);
@@ -186,15 +188,19 @@ Result<void> BlendFiles(const BlendOptions& options, const Result<quake_palette:
 }
 
 Result<void> ReadPaletteFor(const BlendOptions& options, Result<quake_palette::Palette>& game) {
-    if (!options.quake.convert) {
+    const std::vector<std::string> files = InputFiles(options);
+    const bool walInput = !options.builtin && std::ranges::any_of(files, gameformats::IsWalPath);
+    if (!options.quake.convert && !walInput) {
         return {};
     }
-    game = ReadGamePalette();
-    // A WAD3 or a Half-Life map brings its own palette: the export decides.
+    game = ReadGamePalette(options.palette);
+    // A WAD3 or a Half-Life map brings its own palette: the export decides. A palette asked
+    // for by name, or to read a .wal, must be there.
     const gameformats::OutputKind kind = gameformats::OutputKindOf(options.output);
     const bool ownPalette =
         kind == gameformats::OutputKind::Wad || kind == gameformats::OutputKind::Map;
-    return game || ownPalette ? Result<void>() : Result<void>(game.problem());
+    const bool mayWait = ownPalette && options.palette.file.empty() && !walInput;
+    return game || mayWait ? Result<void>() : Result<void>(game.problem());
 }
 
 int RunBlend(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {

@@ -36,9 +36,10 @@ Result<void> BlendBitmaps(std::array<freeimage_base::Bitmap, 4> inputs,
 // colour profile that could not be used is a warning.
 Result<void> BlendFiles(const BlendOptions& options, const Result<quake_palette::Palette>& game);
 
-// The game's palette when `options` convert to it, or why there is none;
-// fails when a picture output needs it and there is none (a WAD may not: a
-// WAD3 brings its own, and the export decides).
+// The game's palette (the --palette file, else the one beside the program)
+// when `options` convert to it or read a .wal input, or why there is none;
+// fails when a picture or .wal output, a .wal input or --palette needs it and
+// there is none (a WAD may not: a WAD3 brings its own, and the export decides).
 Result<void> ReadPaletteFor(const BlendOptions& options, Result<quake_palette::Palette>& game);
 
 // The export a run of `options` makes, and keeps making under --watch.

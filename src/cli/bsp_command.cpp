@@ -130,7 +130,7 @@ Result<void> ReplaceFromWad(const BspCommand& command, std::ostream& out) {
 // alpha (of a 32-bit picture, or an 8-bit one with transparent colours).
 Result<Bitmap> LoadMask(const BspCommand& command, const FIBITMAP* picture) {
     if (!command.mask.empty()) {
-        return LoadInput(command.mask);
+        return LoadInput(command.mask, std::nullopt);
     }
     if (freeimage_base::ImageType(picture) == FIT_BITMAP &&
         (freeimage_base::Bpp(picture) == 32 || freeimage_base::IsTransparent(picture))) {
@@ -142,7 +142,8 @@ Result<Bitmap> LoadMask(const BspCommand& command, const FIBITMAP* picture) {
 
 Result<void> ReplaceFromPicture(const BspCommand& command, std::ostream& out) {
     const std::string& file = command.operands[0];
-    Result<Bitmap> picture = LoadInput(file);
+    // A .wal is read in the game's colours.
+    Result<Bitmap> picture = LoadInput(file, PaletteOf(ReadGamePalette()));
     if (!picture) {
         return Forward<void>(std::move(picture));
     }

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/command_support.h"
+#include "palette/finder_cache.h"
 #include "session/set_build.h"
 
 namespace orrisbay::cli {
@@ -152,6 +153,8 @@ int RunBuild(std::span<const std::string> arguments, std::ostream& out, std::ost
     if (parsed.options.version) {
         return ReportVersion(kBuildProgramName, out);
     }
+    // A set's textures mostly share a palette and options: its finders are made once.
+    quake_palette::KeepFinders(4);
     return parsed.options.watch ? RunBuildWatch(parsed.options, out, err, terminal)
                                 : Build(parsed.options, out, err, terminal);
 }

@@ -6,6 +6,8 @@
 #include "console/console.h"
 #include "console/version.h"
 #include "gameformats/texture_export.h"
+#include "gameformats/picture_input.h"
+#include "gameformats/wad_palette.h"
 #include "imageio/file_types.h"
 
 namespace orrisbay::cli {
@@ -54,8 +56,9 @@ int ExitCodeOf(const Result<void>& result) {
     return result ? kExitSuccess : ExitCodeOf(result.problem());
 }
 
-Result<freeimage_base::Bitmap> LoadInput(const std::string& path) {
-    Result<freeimage_base::Bitmap> loaded = imageio::LoadImageFile(path);
+Result<freeimage_base::Bitmap> LoadInput(const std::string& path,
+                                         const std::optional<quake_palette::Palette>& palette) {
+    Result<freeimage_base::Bitmap> loaded = gameformats::ReadInputPicture(path, palette);
     std::vector<std::string> warnings = loaded.TakeWarnings();
     for (std::string& warning : warnings) {
         warning = path + ": " + warning;
@@ -77,6 +80,26 @@ Result<quake_palette::Palette> ReadGamePalette() {
         ProblemKind::NoPalette,
         std::string(quake_palette::kUnavailableMessage) + " " + AsSentence(read.problem().message),
         path);
+}
+
+Result<quake_palette::Palette> ReadGamePalette(const PaletteChoice& choice) {
+    Result<quake_palette::Palette> palette = NoGamePalette();
+    if (choice.file.empty()) {
+        palette = ReadGamePalette();
+    } else if (Result<quake_palette::PaletteFile> read =
+                   gameformats::ReadAnyPaletteFile(choice.file)) {
+        palette = read->palette;
+    } else {
+        palette = Forward<quake_palette::Palette>(std::move(read));
+    }
+    if (!palette || !choice.fullbrightCount) {
+        return palette;
+    }
+    return quake_palette::WithFullbrightCount(*palette, *choice.fullbrightCount);
+}
+
+std::optional<quake_palette::Palette> PaletteOf(const Result<quake_palette::Palette>& game) {
+    return game ? std::optional(*game) : std::nullopt;
 }
 
 Result<quake_palette::Palette> NoGamePalette() {

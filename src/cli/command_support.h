@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/game_file_arguments.h"
 #include "console/result.h"
 #include "imageio/freeimage_base.h"
 #include "palette/quake_palette.h"
@@ -32,13 +33,21 @@ int ExitCodeOf(const Problem& problem);
 int ExitCodeOf(const Result<void>& result);
 
 // Loads the picture at `path` as the open buttons do (the type from the
-// extension), or says why it cannot; a colour profile that could not be used
-// is a warning, "PATH: what".
-Result<freeimage_base::Bitmap> LoadInput(const std::string& path);
+// extension; a .wal in `palette`), or says why it cannot; a colour profile
+// that could not be used is a warning, "PATH: what".
+Result<freeimage_base::Bitmap> LoadInput(const std::string& path,
+                                         const std::optional<quake_palette::Palette>& palette);
 
 // The game's palette, read from the program's folder, or why there is none
 // (NoPalette: "Quake palette conversion is not available." and the reason).
 Result<quake_palette::Palette> ReadGamePalette();
+// The palette `choice` asks for: the --palette file, of any kind a palette
+// comes in (refused with the reader's reason, of its kind), or else the one
+// beside the program; with its fullbright count set when asked.
+Result<quake_palette::Palette> ReadGamePalette(const PaletteChoice& choice);
+
+// The palette of a result, or none.
+std::optional<quake_palette::Palette> PaletteOf(const Result<quake_palette::Palette>& game);
 
 // The palette of a run that does not convert to the game's palette.
 Result<quake_palette::Palette> NoGamePalette();

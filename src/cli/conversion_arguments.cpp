@@ -58,8 +58,8 @@ std::string ReadMetric(std::span<const std::string> arguments, std::size_t& i,
     return {};
 }
 
-// One option's help: its name from column 6, the text wrapped from column
-// 22 to 80, as both commands lay out their options.
+}  // namespace
+
 std::string OptionHelp(std::string_view name, std::string_view text) {
     constexpr std::size_t kTextColumn = 22, kWidth = 80;
     std::string help = "      " + std::string(name);
@@ -88,8 +88,6 @@ std::string OptionHelp(std::string_view name, std::string_view text) {
     }
     return help + '\n';
 }
-
-}  // namespace
 
 ConversionArgument ReadConversionArgument(std::span<const std::string> arguments, std::size_t& i,
                                           quake_palette::ConversionOptions& options) {

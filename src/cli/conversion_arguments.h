@@ -23,6 +23,10 @@ struct ConversionArgument {
 ConversionArgument ReadConversionArgument(std::span<const std::string> arguments, std::size_t& i,
                                           quake_palette::ConversionOptions& options);
 
+// One option's help: its name from column 6, the text wrapped from column
+// 22 to 80, as both commands lay out their options.
+std::string OptionHelp(std::string_view name, std::string_view text);
+
 // The help lines of the two options, in the columns both commands use, each
 // text starting with `condition` ("with --quake: ", say).
 std::string ConversionUsageLines(std::string_view condition = {});

@@ -20,7 +20,7 @@ struct Verb {
 };
 constexpr std::array<Verb, 7> kVerbs = {{
     {"list", 0, "list WAD"},
-    {"extract", 1, "extract WAD NAME -o FILE"},
+    {"extract", 1, "extract WAD NAME -o FILE [--palette FILE]"},
     {"remove", 1, "remove WAD NAME"},
     {"rename", 2, "rename WAD OLD NEW"},
     {"add", 1, "add WAD PICTURE [--name NAME] [options]"},
@@ -72,6 +72,10 @@ std::string ParseOption(std::span<const std::string> arguments, std::size_t& i,
         }
         return conversion.error;
     }
+    if (const ConversionArgument palette = ReadPaletteArgument(arguments, i, command.palette);
+        !palette.option.empty()) {
+        return palette.error;
+    }
     const std::string option = argument.substr(0, argument.find('='));
     std::string* value = option == "-o" || option == "--output" ? &command.output
                          : option == "--name"                   ? &command.name
@@ -121,6 +125,12 @@ std::string MisplacedOption(const WadCommand& command) {
     if (std::string misplaced = MisplacedFullbrightOption(command.verb, command.fullbright);
         !misplaced.empty()) {
         return misplaced;
+    }
+    if (!command.palette.file.empty() && !add && command.verb != "extract") {
+        return "--palette is for add and extract";
+    }
+    if (command.palette.fullbrightCount && !add) {
+        return "--fullbright-count is for add";
     }
     if (command.verb == "extract" && command.output.empty()) {
         return "extract needs -o FILE";
@@ -186,10 +196,11 @@ std::string WadUsageText() {
         "            see-through texture (name starting with {) colour 255 is transparent\n"
         "  remove    removes a texture or lump\n"
         "  rename    renames a texture or lump\n"
-        "  add       adds PICTURE (any file the Open buttons read) as a texture, or replaces\n"
-        "            the texture of the same name; makes the WAD when it is missing. Its\n"
-        "            four mip levels are averaged in linear light. WAD2 textures use the\n"
-        "            Quake palette beside the program, WAD3 textures get their own.\n"
+        "  add       adds PICTURE (any file the Open buttons read, or a Quake II .wal) as\n"
+        "            a texture, or replaces the texture of the same name; makes the WAD\n"
+        "            when it is missing. Its four mip levels are averaged in linear light.\n"
+        "            WAD2 textures use the Quake palette beside the program (or\n"
+        "            --palette), WAD3 textures get their own.\n"
         "  check     lists the Quake textures with fullbright pixels (colours 224 to 255,\n"
         "            which glow in the dark): how many, their share, how many are specks\n"
         "            (no fullbright pixel among their eight neighbours, across the\n"
@@ -214,7 +225,9 @@ std::string WadUsageText() {
         "      --rescale       rescale sides that are not multiples of 16 to the nearest\n"
         "      --fullbrights   allow the Quake palette's fullbright colours 224 to 254\n";
     text += ConversionUsageLines();
+    text += PaletteUsageLines();
     text +=
+        "                      (--palette also for extract: the colours of a WAD2's textures)\n"
         "  -o, --output FILE   extract: the picture to write\n"
         "  -h, --help          show this help and exit\n"
         "  -V, --version       show the version and exit\n\n"
@@ -223,7 +236,8 @@ std::string WadUsageText() {
         "   1  check: a texture has fullbright pixels\n"
         "  64  the command line is wrong, or a name breaks the game's rules or is taken\n"
         "  65  the picture could not be converted or rescaled\n"
-        "  66  the WAD or the picture is missing, unreadable or damaged, or has no such texture\n"
+        "  66  the WAD, the picture or the --palette file is missing, unreadable or damaged,\n"
+        "      or the WAD has no such texture\n"
         "  67  the picture is not a multiple of 16 pixels wide and high (see --rescale)\n"
         "  69  Quake palette conversion is not available (palette file missing or wrong)\n"
         "  73  the WAD or the picture could not be written\n";

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/wad_fullbright_command.h"
+#include "cli/game_file_arguments.h"
 #include "gameformats/texture_maker.h"
 
 namespace orrisbay::cli {
@@ -28,6 +29,7 @@ struct WadCommand {
     gameformats::TextureOptions texture;
     FullbrightOptions fullbright;  // defullbright: which pixels
     std::string conversionOption;  // add: the first --dither or --metric given
+    PaletteChoice palette;         // add, extract: --palette; add: --fullbright-count
 };
 
 struct ParsedWadCommand {

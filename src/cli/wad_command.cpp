@@ -99,7 +99,7 @@ Result<void> Extract(const WadCommand& command, std::ostream& out) {
     const std::string& name = texture.value().name;  // as the WAD stores it
     // A WAD3 texture carries its colours; a WAD2 texture needs the game's.
     const Result<quake_palette::Palette> game =
-        wad->kind == WadKind::Wad2 ? ReadGamePalette() : quake_palette::Palette{};
+        wad->kind == WadKind::Wad2 ? ReadGamePalette(command.palette) : quake_palette::Palette{};
     if (!game) {
         return game.problem();
     }
@@ -164,13 +164,14 @@ Result<void> Rename(const WadCommand& command, std::ostream& out) {
 // The see-through mask for `picture`: the --mask file (scaled to the
 // picture's size when it has another, as orrisbay-blend scales its masks),
 // else the picture's own alpha.
-Result<Bitmap> LoadMask(const WadCommand& command, const FIBITMAP* picture) {
+Result<Bitmap> LoadMask(const WadCommand& command, const FIBITMAP* picture,
+                        const std::optional<quake_palette::Palette>& palette) {
     if (command.mask.empty()) {
         const bool alpha =
             freeimage_base::ImageType(picture) == FIT_BITMAP && freeimage_base::Bpp(picture) == 32;
         return alpha ? freeimage_base::GetChannel(picture, FICC_ALPHA) : Bitmap();
     }
-    Result<Bitmap> mask = LoadInput(command.mask);
+    Result<Bitmap> mask = LoadInput(command.mask, palette);
     const unsigned width = freeimage_base::Width(picture);
     const unsigned height = freeimage_base::Height(picture);
     if (!mask || (freeimage_base::Width(mask->get()) == width &&
@@ -192,11 +193,17 @@ Result<Bitmap> LoadMask(const WadCommand& command, const FIBITMAP* picture) {
 // Adds the picture through the same export as the window and orrisbay-blend.
 Result<void> Add(const WadCommand& command, std::ostream& out) {
     const std::string& file = command.operands[0];
-    Result<Bitmap> picture = LoadInput(file);
+    // A palette named on the command line must be there; the one beside the
+    // program is not needed by a WAD3, and the export decides.
+    const Result<quake_palette::Palette> game = ReadGamePalette(command.palette);
+    if (!game && !command.palette.file.empty()) {
+        return game.problem();
+    }
+    Result<Bitmap> picture = LoadInput(file, PaletteOf(game));
     if (!picture) {
         return Forward<void>(std::move(picture));
     }
-    Result<Bitmap> mask = LoadMask(command, picture->get());
+    Result<Bitmap> mask = LoadMask(command, picture->get(), PaletteOf(game));
     mask.WarnFirst(picture.warnings());
     if (!mask) {
         return Forward<void>(std::move(mask));
@@ -228,10 +235,8 @@ Result<void> Add(const WadCommand& command, std::ostream& out) {
         .wadKind = command.wad3 ? std::optional(WadKind::Wad3) : std::nullopt,
         .seeThroughThreshold = command.texture.seeThroughThreshold,
         .kind = gameformats::OutputKind::Wad};
-    const Result<quake_palette::Palette> game = ReadGamePalette();
     const Result<gameformats::ExportWritten> exported = gameformats::ExportTexture(
-        picture->get(), request, game ? std::optional(*game) : std::nullopt,
-        {true, true, command.rescale}, mask->get());
+        picture->get(), request, PaletteOf(game), {true, true, command.rescale}, mask->get());
     if (exported && exported->wadEntry) {
         const gameformats::WadEntry& entry = *exported->wadEntry;
         out << (entry.replaced ? "replaced " : "added ") << entry.name << " (" << entry.width

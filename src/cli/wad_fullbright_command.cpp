@@ -107,7 +107,7 @@ Result<void> Defullbright(const std::string& wad, std::span<const std::string> n
                           const FullbrightOptions& options, std::ostream& out) {
     Result<freeimage_base::Bitmap> mask = freeimage_base::Bitmap();
     if (options.removal == GlowRemoval::OutsideMask) {
-        mask = LoadInput(options.mask);
+        mask = LoadInput(options.mask, std::nullopt);
         if (!mask) {
             return Forward<void>(std::move(mask));
         }

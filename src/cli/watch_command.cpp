@@ -11,6 +11,7 @@
 
 #include "cli/blend_command.h"
 #include "cli/stop_signals.h"
+#include "palette/finder_cache.h"
 #include "session/texture_session.h"
 
 namespace orrisbay::cli {
@@ -130,6 +131,9 @@ int RunWatch(const BlendOptions& options, std::ostream& out, std::ostream& err) 
     if (Result<void> read = ReadPaletteFor(options, game); !read) {
         return ReportResult(kProgramName, read, err);
     }
+    // Every run converts to the same palette with the same options: the
+    // nearest-colour finders (ordinary and glowing colours) are made once.
+    quake_palette::KeepFinders(2);
     const StopSignals stop;
     session::TextureSession session;
     session.SetPalette(game ? std::optional(*game) : std::nullopt);

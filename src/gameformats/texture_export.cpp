@@ -9,6 +9,8 @@
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
 #include "gameformats/wad_export.h"
+#include "gameformats/wal_export.h"
+#include "gameformats/wal_file.h"
 #include "imageio/file_types.h"
 #include "imageio/image_writer.h"
 
@@ -113,6 +115,9 @@ OutputKind OutputKindOf(std::string_view path) {
     if (imageio::FileExtension(path) == ".bsp") {
         return OutputKind::Map;
     }
+    if (IsWalPath(path)) {
+        return OutputKind::Wal;
+    }
     const imageio::SaveFormat* format = imageio::FindSaveFormat(path);
     if (format == nullptr) {
         return OutputKind::Unsupported;
@@ -147,6 +152,9 @@ Result<ExportWritten> ExportTexture(const FIBITMAP* fullColour, const ExportRequ
     if (kind == OutputKind::Map) {
         return ExportMapTexture({fullColour, coverage}, request, palette, answers);
     }
+    if (kind == OutputKind::Wal) {
+        return ExportToWal({fullColour, nullptr}, request, palette, answers);
+    }
     return ExportPicture(fullColour, kind, request, palette, answers);
 }
 
@@ -159,6 +167,9 @@ Result<std::vector<ExportQuestion>> ExportQuestionsFor(
     }
     if (kind == OutputKind::Map) {
         return MapQuestions(fullColour, request, palette);
+    }
+    if (kind == OutputKind::Wal) {
+        return WalQuestions(fullColour, request, palette);
     }
     return PictureQuestions(fullColour, kind, request, palette);
 }

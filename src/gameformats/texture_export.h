@@ -11,6 +11,7 @@
 #include "console/result.h"
 #include "gameformats/bsp_edit.h"
 #include "gameformats/wad_file.h"
+#include "gameformats/wal_texture.h"
 #include "palette/palette_conversion.h"
 
 namespace orrisbay::gameformats {
@@ -22,6 +23,7 @@ enum class OutputKind {
     Jpeg,         // full colour only: a texture in the palette loses its palette
     Wad,          // a texture added to (or replaced in) a WAD2 or WAD3 file
     Map,          // a texture replaced in a compiled map (.bsp)
+    Wal,          // a Quake II texture file, in the game's palette
 };
 OutputKind OutputKindOf(std::string_view path);
 
@@ -47,6 +49,9 @@ struct ExportRequest {
     // the file saved last, every run of the command's --watch): a PNG is
     // compressed quickly. The pixels are the same either way.
     bool keptOutput = false;
+    // A .wal output: its animation chain, flags and value (its name comes
+    // from its path, WalNameForPath).
+    WalFields wal{};
 };
 
 // What `request` writes: its kind when given, else by its path's extension.
@@ -114,9 +119,10 @@ std::string TextureNameOf(const ExportRequest& request);
 bool TakesCoverage(const ExportRequest& request);
 
 // Writes the full-colour texture (left unchanged) as `request` asks: as it
-// is, or in the game's palette as an 8-bit picture; or, for a .wad output,
-// adds it to the WAD (made when missing) or replaces the texture of its name
-// there, keeping every other lump. The checks come first and in this order:
+// is, or in the game's palette as an 8-bit picture; for a .wal output, as a
+// Quake II texture in the palette; or, for a .wad output, adds it to the WAD
+// (made when missing) or replaces the texture of its name there, keeping
+// every other lump. The checks come first and in this order:
 // the format; for a WAD, reading it; the palette (a WAD3 needs none); for a
 // WAD, the texture's name; replacing an existing file or texture (Cancelled
 // when not agreed); the texture; then its size (NotOnGrid when a WAD needs

@@ -34,11 +34,12 @@ Result<Bitmap> GreyMask(const FIBITMAP* mask, const FIBITMAP* texture, const std
 // The indices a texture's pixels may take: every colour of a WAD3's own
 // palette, the game palette's as the options and the glow mask say in a
 // WAD2; 255 only for see-through pixels.
-quake_palette::RegionIndices WadIndices(WadKind kind, const TextureOptions& options, bool glow) {
+quake_palette::RegionIndices WadIndices(WadKind kind, const TextureOptions& options, bool glow,
+                                        const quake_palette::Palette& gamePalette) {
     const quake_palette::RegionIndices indices =
         kind == WadKind::Wad3
             ? quake_palette::PictureIndices(0, true, false)
-            : quake_palette::PictureIndices(options.fullbrightCount,
+            : quake_palette::PictureIndices(gamePalette.fullbrightCount,
                                             options.conversion.allowFullbrights, glow);
     return quake_palette::KeepForSeeThrough(indices, kSeeThroughIndex);
 }
@@ -125,8 +126,8 @@ Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* ma
         texture.palette = ChooseTexturePalette(levels);
     }
     const quake_palette::PaletteConverter converter(
-        kind == WadKind::Wad3 ? texture.palette : gamePalette, WadIndices(kind, options, glow),
-        options.conversion.metric);
+        kind == WadKind::Wad3 ? texture.palette : gamePalette,
+        WadIndices(kind, options, glow, gamePalette), options.conversion.metric);
     const quake_palette::Dithering dithering = options.conversion.EffectiveDithering();
     for (std::size_t level = 0; level < kMipLevels; ++level) {
         const FIBITMAP* colour = levels.colour[level].get();

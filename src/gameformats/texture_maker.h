@@ -14,11 +14,10 @@ struct TextureOptions {
     int seeThroughThreshold = 128;                // mask values below it are see-through
     // In a WAD2, the pixels where this grey mask (any bitmap of the texture's
     // size) is at least 128 take only the game palette's fullbright colours
-    // and the others never do; `conversion.allowFullbrights` then changes
-    // nothing. Half-Life has no fullbright colours, so a WAD3 ignores it.
+    // (its last `fullbrightCount`) and the others never do;
+    // `conversion.allowFullbrights` then changes nothing. Half-Life has no fullbright colours, so a
+    // WAD3 ignores it.
     const FIBITMAP* glow = nullptr;
-    // How many of the game palette's last colours are fullbright.
-    int fullbrightCount = quake_palette::kQuakeFullbrightCount;
 };
 
 // Makes the texture `name` for a WAD of `kind` from `fullColour`, whose sides

@@ -8,6 +8,7 @@
 #include "gameformats/texture_maker.h"
 #include "gameformats/texture_names.h"
 #include "gameformats/wad_edit.h"
+#include "palette/game_palette.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -99,8 +100,15 @@ Result<void> CheckTexture(const OutgoingTexture& texture) {
 }
 
 std::vector<std::string> Warnings(const WadFile& wad, const MipTexture& texture, bool hasCoverage,
-                                  const ExportRequest& request, bool wadExisted) {
+                                  const ExportRequest& request, bool wadExisted,
+                                  const std::optional<quake_palette::Palette>& palette) {
     std::vector<std::string> warnings;
+    // A WAD2 holds no palette: the game shows its textures in its own colours.
+    if (wad.kind == WadKind::Wad2 && palette && !quake_palette::IsQuakePalette(*palette)) {
+        warnings.push_back(FileName(request.path) + " holds no palette: " + Quoted(texture.name) +
+                           " was made in another palette than Quake's, and shows as made only "
+                           "in a game whose palette that is");
+    }
     if (IsSeeThroughName(texture.name) && !hasCoverage) {
         warnings.push_back(Quoted(texture.name) +
                            " is a see-through name, but the picture has no alpha: nothing is "
@@ -149,7 +157,7 @@ Result<ExportWritten> WriteIntoWad(WadTarget& target, const OutgoingTexture& tex
     Result<ExportWritten> result(
         ExportWritten{WadEntry{stored.name, stored.width, stored.height, wad.kind, *put}});
     for (std::string& warning :
-         Warnings(wad, stored, texture.coverage != nullptr, request, target.existed)) {
+         Warnings(wad, stored, texture.coverage != nullptr, request, target.existed, palette)) {
         result.Warn(std::move(warning));
     }
     return result;

@@ -27,7 +27,7 @@ bool BeginsAsWad(const std::string& path) {
 
 }  // namespace
 
-Result<quake_palette::GamePalette> WadPalette(const WadFile& wad, const std::string& path) {
+Result<quake_palette::PaletteFile> WadPalette(const WadFile& wad, const std::string& path) {
     auto found = std::find_if(wad.lumps.begin(), wad.lumps.end(), [](const WadLump& lump) {
         return IsPaletteLump(lump) && SameLumpName(lump.name, "palette");
     });
@@ -42,18 +42,18 @@ Result<quake_palette::GamePalette> WadPalette(const WadFile& wad, const std::str
                     path + ": the WAD holds no palette lump (type 0x40, 768 bytes)" + why, path);
     }
     const std::span<const std::uint8_t> rgb(found->data);
-    return quake_palette::MakeGamePalette(
+    return quake_palette::MakePaletteFile(
         quake_palette::PaletteFromRgb(rgb.first<quake_palette::kRawPaletteSize>()), path,
         quake_palette::PaletteFormat::WadLump);
 }
 
-Result<quake_palette::GamePalette> ReadAnyPaletteFile(const std::string& path) {
+Result<quake_palette::PaletteFile> ReadAnyPaletteFile(const std::string& path) {
     if (!BeginsAsWad(path)) {
         return quake_palette::ReadGamePaletteFile(path);
     }
     Result<WadFile> wad = ReadWadFile(path);
     if (!wad) {
-        return Forward<quake_palette::GamePalette>(std::move(wad));
+        return Forward<quake_palette::PaletteFile>(std::move(wad));
     }
     return WadPalette(*wad, path);
 }

@@ -38,9 +38,10 @@ std::string WalNameForPath(const std::string& outputPath) {
     path = path.lexically_normal();
     const std::vector<fs::path> parts(path.begin(), path.end());
     const std::string stem = path.stem().string();
-    // Every part but the last is a folder; the innermost "textures" counts.
+    // Every part but the last is a folder; the innermost "textures" counts,
+    // in any case ("Textures" on a case-insensitive disk is the same folder).
     for (std::size_t i = parts.empty() ? 0 : parts.size() - 1; i-- > 0;) {
-        if (parts[i] == kTexturesFolder) {
+        if (console::LowerCase(parts[i].string()) == kTexturesFolder) {
             std::string name;
             for (std::size_t j = i + 1; j + 1 < parts.size(); ++j) {
                 name += parts[j].string() + "/";
@@ -79,8 +80,8 @@ Result<WalTexture> MakeWalTexture(const FIBITMAP* fullColour, const WalOptions& 
     if (!name) {
         return name.problem();
     }
-    if (!options.nextFrame.empty()) {
-        if (Result<std::string> next = CheckWalName(options.nextFrame); !next) {
+    if (!options.fields.nextFrame.empty()) {
+        if (Result<std::string> next = CheckWalName(options.fields.nextFrame); !next) {
             return next.problem();
         }
     }
@@ -95,10 +96,10 @@ Result<WalTexture> MakeWalTexture(const FIBITMAP* fullColour, const WalOptions& 
                       .width = made->width,
                       .height = made->height,
                       .mips = std::move(made->mips),
-                      .nextFrame = options.nextFrame,
-                      .flags = options.flags,
-                      .contents = options.contents,
-                      .value = options.value};
+                      .nextFrame = options.fields.nextFrame,
+                      .flags = options.fields.flags,
+                      .contents = options.fields.contents,
+                      .value = options.fields.value};
 }
 
 Result<WalTexture> WriteWalTexture(const FIBITMAP* fullColour, const std::string& path,

@@ -12,18 +12,24 @@
 
 namespace orrisbay::gameformats {
 
+// The header fields of a .wal that the game reads besides its name.
+struct WalFields {
+    std::string nextFrame{};     // the next texture of an animation; empty for none
+    std::uint32_t flags = 0;     // surface flags: light, slick, sky, warp, trans33, ...
+    std::uint32_t contents = 0;  // contents flags: solid, window, water, ...
+    std::int32_t value = 0;      // such as a light's strength
+    bool operator==(const WalFields&) const = default;
+};
+
 // What a .wal gets besides its picture.
 struct WalOptions {
-    std::string name{};       // empty: WalNameForPath of the output
-    std::string nextFrame{};  // the next texture of an animation; empty for none
-    std::uint32_t flags = 0;
-    std::uint32_t contents = 0;
-    std::int32_t value = 0;
+    std::string name{};  // empty: WalNameForPath of the output
+    WalFields fields{};
     quake_palette::ConversionOptions conversion{};  // dithering, fullbrights
 };
 
 // The name Quake II looks a texture up by: the path below the innermost
-// "textures" folder without its extension ("e1u1/floor1_3") when `outputPath`
+// "textures" folder (in any case) without its extension ("e1u1/floor1_3") when `outputPath`
 // lies under one, else the file's name without its extension.
 std::string WalNameForPath(const std::string& outputPath);
 

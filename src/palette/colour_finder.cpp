@@ -196,8 +196,8 @@ NearestColourFinder::NearestColourFinder(const Palette& palette, const IndexSet&
 }
 
 NearestColourFinder::NearestColourFinder(const Palette& palette, bool allowFullbrights)
-    : NearestColourFinder(palette,
-                          IndexSet::Range(0, allowFullbrights ? 255 : kFirstFullbright - 1)) {}
+    : NearestColourFinder(
+          palette, IndexSet::Range(0, allowFullbrights ? 255 : palette.FirstFullbright() - 1)) {}
 
 template <typename Space>
 void NearestColourFinder::Build(const Space& space,

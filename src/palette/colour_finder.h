@@ -11,11 +11,6 @@
 
 namespace orrisbay::quake_palette {
 
-// Indices 224 to 255 of the Quake palette are drawn unlit by the game, so
-// they glow in dark rooms.
-inline constexpr int kFirstFullbright = 224;
-inline constexpr int kQuakeFullbrightCount = 256 - kFirstFullbright;
-
 // The palette indices a pixel may take.
 class IndexSet {
   public:
@@ -49,7 +44,7 @@ class NearestColourFinder {
     // `allowed` must not be empty.
     NearestColourFinder(const Palette& palette, const IndexSet& allowed,
                         ColourMetric metric = ColourMetric::Rgb);
-    // The Quake palette's choice: every index, or all but the fullbrights.
+    // Every index of the palette, or all but its fullbrights.
     NearestColourFinder(const Palette& palette, bool allowFullbrights);
 
     // Channels outside 0..255 are clamped first.

@@ -37,16 +37,17 @@ std::string_view PaletteFormatName(PaletteFormat format) {
     return "palette";
 }
 
-bool IsQuakePalette(const Palette& colours) {
-    return Fingerprint(colours) == kQuakePaletteFingerprint;
+bool IsQuakePalette(const Palette& palette) {
+    return Fingerprint(palette) == kQuakePaletteFingerprint;
 }
 
-GamePalette MakeGamePalette(const Palette& colours, std::string source, PaletteFormat format) {
-    return {colours, IsQuakePalette(colours) ? kQuakeFullbrightCount : 0, std::move(source),
-            format};
+PaletteFile MakePaletteFile(const Palette& colours, std::string path, PaletteFormat format) {
+    Palette palette = colours;
+    palette.fullbrightCount = IsQuakePalette(colours) ? kQuakeFullbrightCount : 0;
+    return {palette, std::move(path), format};
 }
 
-Result<GamePalette> WithFullbrightCount(GamePalette palette, int count) {
+Result<Palette> WithFullbrightCount(Palette palette, int count) {
     if (count < 0 || count > 255) {
         return Fail(ProblemKind::WrongUsage,
                     "the fullbright count must be from 0 to 255, not " + std::to_string(count));

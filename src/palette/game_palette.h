@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "console/result.h"
-#include "palette/colour_finder.h"
 #include "palette/quake_palette.h"
 
 namespace orrisbay::quake_palette {
@@ -23,25 +22,25 @@ enum class PaletteFormat {
 // The format's name for people ("PCX picture").
 std::string_view PaletteFormatName(PaletteFormat format);
 
-// A game's 256 colours as one value, with how many of the last ones the game
-// draws unlit and where they were read from.
-struct GamePalette {
-    Palette colours{};
-    int fullbrightCount = 0;  // colours 256 - fullbrightCount to 255 glow in the dark
-    std::string source;       // the file they were read from
+// A game's palette as read from one of its files, and where it came from.
+struct PaletteFile {
+    Palette palette{};  // its fullbright count as its colours imply (MakePaletteFile)
+    std::string path;   // the file it was read from
     PaletteFormat format = PaletteFormat::Jasc;
 };
 
-// True when `colours` are exactly Quake's own palette.
-bool IsQuakePalette(const Palette& colours);
+// True when the colours of `palette` are exactly Quake's own (whatever its
+// fullbright count).
+bool IsQuakePalette(const Palette& palette);
 
-// What a palette's colours imply: Quake's own have 32 fullbrights, any other
-// palette none (its user says otherwise with WithFullbrightCount).
-GamePalette MakeGamePalette(const Palette& colours, std::string source, PaletteFormat format);
+// The palette read from `path` with the fullbright count its colours imply:
+// Quake's own have 32 fullbrights, any other palette none (its user says
+// otherwise with WithFullbrightCount).
+PaletteFile MakePaletteFile(const Palette& colours, std::string path, PaletteFormat format);
 
 // `palette` with its last `count` colours fullbright; refused unless
 // `count` is 0 to 255, so at least one colour stays lit.
-Result<GamePalette> WithFullbrightCount(GamePalette palette, int count);
+Result<Palette> WithFullbrightCount(Palette palette, int count);
 
 // The table of 256 colours stored as red, green, blue bytes one after another.
 inline constexpr std::size_t kRawPaletteSize = 768;

@@ -103,7 +103,7 @@ Result<Bitmap> PaletteConverter::Convert(const FIBITMAP* texture, const RegionMa
     return std::move(canvas->indexed);
 }
 
-Result<Bitmap> ConvertPicture(const FIBITMAP* texture, const Palette& palette, int fullbrightCount,
+Result<Bitmap> ConvertPicture(const FIBITMAP* texture, const Palette& palette,
                               const ConversionOptions& options, const FIBITMAP* glow) {
     if (texture == nullptr) {
         return Fail(ProblemKind::Failed, "there is no texture to convert");
@@ -118,14 +118,14 @@ Result<Bitmap> ConvertPicture(const FIBITMAP* texture, const Palette& palette, i
         regions = std::move(glowing.value());
     }
     const PaletteConverter converter(
-        palette, PictureIndices(fullbrightCount, options.allowFullbrights, glow != nullptr),
+        palette, PictureIndices(palette.fullbrightCount, options.allowFullbrights, glow != nullptr),
         options.metric);
     return converter.Convert(texture, regions ? &*regions : nullptr, options.EffectiveDithering());
 }
 
 Bitmap ConvertToQuakePalette(const FIBITMAP* texture, const Palette& palette,
                              ConversionOptions options) {
-    Result<Bitmap> converted = ConvertPicture(texture, palette, kQuakeFullbrightCount, options);
+    Result<Bitmap> converted = ConvertPicture(texture, palette, options);
     return converted ? std::move(converted.value()) : Bitmap();
 }
 

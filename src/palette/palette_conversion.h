@@ -40,14 +40,15 @@ class PaletteConverter {
     std::shared_ptr<const NearestColourFinder> ordinary_, glowing_;
 };
 
-// Converts a picture to `palette`, whose last `fullbrightCount` colours glow:
-// with `glow` (a grey mask of the texture's size; null for none) the pixels
-// where it is at least 128 take only those colours and the others never do.
+// Converts a picture to `palette`, whose last `palette.fullbrightCount`
+// colours glow: with `glow` (a grey mask of the texture's size; null for
+// none) the pixels where it is at least 128 take only those colours and the
+// others never do.
 Result<freeimage_base::Bitmap> ConvertPicture(const FIBITMAP* texture, const Palette& palette,
-                                              int fullbrightCount, const ConversionOptions& options,
+                                              const ConversionOptions& options,
                                               const FIBITMAP* glow = nullptr);
 
-// The same conversion to the Quake palette without a glow mask. Empty when
+// The same conversion to the game's palette without a glow mask. Empty when
 // `texture` is missing or cannot be read as RGB.
 freeimage_base::Bitmap ConvertToQuakePalette(const FIBITMAP* texture, const Palette& palette,
                                              ConversionOptions options = {});

@@ -65,11 +65,11 @@ Result<Palette> PcxPalette(std::span<const std::uint8_t> head, std::span<const s
     return PaletteFromRgb(tail.subspan(1).first<kRawPaletteSize>());
 }
 
-Result<GamePalette> Named(Result<Palette> colours, const std::string& path, PaletteFormat format) {
+Result<PaletteFile> Named(Result<Palette> colours, const std::string& path, PaletteFormat format) {
     if (!colours) {
-        return Forward<GamePalette>(std::move(colours));
+        return Forward<PaletteFile>(std::move(colours));
     }
-    return MakeGamePalette(*colours, path, format);
+    return MakePaletteFile(*colours, path, format);
 }
 
 Problem NotAPalette(const std::string& path, std::uint64_t size) {
@@ -103,7 +103,7 @@ bool ReadBytes(std::ifstream& in, std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-Result<GamePalette> ParseGamePalette(std::span<const std::uint8_t> bytes, const std::string& path) {
+Result<PaletteFile> ParseGamePalette(std::span<const std::uint8_t> bytes, const std::string& path) {
     const std::string_view text = AsText(bytes);
     if (StartsWithJascHeader(text)) {
         return Named(ParseJascPalette(text, path), path, PaletteFormat::Jasc);
@@ -113,7 +113,7 @@ Result<GamePalette> ParseGamePalette(std::span<const std::uint8_t> bytes, const 
     }
     // No PCX picture is this short, so a PCX-like first colour does not mislead.
     if (bytes.size() == kRawPaletteSize) {
-        return MakeGamePalette(PaletteFromRgb(bytes.first<kRawPaletteSize>()), path,
+        return MakePaletteFile(PaletteFromRgb(bytes.first<kRawPaletteSize>()), path,
                                PaletteFormat::RawLump);
     }
     if (LooksLikePcx(bytes)) {
@@ -124,7 +124,7 @@ Result<GamePalette> ParseGamePalette(std::span<const std::uint8_t> bytes, const 
     return NotAPalette(path, bytes.size());
 }
 
-Result<GamePalette> ReadGamePaletteFile(const std::string& path) {
+Result<PaletteFile> ReadGamePaletteFile(const std::string& path) {
     const Result<std::uint64_t> size = PaletteFileSize(path);
     if (!size) {
         return size.problem();

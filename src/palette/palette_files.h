@@ -18,9 +18,9 @@ inline constexpr std::uint64_t kMaxTextPaletteBytes = 1 << 20;
 // 768-byte raw palette lump (by its size). Exactly 256 colours of 0 to 255
 // are taken; anything else is refused with the reason, naming the file. The
 // start-up file keeps its own reader, ReadPaletteFile.
-Result<GamePalette> ReadGamePaletteFile(const std::string& path);
+Result<PaletteFile> ReadGamePaletteFile(const std::string& path);
 
 // The same, from the bytes of a whole file read from `path`.
-Result<GamePalette> ParseGamePalette(std::span<const std::uint8_t> bytes, const std::string& path);
+Result<PaletteFile> ParseGamePalette(std::span<const std::uint8_t> bytes, const std::string& path);
 
 }  // namespace orrisbay::quake_palette

@@ -32,8 +32,29 @@ inline constexpr ColourValue MakeColour(int red, int green, int blue) {
            (static_cast<ColourValue>(blue) << 16);
 }
 
-// A table of 256 colours, indices 0 to 255: the game's palette once read.
-using Palette = std::array<ColourValue, 256>;
+// Quake draws its last 32 colours (224 to 255) unlit, so they glow in the dark.
+inline constexpr int kFirstFullbright = 224;
+inline constexpr int kQuakeFullbrightCount = 256 - kFirstFullbright;
+
+// A game's palette as one value: 256 colours, indices 0 to 255, and how many
+// of the last ones the game draws unlit, so they glow in the dark. Quake's 32
+// unless said otherwise; every conversion to the palette takes the count
+// from here.
+struct Palette {
+    std::array<ColourValue, 256> colours{};
+    int fullbrightCount = kQuakeFullbrightCount;  // 0 to 255: colours 256 - count to 255 glow
+
+    ColourValue& operator[](std::size_t index) { return colours[index]; }
+    const ColourValue& operator[](std::size_t index) const { return colours[index]; }
+    static constexpr std::size_t size() { return 256; }
+    auto begin() { return colours.begin(); }
+    auto end() { return colours.end(); }
+    auto begin() const { return colours.begin(); }
+    auto end() const { return colours.end(); }
+    // The first colour that glows; 256 when none does.
+    int FirstFullbright() const { return 256 - fullbrightCount; }
+    bool operator==(const Palette&) const = default;
+};
 
 // Lower-cases `folder`, trims its outer spaces and ends it with exactly one
 // backslash (unless it already ended in one before trimming).

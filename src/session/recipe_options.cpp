@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <sstream>
 
 #include "palette/conversion_options.h"
@@ -85,16 +86,68 @@ std::string CheckWadKind(const OptionValue& value) {
                : "takes \"wad2\" (Quake) or \"wad3\" (Half-Life)";
 }
 
+std::string CheckFullbrightCount(const OptionValue& value) {
+    const auto* count = std::get_if<std::int64_t>(&value);
+    return count && *count >= 0 && *count <= 255 ? std::string() : "takes a count from 0 to 255";
+}
+
+std::string CheckWalBits(const OptionValue& value) {
+    const auto* bits = std::get_if<std::int64_t>(&value);
+    return bits && *bits >= 0 && *bits <= 0xFFFFFFFF
+               ? std::string()
+               : "takes a number from 0 to 4294967295 (0x and hex digits in TOML)";
+}
+
+std::string CheckWalValue(const OptionValue& value) {
+    const auto* number = std::get_if<std::int64_t>(&value);
+    return number && *number >= INT32_MIN && *number <= INT32_MAX
+               ? std::string()
+               : "takes a whole number of 32 bits";
+}
+
+std::string CheckWalNext(const OptionValue& value) {
+    const std::string* text = AsText(value);
+    if (text == nullptr) {
+        return "takes the next texture's name in quotes";
+    }
+    const Result<std::string> name = gameformats::CheckWalName(*text);
+    return name ? std::string() : name.problem().message;
+}
+
+std::uint32_t AsBits(const OptionValue& value) {
+    return static_cast<std::uint32_t>(std::get<std::int64_t>(value));
+}
+
 std::string CheckThreshold(const OptionValue& value) {
     const auto* level = std::get_if<std::int64_t>(&value);
     return level && *level >= 1 && *level <= 255 ? std::string() : "takes a level from 1 to 255";
 }
 
 // The table: one row per option a recipe knows.
-const std::array<OptionRow, 10> kOptionRows = {{
+const std::array<OptionRow, 15> kOptionRows = {{
     {"palette", kForBoth, CheckNonEmptyText,
      [](const OptionValue& value, const fs::path& folder, TextureSettings& settings) {
          settings.palette = folder / *AsText(value);
+     }},
+    {"fullbright_count", kForBoth, CheckFullbrightCount,
+     [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
+         settings.fullbrightCount = static_cast<int>(std::get<std::int64_t>(value));
+     }},
+    {"wal_flags", kForBoth, CheckWalBits,
+     [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
+         settings.wal.flags = AsBits(value);
+     }},
+    {"wal_contents", kForBoth, CheckWalBits,
+     [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
+         settings.wal.contents = AsBits(value);
+     }},
+    {"wal_value", kForBoth, CheckWalValue,
+     [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
+         settings.wal.value = static_cast<std::int32_t>(std::get<std::int64_t>(value));
+     }},
+    {"wal_next", kForBoth, CheckWalNext,
+     [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
+         settings.wal.nextFrame = *AsText(value);
      }},
     {"dither", kForBoth, CheckDither,
      [](const OptionValue& value, const fs::path&, TextureSettings& settings) {

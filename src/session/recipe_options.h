@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "gameformats/wad_file.h"
+#include "gameformats/wal_texture.h"
 #include "palette/palette_conversion.h"
 #include "slots/merge_options.h"
 
@@ -34,14 +35,18 @@ using RecipeOptions = std::map<std::string, OptionSetting, std::less<>>;
 
 // What a texture is made with once its options are resolved.
 struct TextureSettings {
-    std::filesystem::path palette;  // a JASC palette file; empty: the one beside the program
+    // A palette file of any kind ReadAnyPaletteFile reads; empty: the one
+    // beside the program. Its fullbright count as given, else as it implies.
+    std::filesystem::path palette;
+    std::optional<int> fullbrightCount;
     quake_palette::ConversionOptions conversion;
     bool rescale = false;               // sides to the nearest multiples of 16 first
     bool toPalette = false;             // a picture output in the palette (a WAD always is)
     std::optional<double> heightDepth;  // height blending, when set
     double heightStrength = slots::kDefaultHeightStrength;
     gameformats::WadKind newWadKind = gameformats::WadKind::Wad2;  // of a WAD yet to be made
-    int threshold = 128;  // mask levels below it are see-through in a '{' texture
+    int threshold = 128;         // mask levels below it are see-through in a '{' texture
+    gameformats::WalFields wal;  // a .wal output's header fields
 
     slots::MergeOptions Merge() const;
 };

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "console/text.h"
+#include "gameformats/picture_input.h"
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
 #include "imageio/file_types.h"
@@ -48,7 +49,7 @@ std::vector<fs::path> MatchingPictures(const fs::path& folder, const std::string
             const fs::path path = fs::path(found.gl_pathv[i]).lexically_normal();
             std::error_code error;
             if (fs::is_regular_file(path, error) &&
-                imageio::FindFileType(imageio::FileExtension(path.string())) != nullptr) {
+                gameformats::IsInputPicturePath(path.string())) {
                 pictures.push_back(path);
             }
         }
@@ -60,12 +61,13 @@ std::vector<fs::path> MatchingPictures(const fs::path& folder, const std::string
 // What is wrong with writing a texture to `output`; empty when nothing is.
 std::string OutputProblem(const fs::path& output, const TextureSettings& settings) {
     const std::string extension = imageio::FileExtension(output.string());
-    if (extension == ".bsp" || extension == ".wal") {
-        return extension + " outputs are not supported yet (use .wad, .png, .tga, .bmp or .jpg)";
+    if (extension == ".bsp") {
+        return extension +
+               " outputs are not supported yet (use .wad, .wal, .png, .tga, .bmp or .jpg)";
     }
     switch (gameformats::OutputKindOf(output.string())) {
         case OutputKind::Unsupported:
-            return "unsupported output type (use .wad, .png, .tga, .bmp or .jpg)";
+            return "unsupported output type (use .wad, .wal, .png, .tga, .bmp or .jpg)";
         case OutputKind::Jpeg:
             return settings.toPalette ? "quake = true writes .png, .tga or .bmp; JPEG would lose "
                                         "the palette"
@@ -246,11 +248,11 @@ class Expander {
         } else if (!fs::is_regular_file(path, error)) {
             Report(pending.PlaceOf(key), key, ProblemKind::Unreadable,
                    path.string() + ": not a picture file");
-        } else if (imageio::FindFileType(imageio::FileExtension(path.string())) == nullptr) {
+        } else if (!gameformats::IsInputPicturePath(path.string())) {
             Report(pending.PlaceOf(key), key, ProblemKind::UnsupportedType,
                    path.string() +
-                       ": unsupported file type (use .bmp, .gif, .jpg, .jpeg, .png "
-                       "or .tga)");
+                       ": unsupported file type (use .bmp, .gif, .jpg, .jpeg, .png, .tga "
+                       "or .wal)");
         }
     }
 
@@ -286,6 +288,7 @@ class Expander {
             Report(pending.PlaceOf("output"), "output", ProblemKind::WrongUsage, problem);
             return;
         }
+        CheckWalKeys(pending);
         CheckName(pending);
     }
 
@@ -299,6 +302,20 @@ class Expander {
             if (std::ranges::find(checkedPalettes_, palette) == checkedPalettes_.end()) {
                 checkedPalettes_.push_back(palette);
                 Report(place, "palette", ProblemKind::Missing, palette.string() + ": no such file");
+            }
+        }
+    }
+
+    // The .wal header's keys, given (or defaulted) for an output of another kind.
+    void CheckWalKeys(const Pending& pending) {
+        if (pending.texture.outputKind == OutputKind::Wal) {
+            return;
+        }
+        for (const std::string_view key : {"wal_flags", "wal_contents", "wal_value", "wal_next"}) {
+            if (pending.own.contains(key)) {
+                Report(pending.PlaceOf(key), key, ProblemKind::WrongUsage,
+                       "is for a .wal output, and this texture goes to " +
+                           pending.texture.output.filename().string());
             }
         }
     }

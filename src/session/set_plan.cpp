@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <map>
 
-#include "console/console.h"
 #include "console/version.h"
 #include "gameformats/texture_names.h"
 #include "gameformats/wad_edit.h"
+#include "gameformats/wad_palette.h"
 #include "session/content_hash.h"
 #include "slots/parallel_for.h"
 
@@ -19,38 +19,58 @@ unsigned JobsOf(const BuildRequest& request) {
     return request.jobs == 0 ? slots::MachineThreads() : request.jobs;
 }
 
+using PaletteKey = std::pair<fs::path, std::optional<int>>;
+using PaletteIndices = std::map<PaletteKey, std::size_t>;
+
 ContentHash PaletteHash(const quake_palette::Palette& palette) {
     HashBuilder hash;
     for (const quake_palette::ColourValue colour : palette) {
         hash.Add(colour);
     }
+    // Quake's count leaves the hashes that states already hold as they were.
+    if (palette.fullbrightCount != quake_palette::kQuakeFullbrightCount) {
+        hash.Add(static_cast<std::uint64_t>(palette.fullbrightCount));
+    }
     return hash.Value();
 }
 
-// Reads every palette the set's textures name, once each; the first that
-// cannot be used stops the build, named where the recipe names it.
-Result<std::map<fs::path, std::size_t>> ReadPalettes(BuildPlan& plan) {
-    std::map<fs::path, std::size_t> indices;
+// A texture's palette: its file (empty: the program's) and fullbright count.
+PaletteKey PaletteKeyOf(const SetTexture& texture) {
+    return {texture.settings.palette, texture.settings.fullbrightCount};
+}
+
+// Reads every palette the set's textures name, once each, with the
+// fullbright count each asks for; the first that cannot be used stops the
+// build, named where the recipe names it. The program's palette is copied
+// only for a count of its own.
+Result<PaletteIndices> ReadPalettes(BuildPlan& plan, const BuildRequest& request) {
+    PaletteIndices indices;
     for (const SetTexture& texture : plan.set.textures) {
-        const fs::path& path = texture.settings.palette;
-        if (path.empty() || indices.contains(path)) {
+        const PaletteKey key = PaletteKeyOf(texture);
+        const auto& [path, count] = key;
+        if ((path.empty() && (!count || !request.programPalette)) || indices.contains(key)) {
             continue;
         }
-        const bool wasQuiet = console::QuietErrors();
-        console::SetQuietErrors(true);
-        const Result<quake_palette::Palette> palette =
-            quake_palette::ReadPaletteFile(path.string());
-        console::SetQuietErrors(wasQuiet);
-        if (!palette) {
-            const RecipePlace place = texture.options.at("palette").place;
-            return Fail(
-                ProblemKind::Damaged,
-                PlaceMessage(plan.set.recipe.string(), place, "palette",
-                             palette.problem().message + " (a JASC-PAL palette file is needed)"),
-                path.string());
+        quake_palette::Palette palette;
+        if (path.empty()) {
+            palette = *request.programPalette;
+        } else {
+            Result<quake_palette::PaletteFile> read =
+                gameformats::ReadAnyPaletteFile(path.string());
+            if (!read) {
+                const RecipePlace place = texture.options.at("palette").place;
+                return Fail(read.problem().kind,
+                            PlaceMessage(plan.set.recipe.string(), place, "palette",
+                                         read.problem().message),
+                            path.string());
+            }
+            palette = read->palette;
         }
-        indices[path] = plan.palettes.size();
-        plan.palettes.push_back(*palette);
+        if (count) {
+            palette.fullbrightCount = *count;
+        }
+        indices[key] = plan.palettes.size();
+        plan.palettes.push_back(palette);
     }
     return indices;
 }
@@ -195,7 +215,7 @@ Result<void> CheckOnly(const BuildRequest& request, const TextureSet& set) {
 }
 
 void PlanTextures(BuildPlan& plan, const BuildRequest& request,
-                  const std::map<fs::path, std::size_t>& paletteIndices) {
+                  const PaletteIndices& paletteIndices) {
     const auto sources = HashSources(plan.set, JobsOf(request));
     const ContentHash programPalette =
         request.programPalette ? PaletteHash(*request.programPalette) : 0;
@@ -208,11 +228,12 @@ void PlanTextures(BuildPlan& plan, const BuildRequest& request,
             plan.outputs.begin());
         PlannedOutput& output = plan.outputs[planned.output];
         planned.selected = Selected(texture, request.only);
-        if (texture.settings.palette.empty()) {
+        if (const auto own = paletteIndices.find(PaletteKeyOf(texture));
+            own != paletteIndices.end()) {
+            planned.palette = &plan.palettes[own->second];
+        } else {
             planned.palette = request.programPalette ? &*request.programPalette : nullptr;
             planned.paletteProblem = request.programPaletteProblem;
-        } else {
-            planned.palette = &plan.palettes[paletteIndices.at(texture.settings.palette)];
         }
         planned.madeFrom =
             MadeFromHash(texture, output, plan.set.folder,
@@ -280,7 +301,7 @@ Result<BuildPlan> PlanBuild(const BuildRequest& request) {
         plan.warnings.push_back(std::move(warning));
     }
     plan.before = std::move(*state);
-    Result<std::map<fs::path, std::size_t>> palettes = ReadPalettes(plan);
+    Result<PaletteIndices> palettes = ReadPalettes(plan, request);
     if (!palettes) {
         return palettes.problem();
     }

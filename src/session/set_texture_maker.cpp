@@ -5,6 +5,7 @@
 #include "console/text.h"
 #include "gameformats/grid_fit.h"
 #include "gameformats/mip_texture.h"
+#include "gameformats/picture_input.h"
 #include "gameformats/texture_maker.h"
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
@@ -30,9 +31,15 @@ Problem OffGrid(Problem problem) {
     return problem;
 }
 
-// A mask or height map as its slot keeps it: a 24-bit one made grey at once.
-Result<Bitmap> LoadSource(const std::filesystem::path& path, bool grey, unsigned threads) {
-    Result<Bitmap> loaded = imageio::LoadImageFile(path.string());
+// A source as its slot keeps it (a .wal read in the texture's palette): a
+// 24-bit mask or height map made grey at once.
+Result<Bitmap> LoadSource(const std::filesystem::path& path, bool grey, unsigned threads,
+                          const MakeContext& context) {
+    std::optional<quake_palette::Palette> palette;
+    if (context.palette != nullptr) {
+        palette = *context.palette;
+    }
+    Result<Bitmap> loaded = gameformats::ReadInputPicture(path.string(), palette);
     std::vector<std::string> warnings = loaded.TakeWarnings();
     for (std::string& warning : warnings) {
         warning = path.string() + ": " + warning;
@@ -91,7 +98,12 @@ Result<MadeTexture> WritePicture(TextureSession& session, const SetTexture& text
                                  const MakeContext& context, const FIBITMAP* instead = nullptr) {
     const gameformats::ExportRequest request{.path = texture.output.string(),
                                              .toPalette = texture.settings.toPalette,
-                                             .conversion = texture.settings.conversion};
+                                             .conversion = texture.settings.conversion,
+                                             .wal = texture.settings.wal};
+    std::optional<quake_palette::Palette> palette;
+    if (context.palette != nullptr) {
+        palette = *context.palette;
+    }
     Result<gameformats::ExportWritten> exported =
         session.Export(request, {true, true, texture.settings.rescale}, instead);
     if (!exported) {
@@ -115,11 +127,11 @@ void PrepareSession(TextureSession& session, const SetTexture& texture,
 // The blend's inputs (layers, masks, height maps), read side by side on up
 // to `threads` threads; warnings and the first failure told in their order.
 Result<std::array<Bitmap, kInputCount>> LoadBlendInputs(const SetTexture& texture,
-                                                        unsigned threads) {
+                                                        const MakeContext& context) {
     std::array<std::optional<Result<Bitmap>>, kInputCount> loaded;
-    slots::ParallelFor(threads, kBlendRoles.size(), [&](std::size_t i) {
+    slots::ParallelFor(context.threads, kBlendRoles.size(), [&](std::size_t i) {
         if (const std::filesystem::path& path = texture.Source(kBlendRoles[i]); !path.empty()) {
-            loaded[i] = LoadSource(path, i >= 2, 1);
+            loaded[i] = LoadSource(path, i >= 2, 1, context);
         }
     });
     std::array<Bitmap, kInputCount> inputs;
@@ -145,7 +157,7 @@ Result<std::array<Bitmap, kInputCount>> LoadBlendInputs(const SetTexture& textur
 // height maps and options first, then the four slots, the merge running as
 // the last arrives.
 Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& context) {
-    Result<std::array<Bitmap, kInputCount>> loaded = LoadBlendInputs(texture, context.threads);
+    Result<std::array<Bitmap, kInputCount>> loaded = LoadBlendInputs(texture, context);
     if (!loaded) {
         return Forward<MadeTexture>(std::move(loaded));
     }
@@ -183,7 +195,7 @@ Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& cont
 
 // A plain picture, with its mask or else its own alpha as the see-through part.
 Result<MadeTexture> MakePlainPicture(const SetTexture& texture, const MakeContext& context) {
-    Result<Bitmap> picture = LoadSource(texture.Source(SourceRole::Picture), false, 1);
+    Result<Bitmap> picture = LoadSource(texture.Source(SourceRole::Picture), false, 1, context);
     if (!picture) {
         return Forward<MadeTexture>(std::move(picture));
     }
@@ -196,14 +208,14 @@ Result<MadeTexture> MakePlainPicture(const SetTexture& texture, const MakeContex
     }
     Bitmap mask;
     if (const std::filesystem::path& file = texture.Source(SourceRole::Mask); !file.empty()) {
-        Result<Bitmap> read = LoadSource(file, false, 1);
-        if (!read) {
-            return Forward<MadeTexture>(std::move(read.WarnFirst(warnings)));
+        Result<Bitmap> loaded = LoadSource(file, false, 1, context);
+        if (!loaded) {
+            return Forward<MadeTexture>(std::move(loaded.WarnFirst(warnings)));
         }
-        for (std::string& warning : read.TakeWarnings()) {
+        for (std::string& warning : loaded.TakeWarnings()) {
             warnings.push_back(std::move(warning));
         }
-        mask = std::move(*read);
+        mask = std::move(*loaded);
     } else if (freeimage_base::ImageType(picture->get()) == FIT_BITMAP &&
                freeimage_base::Bpp(picture->get()) == 32) {
         mask = freeimage_base::GetChannel(picture->get(), FICC_ALPHA);

@@ -4,7 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "imageio/file_types.h"
+#include "gameformats/picture_input.h"
+#include "gameformats/wal_file.h"
 
 namespace orrisbay::session {
 
@@ -127,6 +128,16 @@ std::optional<int> TextureSession::InputReading(const std::string& path) const {
     return std::nullopt;
 }
 
+std::vector<int> TextureSession::InputsInPalette() const {
+    std::vector<int> inputs;
+    for (int input = 0; input < kInputCount; ++input) {
+        if (Source(input).IsFile() && gameformats::IsWalPath(Source(input).path)) {
+            inputs.push_back(input);
+        }
+    }
+    return inputs;
+}
+
 std::uint64_t TextureSession::WorkPixels(int input,
                                          std::optional<imageio::PictureSize> incoming) const {
     if (!incoming) {
@@ -154,13 +165,12 @@ SessionUpdate TextureSession::ReadAgain(const std::vector<int>& inputs) {
             continue;
         }
         std::error_code error;
-        const bool hasPicture = IsSlot(input)
-                                    ? table_.Slot(input) != nullptr
-                                    : table_.HeightMap(input - kHeightMap1) != nullptr;
+        const bool hasPicture = IsSlot(input) ? table_.Slot(input) != nullptr
+                                              : table_.HeightMap(input - kHeightMap1) != nullptr;
         if (!std::filesystem::exists(source.path, error) && hasPicture) {
             continue;  // gone: the picture stays until the file is back
         }
-        Result<Bitmap> loaded = imageio::LoadImageFile(source.path);
+        Result<Bitmap> loaded = gameformats::ReadInputPicture(source.path, palette_);
         for (const std::string& warning : loaded.warnings()) {
             read.warnings.push_back(source.path + ": " + warning);
         }
@@ -176,8 +186,7 @@ SessionUpdate TextureSession::ReadAgain(const std::vector<int>& inputs) {
         if (IsSlot(input)) {
             pictures.slots[static_cast<std::size_t>(input)] = std::move(*loaded);
         } else {
-            pictures.heightMaps[static_cast<std::size_t>(input - kHeightMap1)] =
-                std::move(*loaded);
+            pictures.heightMaps[static_cast<std::size_t>(input - kHeightMap1)] = std::move(*loaded);
         }
     }
     SessionUpdate update = Updated([&] { table_.SetInputs(std::move(pictures)); });

@@ -48,9 +48,12 @@ class TextureSession {
     TextureSession(const TextureSession&) = delete;
     TextureSession& operator=(const TextureSession&) = delete;
 
-    // The game's palette conversions use; empty without a good palette file
-    // (a WAD3 brings its own).
-    void SetPalette(std::optional<quake_palette::Palette> palette) { palette_ = std::move(palette); }
+    // The game's palette conversions use, and .wal inputs are read in; empty
+    // without a good palette file (a WAD3 brings its own). Inputs read in the
+    // palette before keep their pixels until read again (InputsInPalette).
+    void SetPalette(std::optional<quake_palette::Palette> palette) {
+        palette_ = std::move(palette);
+    }
     const std::optional<quake_palette::Palette>& GamePalette() const { return palette_; }
     void SetConversionOptions(quake_palette::ConversionOptions options) { conversion_ = options; }
     const quake_palette::ConversionOptions& ConversionOptions() const { return conversion_; }
@@ -69,6 +72,9 @@ class TextureSession {
     const std::optional<Problem>& ReadProblem(int input) const;
     // Why `input`'s file cannot be followed; empty when it can.
     const std::string& WatchProblem(int input) const { return follower_.WatchProblem(input); }
+    // The inputs read from files in the game's palette (.wal textures), which
+    // a new palette changes.
+    std::vector<int> InputsInPalette() const;
     // The input whose picture follows the file at `path`, if any.
     std::optional<int> InputReading(const std::string& path) const;
     // The pixels of the larger of a picture of `incoming` size for `input`

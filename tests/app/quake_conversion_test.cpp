@@ -5,11 +5,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QPushButton>
 
 #include "app/image_box.h"
+#include "app/palette_box.h"
 #include "gameformats/wad2_reader.h"
+#include "gameformats/wal_texture.h"
 #include "palette/palette_conversion.h"
 #include "slots/slot_table.h"
+#include "support/game_palettes.h"
 #include "support/image_files.h"
 #include "window_fixture.h"
 
@@ -203,6 +207,48 @@ TEST_F(QuakeConversionTest, ATextureOffTheSixteenGridIsRescaledOnlyWhenTheUserAg
     EXPECT_EQ(wad->lumps[0].width, 96u);
     EXPECT_EQ(wad->lumps[0].height, 64u);
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(QuakeConversionTest, PaletteMakesAFilesPaletteTheWindowsAndAWalOpensInIt) {
+    const quake_palette::Palette colours = orrisbay::testing::DistinctColours();
+    const std::string lmp = folder.Write("palette.lmp", orrisbay::testing::RgbBytes(colours));
+    const std::string wal = folder.file("floor.wal");
+    ASSERT_TRUE(gameformats::WriteWalTexture(Result(), wal, {}, colours));
+    const auto choose = [this](const std::string& path) {
+        window->setOpenFileDialog([path](imageio::OpenFileRequest& request) {
+            request.lpstrFile.replace(0, path.size() + 1, path + '\0');
+            return 1;
+        });
+    };
+    choose(lmp);
+    window->paletteAction()->trigger();
+    ASSERT_TRUE(window->conversionPalette());
+    EXPECT_EQ(window->conversionPalette()->colours, colours.colours);
+    EXPECT_EQ(window->conversionPalette()->fullbrightCount, 0) << "another game's palette";
+    const QImage swatches = window->PicPalette()->grab().toImage();
+    for (const int i : {0, 17, 255}) {
+        const QColor shown = swatches.pixelColor(1 + 8 * (i % 16) + 4, 1 + 8 * (i / 16) + 4);
+        EXPECT_EQ(quake_palette::MakeColour(shown.red(), shown.green(), shown.blue()), colours[i]);
+    }
+    window->convertAction()->trigger();
+    EXPECT_TRUE(SamePixels(Converted().get(), window->convertedTexture()));
+
+    // A .wal opens in the window's palette, its indices as stored.
+    choose(wal);
+    window->btnOpen(0)->click();
+    const FIBITMAP* opened = window->slotTable().Slot(0);
+    ASSERT_EQ(freeimage_base::Bpp(opened), 8u);
+    EXPECT_EQ(freeimage_base::Palette(opened)[17].rgbGreen, 255 - 17);
+    const orrisbay::Result<gameformats::WalTexture> stored = gameformats::ReadWalFile(wal);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(TopDownPixels(opened), stored->mips[0]);
+
+    // A damaged palette file is refused with its reason and changes nothing.
+    choose(folder.Write("short.lmp", "\x01\x02\x03"));
+    window->paletteAction()->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text.rfind("Palette: " + folder.file("short.lmp") + ": ", 0), 0u);
+    EXPECT_EQ(window->conversionPalette()->colours, colours.colours);
 }
 
 }  // namespace

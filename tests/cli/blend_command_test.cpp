@@ -179,7 +179,7 @@ TEST_F(BlendCommandTest, CommandLineMistakesAreUsageErrors) {
         {{layer1, layer2, mask1, mask2, "-x", "-o", output}, "unknown option -x"},
         {{"--builtin", layer1, "-o", output}, "--builtin takes no input files"},
         {{layer1, layer2, mask1, mask2, "-o", folder.file("out.gif")},
-         "out.gif: unsupported output type (use .png, .tga, .bmp, .jpg, .wad or .bsp)"},
+         "out.gif: unsupported output type (use .png, .tga, .bmp, .jpg, .wad, .bsp or .wal)"},
         {{"--builtin", "-o", output, "--height-blend", "0.6"},
          "--height-blend takes a depth from 0.01 to 0.5, not '0.6'"},
         {{"--builtin", "-o", output, "--height-blend=0.2", "--height-strength", "0.9"},
@@ -196,9 +196,9 @@ TEST_F(BlendCommandTest, CommandLineMistakesAreUsageErrors) {
         {{"--builtin", "--quake", "-o", output, "--metric", "lab"},
          "colour metric \"lab\" is not known: use rgb or perceptual"},
         {{"--builtin", "--metric", "perceptual", "-o", output},
-         "--metric needs --quake or a .wad output"},
+         "--metric needs --quake, or a .wad, .bsp or .wal output"},
         {{layer1, layer2, "--dither", mask1, mask2, "-o", output},
-         "--dither needs --quake or a .wad output"},
+         "--dither needs --quake, or a .wad, .bsp or .wal output"},
     };
     for (const auto& [arguments, message] : cases) {
         SCOPED_TRACE(message);
@@ -245,7 +245,7 @@ TEST_F(BlendCommandTest, BadInputsNameTheFileAndTheReason) {
     const std::string missing = folder.file("missing.png");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{layer1, layer2, tif, mask2, "-o", output},
-         tif + ": unsupported file type (use .bmp, .gif, .jpg, .jpeg, .png or .tga)"},
+         tif + ": unsupported file type (use .bmp, .gif, .jpg, .jpeg, .png, .tga or .wal)"},
         {{layer1, missing, mask1, mask2, "-o", output}, missing + ": no such file"},
         // Inputs load side by side; of two bad ones the first is named.
         {{layer1, missing, mask1, damaged, "-o", output}, missing + ": no such file"},

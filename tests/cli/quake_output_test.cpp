@@ -128,7 +128,8 @@ TEST_F(QuakeOutputTest, HelpNamesTheFlagsAndPaletteOptionsNeedAConversion) {
     const std::string png = folder.file("out.png");
     const RunResult dither = Blend({"--builtin", "--dither", "-o", png});
     EXPECT_EQ(dither.code, kExitUsage);
-    EXPECT_NE(dither.err.find("--dither needs --quake or a .wad output"), std::string::npos);
+    EXPECT_NE(dither.err.find("--dither needs --quake, or a .wad, .bsp or .wal output"),
+              std::string::npos);
     const RunResult jpeg = Blend({"--builtin", "--quake", "-o", folder.file("out.jpg")});
     EXPECT_EQ(jpeg.code, kExitUsage);
     EXPECT_TRUE(folder.entries().empty());

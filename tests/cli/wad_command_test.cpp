@@ -140,7 +140,7 @@ TEST_F(WadCommandTest, AddConvertsWithTheDitheringAndMetricGiven) {
     };
     const Result<quake_palette::Palette> palette = ReadGamePalette();
     ASSERT_TRUE(palette);
-    const Result<freeimage_base::Bitmap> picture = LoadInput(brick);
+    const Result<freeimage_base::Bitmap> picture = LoadInput(brick, std::nullopt);
     ASSERT_TRUE(picture);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.back());

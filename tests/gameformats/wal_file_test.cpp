@@ -8,6 +8,7 @@
 #include "gameformats/wal_texture.h"
 #include "support/game_palettes.h"
 #include "support/image_files.h"
+#include "support/wal_reader.h"
 #include "wad2_reader.h"
 
 namespace orrisbay::gameformats {
@@ -15,30 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using orrisbay::testing::RandomTexture;
+using orrisbay::testing::ReadWal;
+using orrisbay::testing::ReadWalBytes;
 using testing::FileBytes;
-
-// A .wal read from its layout alone: name[32], width, height, four offsets,
-// the next frame's name[32], flags, contents, value; then the levels.
-struct ReadWal {
-    std::vector<std::uint32_t> numbers;  // from width to value, but the name
-    std::string name, next;
-    std::vector<std::vector<std::uint8_t>> mips{};
-};
-ReadWal ReadWalBytes(const std::vector<std::uint8_t>& b) {
-    const auto u32 = [&b](std::size_t at) {
-        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::uint32_t{b[at + 3]} << 24;
-    };
-    ReadWal wal{{}, std::string(&b[0], &b[31]).c_str(), std::string(&b[56], &b[87]).c_str()};
-    for (const std::size_t at : {32, 36, 40, 44, 48, 52, 88, 92, 96}) {
-        wal.numbers.push_back(u32(at));
-    }
-    for (int level = 0; level < 4; ++level) {
-        const std::size_t at = u32(40 + 4 * level), size = (u32(32) >> level) * (u32(36) >> level);
-        EXPECT_LE(at + size, b.size());
-        wal.mips.emplace_back(b.begin() + at, b.begin() + at + size);
-    }
-    return wal;
-}
 
 class WalFile : public ::testing::Test {
   protected:
@@ -51,7 +31,7 @@ TEST_F(WalFile, HoldsTheWad2TexturesLevelsAndItsHeaderAndReadsBackAsAPicture) {
     const freeimage_base::Bitmap texture = RandomTexture(64, 32, 5);
     const std::string path = folder.file("baseq2/textures/e1u1/floor_1.wal");
     fs::create_directories(fs::path(path).parent_path());
-    const WalOptions options{"", "e1u1/floor_2", 0x201, 1, -300, {true, true}};
+    const WalOptions options{"", {"e1u1/floor_2", 0x201, 1, -300}, {true, true}};
     const Result<WalTexture> written = WriteWalTexture(texture.get(), path, options, game);
     ASSERT_TRUE(written) << written.problem().message;
 
@@ -156,9 +136,9 @@ TEST_F(WalFile, APaletteComesFromAWadsPaletteLumpOrAnyOtherPaletteFile) {
                 {{"CONCHARS", 0x42, 0, 4, {1, 2, 3, 4}},
                  {"PALETTE", kPaletteLumpType, 0, 768, {rgb.begin(), rgb.end()}}}};
     ASSERT_TRUE(WriteWadFile(folder.file("gfx.wad"), gfx));
-    const Result<quake_palette::GamePalette> fromWad = ReadAnyPaletteFile(folder.file("gfx.wad"));
+    const Result<quake_palette::PaletteFile> fromWad = ReadAnyPaletteFile(folder.file("gfx.wad"));
     ASSERT_TRUE(fromWad) << fromWad.problem().message;
-    EXPECT_EQ(fromWad->colours, colours);
+    EXPECT_EQ(fromWad->palette.colours, colours.colours);
     EXPECT_EQ(fromWad->format, quake_palette::PaletteFormat::WadLump);
 
     ASSERT_TRUE(WriteWadFile(folder.file("hl.wad"), {WadKind::Wad3, {}}));

@@ -11,7 +11,7 @@ namespace {
 TEST(FinderCacheTest, KeptFindersAnswerForTheirOwnPaletteColoursAndMetric) {
     Palette game = *ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
     Palette reversed;  // the same colours at other indices
-    std::copy(game.rbegin(), game.rend(), reversed.begin());
+    std::copy(game.colours.rbegin(), game.colours.rend(), reversed.begin());
     const freeimage_base::Bitmap texture = orrisbay::testing::RandomTexture(64, 64, 3);
     KeepFinders(2);
     for (const Palette* palette : {&game, &reversed, &game, &game, &reversed}) {

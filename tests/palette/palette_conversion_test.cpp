@@ -7,6 +7,7 @@
 #include <random>
 
 #include "palette/blue_noise.h"
+#include "palette/game_palette.h"
 #include "palette_test_support.h"
 #include "support/image_files.h"
 
@@ -361,7 +362,7 @@ TEST_F(PaletteConversionTest, GlowingPixelsTakeFullbrightsAndNoOthersDo) {
                                                 .dithering = dithering,
                                                 .metric = ColourMetric::Perceptual};
                 const Result<Bitmap> converted =
-                    ConvertPicture(texture, palette, kQuakeFullbrightCount, options, glow.get());
+                    ConvertPicture(texture, palette, options, glow.get());
                 ASSERT_TRUE(converted) << converted.problem().message;
                 for (int y = 0; y < 32; ++y) {
                     for (int x = 0; x < 48; ++x) {
@@ -373,10 +374,11 @@ TEST_F(PaletteConversionTest, GlowingPixelsTakeFullbrightsAndNoOthersDo) {
             }
         }
     }
-    const Result<Bitmap> noFullbrights = ConvertPicture(noise.get(), palette, 0, {}, glow.get());
+    const Palette none = *WithFullbrightCount(palette, 0);
+    const Result<Bitmap> noFullbrights = ConvertPicture(noise.get(), none, {}, glow.get());
     EXPECT_FALSE(noFullbrights);
     EXPECT_NE(noFullbrights.problem().message.find("glowing"), std::string::npos);
-    EXPECT_FALSE(ConvertPicture(noise.get(), palette, 32, {}, GlowMask(16, 16, 1).get()));
+    EXPECT_FALSE(ConvertPicture(noise.get(), palette, {}, GlowMask(16, 16, 1).get()));
 }
 
 TEST_F(PaletteConversionTest, NoDitherErrorCrossesARegionEdge) {

@@ -58,11 +58,11 @@ TEST(PaletteFiles, EveryFormatGivesTheSame256Colours) {
     };
     for (const auto& test : cases) {
         const std::string path = folder.Write(test.file, test.bytes);
-        const Result<GamePalette> read = ReadGamePaletteFile(path);
+        const Result<PaletteFile> read = ReadGamePaletteFile(path);
         ASSERT_TRUE(read) << read.problem().message;
-        EXPECT_EQ(read->colours, colours) << test.file;
+        EXPECT_EQ(read->palette.colours, colours.colours) << test.file;
         EXPECT_EQ(read->format, test.format) << test.file;
-        EXPECT_EQ(read->fullbrightCount, 0) << test.file;
+        EXPECT_EQ(read->palette.fullbrightCount, 0) << test.file;
     }
     // The picture the test made is one the image library reads, with the same colours.
     const freeimage_base::Bitmap pcx =
@@ -76,15 +76,16 @@ TEST(PaletteFiles, EveryFormatGivesTheSame256Colours) {
 
 TEST(PaletteFiles, OnlyQuakesOwnColoursHaveFullbrights) {
     const orrisbay::testing::TemporaryFolder folder("palette-quake");
-    const Result<GamePalette> quake = ReadGamePaletteFile(ORRISBAY_SOURCE_PALETTE);
+    const Result<PaletteFile> quake = ReadGamePaletteFile(ORRISBAY_SOURCE_PALETTE);
     ASSERT_TRUE(quake);
-    EXPECT_EQ(quake->fullbrightCount, 32);
-    EXPECT_EQ(quake->colours, *ReadPaletteFile(ORRISBAY_SOURCE_PALETTE));
-    EXPECT_EQ(ReadGamePaletteFile(folder.Write("q.lmp", RgbBytes(quake->colours)))->fullbrightCount,
+    EXPECT_EQ(quake->palette, *ReadPaletteFile(ORRISBAY_SOURCE_PALETTE));
+    EXPECT_EQ(ReadGamePaletteFile(folder.Write("q.lmp", RgbBytes(quake->palette)))
+                  ->palette.fullbrightCount,
               32);
-    Palette nearly = quake->colours;
+    Palette nearly = quake->palette;
     nearly[255] ^= 1;
-    EXPECT_EQ(ReadGamePaletteFile(folder.Write("n.lmp", RgbBytes(nearly)))->fullbrightCount, 0);
+    EXPECT_EQ(ReadGamePaletteFile(folder.Write("n.lmp", RgbBytes(nearly)))->palette.fullbrightCount,
+              0);
 }
 
 TEST(PaletteFiles, DamagedFilesAreRefusedWithTheReason) {
@@ -114,7 +115,7 @@ TEST(PaletteFiles, DamagedFilesAreRefusedWithTheReason) {
     };
     for (const auto& test : cases) {
         const std::string path = folder.Write(test.file, test.bytes);
-        const Result<GamePalette> read = ReadGamePaletteFile(path);
+        const Result<PaletteFile> read = ReadGamePaletteFile(path);
         ASSERT_FALSE(read) << test.file;
         EXPECT_EQ(read.problem().kind, test.kind) << test.file;
         EXPECT_EQ(read.problem().path, path);
