@@ -60,14 +60,16 @@ std::vector<fs::path> MatchingPictures(const fs::path& folder, const std::string
 
 // What is wrong with writing a texture to `output`; empty when nothing is.
 std::string OutputProblem(const fs::path& output, const TextureSettings& settings) {
-    const std::string extension = imageio::FileExtension(output.string());
-    if (extension == ".bsp") {
-        return extension +
-               " outputs are not supported yet (use .wad, .wal, .png, .tga, .bmp or .jpg)";
-    }
     switch (gameformats::OutputKindOf(output.string())) {
         case OutputKind::Unsupported:
-            return "unsupported output type (use .wad, .wal, .png, .tga, .bmp or .jpg)";
+            return "unsupported output type (use .wad, .bsp, .wal, .png, .tga, .bmp or .jpg)";
+        case OutputKind::Map: {
+            // A map is compiled, never made here: its texture is replaced in place.
+            std::error_code error;
+            return fs::is_regular_file(output, error)
+                       ? std::string()
+                       : output.filename().string() + ": no such map (compile it first)";
+        }
         case OutputKind::Jpeg:
             return settings.toPalette ? "quake = true writes .png, .tga or .bmp; JPEG would lose "
                                         "the palette"
@@ -361,7 +363,9 @@ class Expander {
                            ") and cannot be an output too");
                 continue;
             }
-            const bool wad = texture.outputKind == OutputKind::Wad;
+            // A WAD and a map hold many textures, each of its own name.
+            const bool wad = texture.outputKind == OutputKind::Wad ||
+                             texture.outputKind == OutputKind::Map;
             const std::pair key(texture.output.string(),
                                 wad ? console::LowerCase(texture.name) : std::string());
             const auto [first, inserted] = taken.try_emplace(key, texture.origin);

@@ -62,6 +62,7 @@ void MakeAll(BuildPlan& plan, std::vector<Making>& making, unsigned jobs,
     // Each merge gets its share of the cores, so N jobs never run more than the machine has.
     const unsigned mergeThreads = std::max(1U, slots::MachineThreads() / running);
     std::mutex reporting;
+    std::mutex mapWrites;
     std::size_t done = 0;
     progress.Planned(making.size());
     slots::ParallelFor(running, making.size(), [&](std::size_t i) {
@@ -72,7 +73,7 @@ void MakeAll(BuildPlan& plan, std::vector<Making>& making, unsigned jobs,
             progress.Started(planned.texture->name);
         }
         const MakeContext context{planned.palette, planned.paletteProblem, output.kind,
-                                  mergeThreads};
+                                  mergeThreads, &mapWrites};
         making[i].made = MakeSetTexture(*planned.texture, context);
         const std::scoped_lock lock(reporting);
         const std::size_t index = static_cast<std::size_t>(&planned - plan.textures.data());

@@ -96,13 +96,20 @@ Result<MadeTexture> MakeLump(const FIBITMAP* colour, const FIBITMAP* coverage,
 // the merge, or `instead` for a plain picture.
 Result<MadeTexture> WritePicture(TextureSession& session, const SetTexture& texture,
                                  const MakeContext& context, const FIBITMAP* instead = nullptr) {
+    const bool map = texture.outputKind == gameformats::OutputKind::Map;
     const gameformats::ExportRequest request{.path = texture.output.string(),
-                                             .toPalette = texture.settings.toPalette,
+                                             .toPalette = texture.settings.toPalette || map,
                                              .conversion = texture.settings.conversion,
+                                             .textureName = map ? texture.name : std::string(),
+                                             .seeThroughThreshold = texture.settings.threshold,
                                              .wal = texture.settings.wal};
     std::optional<quake_palette::Palette> palette;
     if (context.palette != nullptr) {
         palette = *context.palette;
+    }
+    std::unique_lock<std::mutex> writing;
+    if (map && context.mapWrites != nullptr) {
+        writing = std::unique_lock(*context.mapWrites);
     }
     Result<gameformats::ExportWritten> exported =
         session.Export(request, {true, true, texture.settings.rescale}, instead);
@@ -181,7 +188,10 @@ Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& cont
     }
     Result<MadeTexture> made = [&] {
         if (texture.outputKind != gameformats::OutputKind::Wad) {
-            session.ReleaseInputs(false);
+            // A map's see-through texture reads where the layers cover, from the inputs.
+            if (texture.outputKind != gameformats::OutputKind::Map) {
+                session.ReleaseInputs(false);
+            }
             return WritePicture(session, texture, context);
         }
         // Only a see-through texture reads where the layers cover.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -15,7 +16,7 @@ namespace orrisbay::session {
 
 // What a texture was made into: its lump, for a WAD output, which the build
 // writes with the WAD's other changed textures; nothing for a picture
-// output, which is written here.
+// output, which is written here (a map's texture too).
 struct MadeTexture {
     std::optional<gameformats::WadLump> lump;
 };
@@ -25,6 +26,9 @@ struct MakeContext {
     std::string paletteProblem;                       // why there are none
     gameformats::WadKind wadKind = gameformats::WadKind::Wad2;  // of the WAD it goes into
     unsigned threads = 1;                                       // for its merge
+    // Held while a texture is written into a map, which several textures of
+    // a set may share: each write reads the map and replaces it whole.
+    std::mutex* mapWrites = nullptr;
 };
 
 // Makes `texture` as orrisbay-blend (a blend) or orrisbay-wad add (a plain

@@ -186,6 +186,39 @@ TEST_F(BuildCommandTest, MakesAgainOnlyTheTextureWhoseSourceChanged) {
     ExpectOneByOneBytes();
 }
 
+TEST_F(BuildCommandTest, TexturesOfOneMapAreEachWrittenIntoItAsOrrisbayBlendWritesThem) {
+    const std::string room = std::string(ORRISBAY_TEST_MAPS) + "/q1/room.bsp";
+    const std::string map = folder.Write("room.bsp", ReadFile(room));
+    const std::string once = folder.Write("once.bsp", ReadFile(room));
+    folder.Write("map.toml", R"([defaults]
+rescale = true
+[[texture]]
+name = "*water"
+layer1 = "l1.png"
+layer2 = "l2.tga"
+mask1 = "m1.png"
+mask2 = "m2.png"
+output = "room.bsp"
+[[texture]]
+name = "{fence"
+layer1 = "l1.png"
+layer2 = "l2.tga"
+mask1 = "m1.png"
+mask2 = "m3.png"
+output = "room.bsp"
+)");
+    const Outcome built = Build({folder.file("map.toml"), "--jobs", "2"});
+    ASSERT_EQ(built.code, 0) << built.err;
+    const std::string l1 = folder.file("l1.png"), l2 = folder.file("l2.tga");
+    for (const auto& [name, mask2] : {std::pair{"*water", "m2.png"}, {"{fence", "m3.png"}}) {
+        ASSERT_EQ(Blend({l1, l2, folder.file("m1.png"), folder.file(mask2), "-o", once, "--name",
+                         name, "--rescale"}),
+                  0);
+    }
+    EXPECT_TRUE(ReadFile(map) == ReadFile(once)) << "neither write lost the other's texture";
+    EXPECT_NE(Build({folder.file("map.toml")}).out.find("0 built, 2 up to date"), std::string::npos);
+}
+
 TEST_F(BuildCommandTest, AFailingTextureLeavesTheOthersBuiltAndTheWadWhole) {
     folder.Write("broken.png", "not a picture at all");
     std::string text = kRecipe;
@@ -227,7 +260,7 @@ TEST_F(BuildCommandTest, NamesFileLineAndKeyOfEveryRecipeErrorBeforeWritingAnyth
         {"mask2 = \"m2.png\"", "mask2 = \"gone.png\"",
          "9:9: mask2: " + folder.file("gone.png") + ": no such file", kExitBadInput},
         {"output = \"pack.wad\"\n\n[[texture]]", "output = \"e1m1.bsp\"\n\n[[texture]]",
-         "10:10: output: .bsp outputs are not supported yet", kExitUsage},
+         "10:10: output: e1m1.bsp: no such map (compile it first)", kExitUsage},
         {"threshold = 100", "threshold = 0", "29:13: threshold: takes a level from 1 to 255",
          kExitUsage},
     };
