@@ -7,7 +7,9 @@
 // masks at the common size, in 8-bit greyscale. A layer or mask that already
 // is what its slot would hold is read where it is, and the slot stays empty.
 // The canvas (10) and the first composite (11) are only ever made band by
-// band, so those slots stay empty.
+// band, so those slots stay empty. What slots 6 to 9 and the scaled height
+// maps hold after a merge is kept beside the slots (derived_) for the next
+// merge at the same size, and put back into them when it starts.
 
 #include <algorithm>
 
@@ -22,6 +24,12 @@ using freeimage_base::Bitmap;
 
 void SlotTable::ComposeLayers() {
     ClearSlot(kResult);
+    if (InputsFilled()) {
+        // Before the memory check, so that pictures made at another size are
+        // given back rather than counted.
+        const MergeSize size = CommonSize();
+        derived_.KeepOnlyAt(size.width, size.height);
+    }
     if (const auto refusal = MemoryRefusal()) {
         AbandonMerge(*refusal);
         return;
@@ -42,10 +50,10 @@ std::optional<std::string> SlotTable::MemoryRefusal() const {
         return std::nullopt;
     }
     const MergeSize size = CommonSize();
-    const std::uint64_t need =
-        MergeMemoryNeed({Slot(kLayer1), Slot(kLayer2), Slot(kMask1), Slot(kMask2), size.width,
-                         size.height, options_.heightBlend.has_value(), HeightMap(0), HeightMap(1)},
-                        mergeThreads_);
+    const std::uint64_t need = MergeMemoryNeed(
+        {Slot(kLayer1), Slot(kLayer2), Slot(kMask1), Slot(kMask2), size.width, size.height,
+         options_.heightBlend.has_value(), HeightMap(0), HeightMap(1), derived_.Held()},
+        mergeThreads_);
     const auto available = availableMemory_ ? availableMemory_ : SystemAvailableMemory();
     if (!available || need <= *available) {
         return std::nullopt;
@@ -99,6 +107,41 @@ bool SlotTable::MakeMaskGreyscale(int which, unsigned threads) {
     }
     Entry(kMask1Scaled + which) = std::move(grey);
     return true;
+}
+
+// The pictures kept from the last merge go back into their scratch slots, and
+// the steps that made them are skipped.
+void SlotTable::RestoreDerivedPictures() {
+    ready_ = derived_.Held();
+    for (const int which : {0, 1}) {
+        if (ready_[static_cast<std::size_t>(kLayer1 + which)]) {
+            Entry(kLayer1Scaled + which) = derived_.Take(kLayer1 + which);
+        }
+        if (ready_[static_cast<std::size_t>(kMask1 + which)]) {
+            Entry(kMask1Scaled + which) = derived_.Take(kMask1 + which);
+        }
+        if (ready_[static_cast<std::size_t>(kDerivedHeight1 + which)]) {
+            scaledHeightMaps_[static_cast<std::size_t>(which)] =
+                derived_.Take(kDerivedHeight1 + which);
+        }
+    }
+}
+
+// After a merge by our kernels, what slots 6 to 9 and the scaled height maps
+// hold depends each on one input alone: it is kept for the next merge. (The
+// library's composite writes a height-blended mask 2 and 32-bit copies into
+// those slots: nothing is kept after it.)
+void SlotTable::KeepDerivedPictures() {
+    for (const int which : {0, 1}) {
+        derived_.Keep(kLayer1 + which, std::move(Entry(kLayer1Scaled + which)));
+        derived_.Keep(kMask1 + which, std::move(Entry(kMask1Scaled + which)));
+        // A height map's steps run only when height blending.
+        const auto height = static_cast<std::size_t>(kDerivedHeight1 + which);
+        if (ready_[height] || options_.heightBlend) {
+            derived_.Keep(kDerivedHeight1 + which,
+                          std::move(scaledHeightMaps_[static_cast<std::size_t>(which)]));
+        }
+    }
 }
 
 void SlotTable::ClearScratchSlots() {

@@ -56,8 +56,11 @@ std::uint64_t HeightBlendScratch(const MergeInputs& inputs) {
         return 0;
     }
     std::uint64_t bytes = 0;
-    for (const FIBITMAP* map : {inputs.height1, inputs.height2}) {
-        bytes += map != nullptr ? MaskScratch(map, inputs.width, inputs.height) : 0;
+    for (const std::size_t which : {0U, 1U}) {
+        const FIBITMAP* map = which == 0 ? inputs.height1 : inputs.height2;
+        if (map != nullptr && !inputs.derived[4 + which]) {
+            bytes += MaskScratch(map, inputs.width, inputs.height);
+        }
     }
     if (!LayerReadAsItIs(inputs.layer1) || !LayerReadAsItIs(inputs.layer2)) {
         bytes += BitmapBytes(inputs.width, inputs.height, 8);
@@ -90,8 +93,12 @@ std::uint64_t RowBytes(unsigned width, unsigned bpp) {
 std::uint64_t MergeMemoryNeed(const MergeInputs& inputs, unsigned threads) {
     const unsigned w = inputs.width;
     const unsigned h = inputs.height;
-    return LayerScratch(inputs.layer1, w, h) + LayerScratch(inputs.layer2, w, h) +
-           MaskScratch(inputs.mask1, w, h) + MaskScratch(inputs.mask2, w, h) +
+    const auto unless = [&](std::size_t input, std::uint64_t bytes) {
+        return inputs.derived[input] ? 0 : bytes;
+    };
+    return unless(0, LayerScratch(inputs.layer1, w, h)) +
+           unless(1, LayerScratch(inputs.layer2, w, h)) +
+           unless(2, MaskScratch(inputs.mask1, w, h)) + unless(3, MaskScratch(inputs.mask2, w, h)) +
            HeightBlendScratch(inputs) + BitmapBytes(w, h, 24) +
            std::uint64_t{threads} * BandWorkingBytes(w, h);
 }

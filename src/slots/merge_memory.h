@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +21,9 @@ struct MergeInputs {
     bool heightBlend = false;
     const FIBITMAP* height1 = nullptr;
     const FIBITMAP* height2 = nullptr;
+    // Inputs (slots 0..3, then the height maps) whose pictures at the common
+    // size the table holds from the merge before: nothing new is made for them.
+    std::array<bool, 6> derived{};
 };
 
 // Bytes the merge's own bitmaps take at their largest on `threads` threads:
@@ -28,7 +32,9 @@ struct MergeInputs {
 // already; each mask's greyscale copy, unless it is 8-bit greyscale; the
 // 24-bit result; and each thread's working rows. Height blending adds the
 // height maps' copies, as for masks, and a whole new mask 2 where a layer may
-// go through the library's composite.
+// go through the library's composite. The pictures kept from the merge before
+// are in use already, so the system no longer counts them as available; they
+// are not counted again.
 std::uint64_t MergeMemoryNeed(const MergeInputs& inputs, unsigned threads);
 
 // Bytes of one row of a bitmap `width` pixels wide at `bpp` bits, padded as

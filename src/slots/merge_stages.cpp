@@ -50,6 +50,7 @@ bool SlotTable::RunMergeSteps(std::string& failure) {
         return false;
     }
     const MergeSize size = CommonSize();
+    RestoreDerivedPictures();
     MergeProgress progress;
     ParallelFor(mergeThreads_, kTaskCount,
                 [&](std::size_t task) { RunLibraryStep(task, size, progress); });
@@ -62,10 +63,13 @@ bool SlotTable::RunMergeSteps(std::string& failure) {
     for (const int which : {0, 1}) {
         ScaleHeightMap(which, size, progress);
     }
-    if (!progress.FirstFailure()) {
-        MergeInBands(size, progress);
+    const bool byKernels = !progress.FirstFailure() && MergeInBands(size, progress);
+    const auto step = progress.FirstFailure();
+    if (!step && byKernels) {
+        KeepDerivedPictures();
     }
-    if (const auto step = progress.FirstFailure()) {
+    ready_ = {};
+    if (step) {
         failure = MergeFailureText(*step, size.width, size.height);
         return false;
     }
@@ -94,7 +98,7 @@ void SlotTable::RunLibraryStep(std::size_t task, MergeSize size, MergeProgress& 
 void SlotTable::ConvertLayer(int which, MergeProgress& progress) {
     const MergeStep convert = ForInput(MergeStep::ConvertLayer1, which);
     const FIBITMAP* layer = Slot(kLayer1 + which);
-    if (LayerReadAsItIs(layer) || progress.Settled(convert)) {
+    if (Ready(kLayer1 + which) || LayerReadAsItIs(layer) || progress.Settled(convert)) {
         return;
     }
     Entry(kLayer1Wide + which) = LayerTo32Bits(layer);
@@ -106,7 +110,7 @@ void SlotTable::ConvertLayer(int which, MergeProgress& progress) {
 // Mask `which` to the common size and to 8-bit greyscale, both by the
 // library, when our kernels do not take it.
 void SlotTable::ScaleMaskWithLibrary(int which, MergeSize size, MergeProgress& progress) {
-    if (!MaskLeftToLibrary(Slot(kMask1 + which))) {
+    if (Ready(kMask1 + which) || !MaskLeftToLibrary(Slot(kMask1 + which))) {
         return;
     }
     const MergeStep rescale = ForInput(MergeStep::RescaleMask1, which);
@@ -137,7 +141,7 @@ void SlotTable::AllocateResult(MergeSize size, MergeProgress& progress) {
 // at the layer's own size is released once the rescale has read it.
 void SlotTable::ScaleLayer(int which, MergeSize size, MergeProgress& progress) {
     const MergeStep rescale = ForInput(MergeStep::RescaleLayer1, which);
-    if (progress.Settled(rescale)) {
+    if (Ready(kLayer1 + which) || progress.Settled(rescale)) {
         return;
     }
     const int wide = Slot(kLayer1Wide + which) ? kLayer1Wide + which : kLayer1 + which;
@@ -159,7 +163,7 @@ void SlotTable::ScaleLayer(int which, MergeSize size, MergeProgress& progress) {
 void SlotTable::ScaleMask(int which, MergeSize size, MergeProgress& progress) {
     const FIBITMAP* mask = Slot(kMask1 + which);
     const MergeStep rescale = ForInput(MergeStep::RescaleMask1, which);
-    if (MaskLeftToLibrary(mask) || progress.Settled(rescale)) {
+    if (Ready(kMask1 + which) || MaskLeftToLibrary(mask) || progress.Settled(rescale)) {
         return;
     }
     if (!KeepsItsSize(mask, size.width, size.height) &&
@@ -178,7 +182,8 @@ void SlotTable::ScaleMask(int which, MergeSize size, MergeProgress& progress) {
 void SlotTable::ScaleHeightMap(int which, MergeSize size, MergeProgress& progress) {
     const FIBITMAP* map = HeightMap(which);
     const MergeStep rescale = ForInput(MergeStep::RescaleHeight1, which);
-    if (!options_.heightBlend || map == nullptr || progress.Settled(rescale)) {
+    if (!options_.heightBlend || map == nullptr || Ready(kDerivedHeight1 + which) ||
+        progress.Settled(rescale)) {
         return;
     }
     Bitmap& scaled = scaledHeightMaps_[static_cast<std::size_t>(which)];
@@ -210,16 +215,17 @@ const FIBITMAP* SlotTable::ScaledHeightMap(int which) const {
 }
 
 // Alpha insertion and both composites, band by band: a band of the result
-// needs only the same band of each layer, mask and height map.
-void SlotTable::MergeInBands(MergeSize size, MergeProgress& progress) {
+// needs only the same band of each layer, mask and height map. True when our
+// kernels made it, which leave the scaled slots as they were.
+bool SlotTable::MergeInBands(MergeSize size, MergeProgress& progress) {
     const MaskedLayers scaled{ScaledLayer(0), ScaledMask(0), ScaledLayer(1), ScaledMask(1)};
     if (!CompositeKernelHandles(scaled)) {
         MergeInBandsWithLibrary(size, progress);
-        return;
+        return false;
     }
     if (!options_.heightBlend) {
         CompositeMaskedLayersInto(scaled, Entry(kResult).get(), mergeThreads_);
-        return;
+        return true;
     }
     const HeightMaps maps{ScaledHeightMap(0), ScaledHeightMap(1)};
     if (!HeightKernelReads(scaled, maps) ||
@@ -227,6 +233,7 @@ void SlotTable::MergeInBands(MergeSize size, MergeProgress& progress) {
                                     mergeThreads_)) {
         progress.Fail(MergeStep::HeightMask);
     }
+    return true;
 }
 
 // For the library's calls, mask 2 is height-blended whole, into its scaled

@@ -71,6 +71,7 @@ void SlotTable::SetInputs(InputPictures pictures) {
     for (std::size_t which = 0; which < 2; ++which) {
         if (auto& map = pictures.heightMaps[which]) {
             heightMaps_[which] = *map ? NormalisedMask(std::move(*map), mergeThreads_) : Bitmap();
+            derived_.Forget(kDerivedHeight1 + static_cast<int>(which));
             changed = changed || options_.heightBlend.has_value();
         }
     }
@@ -84,6 +85,9 @@ void SlotTable::ClearSlot(int index) {
         return;
     }
     Entry(index).reset();
+    if (index <= kMask2) {
+        derived_.Forget(index);  // an input's pictures go with it
+    }
 }
 
 void SlotTable::ReleaseAllSlots() {
@@ -93,6 +97,7 @@ void SlotTable::ReleaseAllSlots() {
     for (Bitmap& map : heightMaps_) {
         map.reset();
     }
+    derived_.Clear();
 }
 
 bool SlotTable::SetMergeOptions(const MergeOptions& options) {
@@ -115,6 +120,7 @@ void SlotTable::SetHeightMap(int which, Bitmap&& map) {
     }
     heightMaps_[static_cast<std::size_t>(which)] =
         map ? NormalisedMask(std::move(map), mergeThreads_) : Bitmap();
+    derived_.Forget(kDerivedHeight1 + which);
     if (options_.heightBlend && InputsFilled()) {
         ComposeLayers();
     }
@@ -157,6 +163,7 @@ int SlotTable::SlotHolding(const FIBITMAP* bitmap) const {
 // never unloaded by its own hand-over, and a bitmap owned by another slot is
 // stored as a copy of its own.
 void SlotTable::StoreInSlot(int index, Bitmap incoming) {
+    derived_.Forget(index);
     const int holder = SlotHolding(incoming.get());
     if (holder < 0) {
         Entry(index) = std::move(incoming);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "imageio/freeimage_base.h"
+#include "slots/derived_pictures.h"
 #include "slots/merge_options.h"
 #include "slots/slot_view.h"
 
@@ -95,7 +96,19 @@ class SlotTable {
     // result. A merge whose bitmaps would not fit in the memory available is
     // refused with a message before anything is allocated; the inputs stay.
     // Precondition: slots 0..3 filled.
+    //
+    // What the merge derives from each input at the common size (a layer
+    // rescaled, a mask or height map rescaled and made grey) is kept beside
+    // the slots afterwards, and the next merge at the same size uses it for
+    // every input that has not changed since: a new mask 2 redoes mask 2's
+    // steps and the composite only, with the same bytes as a full merge.
+    // Scratch slots 4..11 stay empty between merges all the same.
     void ComposeLayers();
+
+    // The memory held by the pictures kept for the next merge, and a way to
+    // give it back (the next merge then makes them again).
+    std::uint64_t DerivedBytes() const { return derived_.Bytes(); }
+    void DropDerivedPictures() { derived_.Clear(); }
 
     // The bitmap in a slot (still owned by the table), or null.
     const FIBITMAP* Slot(int index) const;
@@ -149,7 +162,10 @@ class SlotTable {
     void AllocateResult(MergeSize size, MergeProgress& progress);
     void ScaleLayer(int which, MergeSize size, MergeProgress& progress);
     void ScaleMask(int which, MergeSize size, MergeProgress& progress);
-    void MergeInBands(MergeSize size, MergeProgress& progress);
+    bool Ready(int input) const { return ready_[static_cast<std::size_t>(input)]; }
+    void RestoreDerivedPictures();
+    void KeepDerivedPictures();
+    bool MergeInBands(MergeSize size, MergeProgress& progress);
     void MergeInBandsWithLibrary(MergeSize size, MergeProgress& progress);
     void ScaleHeightMap(int which, MergeSize size, MergeProgress& progress);
     const FIBITMAP* ScaledHeightMap(int which) const;
@@ -167,6 +183,10 @@ class SlotTable {
     // 8-bit greyscale while a merge runs (empty when the map is that already).
     std::array<freeimage_base::Bitmap, 2> heightMaps_{};
     std::array<freeimage_base::Bitmap, 2> scaledHeightMaps_{};
+    // Kept between merges (see ComposeLayers); while a merge runs, which
+    // inputs it found there, whose steps it skips.
+    DerivedPictures derived_;
+    std::array<bool, kDerivedInputs> ready_{};
     MergeOptions options_;
     unsigned mergeThreads_ = 1;
     std::optional<std::uint64_t> availableMemory_;
