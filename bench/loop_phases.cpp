@@ -97,7 +97,8 @@ void Measure(int side, bool mixed, int runs, const fs::path& folder, const char*
     session::TextureSession textures;
     textures.SetPalette(*orrisbay::quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE));
     for (int input = 0; input < 4; ++input) {
-        textures.SetSource(input, session::InputSource::File(files[static_cast<std::size_t>(input)]));
+        textures.SetSource(input,
+                           session::InputSource::File(files[static_cast<std::size_t>(input)]));
     }
     (void)textures.ReadAgain({0, 1, 2, 3});
     const std::string out = (folder / output).string();

@@ -323,8 +323,9 @@ std::string UsageText() {
                        "       " + name + " --builtin -o OUTPUT\n" +                     //
                        "       " + name + " ... -o PACK.wad [--name NAME] [--wad3]\n" +  //
                        "       " + name + " ... -o MAP.bsp --name NAME [--allow-resize]\n" +
-                       "       " + name + " ... -o TEXTURE.wal [--wal-flags N] [--wal-next NAME]\n" +
-                       "       " + name + " ... --height-blend DEPTH [--height-strength S]\n\n";
+                       "       " + name +
+                       " ... -o TEXTURE.wal [--wal-flags N] [--wal-next NAME]\n" + "       " +
+                       name + " ... --height-blend DEPTH [--height-strength S]\n\n";
     text +=
         "Blends two texture layers through their alpha masks onto black, as the Orrisbay\n"
         "window does: all four pictures are scaled to the larger width and height of the\n"

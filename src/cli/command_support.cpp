@@ -5,8 +5,8 @@
 #include "console/application.h"
 #include "console/console.h"
 #include "console/version.h"
-#include "gameformats/texture_export.h"
 #include "gameformats/picture_input.h"
+#include "gameformats/texture_export.h"
 #include "gameformats/wad_palette.h"
 #include "imageio/file_types.h"
 

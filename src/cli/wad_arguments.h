@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/wad_fullbright_command.h"
 #include "cli/game_file_arguments.h"
+#include "cli/wad_fullbright_command.h"
 #include "gameformats/texture_maker.h"
 
 namespace orrisbay::cli {

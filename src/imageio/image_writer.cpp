@@ -206,7 +206,7 @@ std::string SaveFileFilter() {
 }
 
 Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path,
-                          PngCompression compression) {
+                           PngCompression compression) {
     const SaveFormat* found = FindSaveFormat(path);
     if (found == nullptr) {
         return Fail(ProblemKind::UnsupportedType,

@@ -44,7 +44,7 @@ enum class PngCompression { Default, Fast };
 // write, Failed when the image library could not encode the bitmap,
 // CannotWrite when the file could not be written or moved into place.
 Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path,
-                          PngCompression compression = PngCompression::Default);
+                           PngCompression compression = PngCompression::Default);
 
 // Has `write` fill a new temporary file beside `target`, flushes it to disk
 // and renames it over `target`. When `write` or any step fails, the temporary

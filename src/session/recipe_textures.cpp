@@ -364,8 +364,8 @@ class Expander {
                 continue;
             }
             // A WAD and a map hold many textures, each of its own name.
-            const bool wad = texture.outputKind == OutputKind::Wad ||
-                             texture.outputKind == OutputKind::Map;
+            const bool wad =
+                texture.outputKind == OutputKind::Wad || texture.outputKind == OutputKind::Map;
             const std::pair key(texture.output.string(),
                                 wad ? console::LowerCase(texture.name) : std::string());
             const auto [first, inserted] = taken.try_emplace(key, texture.origin);

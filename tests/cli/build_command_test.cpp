@@ -216,7 +216,8 @@ output = "room.bsp"
                   0);
     }
     EXPECT_TRUE(ReadFile(map) == ReadFile(once)) << "neither write lost the other's texture";
-    EXPECT_NE(Build({folder.file("map.toml")}).out.find("0 built, 2 up to date"), std::string::npos);
+    EXPECT_NE(Build({folder.file("map.toml")}).out.find("0 built, 2 up to date"),
+              std::string::npos);
 }
 
 TEST_F(BuildCommandTest, AFailingTextureLeavesTheOthersBuiltAndTheWadWhole) {

@@ -116,7 +116,7 @@ TEST_F(GameFilesCommandTest, AWalOutputHoldsTheWad2TexturesLevelsAndGoesBackInto
                "--wal-contents=1", "--wal-value", "-300", "--wal-next", "e1u1/floor_2"});
     ASSERT_EQ(made.code, kExitSuccess) << made.err;
     const Outcome asWad = Blend({"--builtin", "--dither", "--palette", lmp, "-o",
-                             folder.file("same.wad"), "--name", "floor_1"});
+                                 folder.file("same.wad"), "--name", "floor_1"});
     ASSERT_EQ(asWad.code, kExitSuccess) << asWad.err;
     EXPECT_NE(asWad.err.find("holds no palette"), std::string::npos) << asWad.err;
 
