@@ -187,15 +187,29 @@ Result<BspTextureChange> ReplaceBspTexture(BspFile& map, std::string_view asked,
         !fits) {
         return fits.problem();
     }
+    // A map read whole can still be laid out strangely (two entries sharing a
+    // texture's bytes, say); what the replacement makes is read back, and a
+    // map that would not read is never handed on: the caller's stays as it was.
+    BspFile before = map;
     for (const std::size_t entry : StoredEntries(map, name)) {
         if (SameLevels(DecodeBspTexture(map, map.textures[entry]), texture,
                        TextureKindOf(map.version))) {
             continue;
         }
         if (Result<void> replaced = ReplaceEntry(map, entry, texture, mapName); !replaced) {
+            map = std::move(before);
             return replaced.problem();
         }
         change.changed = true;
+    }
+    if (change.changed) {
+        if (Result<BspFile> again = ParseBsp(map.bytes, mapName); !again) {
+            map = std::move(before);
+            return Fail(ProblemKind::Damaged,
+                        mapName + ": the texture cannot be put into this map: " +
+                            again.problem().message,
+                        mapName);
+        }
     }
     return change;
 }
