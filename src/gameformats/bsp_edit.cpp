@@ -205,10 +205,10 @@ Result<BspTextureChange> ReplaceBspTexture(BspFile& map, std::string_view asked,
     if (change.changed) {
         if (Result<BspFile> again = ParseBsp(map.bytes, mapName); !again) {
             map = std::move(before);
-            return Fail(ProblemKind::Damaged,
-                        mapName + ": the texture cannot be put into this map: " +
-                            again.problem().message,
-                        mapName);
+            return Fail(
+                ProblemKind::Damaged,
+                mapName + ": the texture cannot be put into this map: " + again.problem().message,
+                mapName);
         }
     }
     return change;
