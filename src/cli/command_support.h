@@ -2,8 +2,10 @@
 
 #include <iosfwd>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/game_file_arguments.h"
 #include "console/result.h"
@@ -67,5 +69,27 @@ int ReportVersion(std::string_view program, std::ostream& out);
 
 // Writes the warnings and any problem of `result` to `err`; gives its exit code.
 int ReportResult(std::string_view program, const Result<void>& result, std::ostream& err);
+
+// Splits a verb command's arguments into its words (verb and operands) and
+// options, which `parseOption(arguments, i)` reads (advancing `i` past a
+// value) and answers with an error text, empty when it took the option;
+// "--" ends the options. Stops at the first error, left in `error`.
+template <typename ParseOption>
+std::vector<std::string> SplitWords(std::span<const std::string> arguments, ParseOption parseOption,
+                                    std::string& error) {
+    std::vector<std::string> words;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size() && error.empty(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            words.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else {
+            error = parseOption(arguments, i);
+        }
+    }
+    return words;
+}
 
 }  // namespace orrisbay::cli

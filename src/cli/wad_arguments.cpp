@@ -4,6 +4,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "cli/command_support.h"
 #include "cli/conversion_arguments.h"
 #include "imageio/image_writer.h"
 
@@ -143,18 +144,12 @@ std::string MisplacedOption(const WadCommand& command) {
 ParsedWadCommand ParseWadArguments(std::span<const std::string> arguments) {
     ParsedWadCommand parsed;
     WadCommand& command = parsed.command;
-    std::vector<std::string> words;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size() && parsed.error.empty(); ++i) {
-        const std::string& argument = arguments[i];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            words.push_back(argument);
-        } else if (argument == "--") {
-            optionsEnded = true;
-        } else {
-            parsed.error = ParseOption(arguments, i, command);
-        }
-    }
+    const std::vector<std::string> words = SplitWords(
+        arguments,
+        [&command](std::span<const std::string> all, std::size_t& i) {
+            return ParseOption(all, i, command);
+        },
+        parsed.error);
     if (!parsed.error.empty() || command.help || command.version) {
         return parsed;
     }
