@@ -10,16 +10,14 @@
 
 #include "gameformats/texture_maker.h"
 #include "palette/palette_conversion.h"
+#include "shipped_palette.h"
 
 namespace {
 
 using orrisbay::freeimage_base::Bitmap;
 using namespace orrisbay::quake_palette;
 
-const Palette& ShippedPalette() {
-    static const Palette palette = *ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
-    return palette;
-}
+using orrisbay::bench::ShippedPalette;
 
 Bitmap Noise(int side) {
     Bitmap bitmap(FreeImage_Allocate(side, side, 24));
