@@ -169,9 +169,10 @@ Result<ExportWritten> ExportMapTexture(OutgoingTexture texture, const ExportRequ
         !fitted) {
         return fitted.problem();
     }
-    Result<BspTextureChange> change = PutIntoMap(*target, texture.colour, texture.coverage,
-                                                 {request.conversion, request.seeThroughThreshold},
-                                                 request.allowResize, palette, path);
+    Result<BspTextureChange> change =
+        PutIntoMap(*target, texture.colour, texture.coverage,
+                   {request.conversion, request.seeThroughThreshold, texture.glow},
+                   request.allowResize, palette, path);
     if (!change) {
         return Forward<ExportWritten>(std::move(change));
     }

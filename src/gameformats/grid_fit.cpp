@@ -2,6 +2,7 @@
 
 #include "gameformats/texture_rules.h"
 #include "slots/parallel_for.h"
+#include "slots/pixel_conversions.h"
 #include "slots/rescale.h"
 
 namespace orrisbay::gameformats {
@@ -18,22 +19,65 @@ std::optional<RescaleQuestion> GridQuestion(const FIBITMAP* texture, bool requir
         TextureSizeMessage(static_cast<int>(width), static_cast<int>(height), game)};
 }
 
+namespace {
+
+using freeimage_base::Bitmap;
+
+// `plane` rescaled into `copy` and pointed at it; false when the rescale made
+// nothing. A missing plane stays missing.
+bool RescalePlane(const FIBITMAP*& plane, Bitmap& copy, int width, int height) {
+    if (plane == nullptr) {
+        return true;
+    }
+    copy = slots::ResizeBitmap(plane, width, height, FILTER_BICUBIC, slots::MachineThreads());
+    plane = copy.get();
+    return plane != nullptr;
+}
+
+}  // namespace
+
+Result<Bitmap> GreyMaskOfSize(const FIBITMAP* mask, unsigned width, unsigned height) {
+    Bitmap scaled;
+    if (freeimage_base::Width(mask) != width || freeimage_base::Height(mask) != height) {
+        scaled = slots::ResizeBitmap(mask, static_cast<int>(width), static_cast<int>(height),
+                                     FILTER_BICUBIC, slots::MachineThreads());
+        mask = scaled.get();
+    }
+    Bitmap grey;
+    if (mask != nullptr && !slots::IsGreyscale8(mask)) {
+        grey = slots::ToGreyscale8(mask, slots::MachineThreads());
+    } else if (mask != nullptr) {
+        grey = scaled ? std::move(scaled) : freeimage_base::Clone(mask);
+    }
+    if (!grey) {
+        return Fail(ProblemKind::Failed, "the mask could not be scaled to " +
+                                             std::to_string(width) + " x " +
+                                             std::to_string(height) + " or made grey");
+    }
+    return grey;
+}
+
+Result<void> FitGlowToTexture(OutgoingTexture& texture) {
+    if (texture.glow == nullptr || texture.colour == nullptr) {
+        return {};
+    }
+    Result<Bitmap> grey = GreyMaskOfSize(texture.glow, freeimage_base::Width(texture.colour),
+                                         freeimage_base::Height(texture.colour));
+    if (!grey) {
+        return Fail(grey.problem().kind, "glow mask: " + grey.problem().message);
+    }
+    texture.rescaledGlow = std::move(*grey);
+    texture.glow = texture.rescaledGlow.get();
+    return {};
+}
+
 Result<void> RescaleTo(OutgoingTexture& texture, int width, int height) {
-    texture.rescaledColour =
-        slots::ResizeBitmap(texture.colour, width, height, FILTER_BICUBIC, slots::MachineThreads());
-    const FIBITMAP* rescaled = texture.rescaledColour.get();
-    if (rescaled != nullptr && texture.coverage != nullptr) {
-        // The same size and filter keep the holes where the texture's edges are.
-        texture.rescaledCoverage = slots::ResizeBitmap(texture.coverage, width, height,
-                                                       FILTER_BICUBIC, slots::MachineThreads());
-        rescaled = texture.rescaledCoverage ? rescaled : nullptr;
-    }
-    if (rescaled == nullptr) {
+    // The same size and filter keep the holes and the glow where the texture's are.
+    const bool rescaled = RescalePlane(texture.colour, texture.rescaledColour, width, height) &&
+                          RescalePlane(texture.coverage, texture.rescaledCoverage, width, height) &&
+                          RescalePlane(texture.glow, texture.rescaledGlow, width, height);
+    if (!rescaled) {
         return Fail(ProblemKind::Failed, "the texture could not be rescaled");
-    }
-    texture.colour = texture.rescaledColour.get();
-    if (texture.coverage != nullptr) {
-        texture.coverage = texture.rescaledCoverage.get();
     }
     return {};
 }

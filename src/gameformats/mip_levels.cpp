@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "gameformats/grid_fit.h"
 #include "gameformats/texture_maker.h"
 #include "gameformats/texture_rules.h"
 
@@ -36,7 +37,8 @@ Bitmap IndexedBitmap(const std::vector<std::uint8_t>& indices, unsigned width, u
 
 std::optional<MipLevels> MakeMipLevels(const FIBITMAP* fullColour,
                                        quake_palette::ConversionOptions options,
-                                       const quake_palette::Palette& palette) {
+                                       const quake_palette::Palette& palette,
+                                       const FIBITMAP* glow) {
     if (fullColour == nullptr) {
         return std::nullopt;
     }
@@ -48,7 +50,17 @@ std::optional<MipLevels> MakeMipLevels(const FIBITMAP* fullColour,
         texture = rescaled.get();
         made.rescaled = true;
     }
-    const auto wad = MakeMipTexture(texture, nullptr, "mips", WadKind::Wad2, {options}, palette);
+    Bitmap glowOfSize;
+    if (glow != nullptr) {
+        Result<Bitmap> grey =
+            GreyMaskOfSize(glow, freeimage_base::Width(texture), freeimage_base::Height(texture));
+        if (!grey) {
+            return std::nullopt;
+        }
+        glowOfSize = std::move(*grey);
+    }
+    const auto wad = MakeMipTexture(texture, nullptr, "mips", WadKind::Wad2,
+                                    {options, 128, glowOfSize.get()}, palette);
     if (!wad) {
         return std::nullopt;
     }

@@ -20,10 +20,12 @@ struct MipLevels {
 
 // Makes the mip levels of `fullColour` with the same code and options a WAD
 // export uses; a texture off the 16-pixel grid is first rescaled to the
-// nearest multiples of 16, as the export does when the user agrees. Empty
-// when there is no texture or the library cannot rescale or convert it.
+// nearest multiples of 16, as the export does when the user agrees; `glow`
+// (any size, or null) says where it glows, as for the export. Empty when
+// there is no texture or the library cannot rescale or convert it.
 std::optional<MipLevels> MakeMipLevels(const FIBITMAP* fullColour,
                                        quake_palette::ConversionOptions options,
-                                       const quake_palette::Palette& palette);
+                                       const quake_palette::Palette& palette,
+                                       const FIBITMAP* glow = nullptr);
 
 }  // namespace orrisbay::gameformats

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "gameformats/bsp_export.h"
+#include "gameformats/glow_map.h"
 #include "gameformats/grid_fit.h"
 #include "gameformats/mip_texture.h"
 #include "gameformats/texture_names.h"
@@ -30,22 +31,34 @@ Problem NotWritten(const Problem& problem, const std::string& path) {
     return Fail(ProblemKind::CannotWrite, problem.message, path);
 }
 
-Result<ExportWritten> WritePicture(const FIBITMAP* texture, const ExportRequest& request,
+Result<ExportWritten> WritePicture(const OutgoingTexture& texture, const ExportRequest& request,
                                    const quake_palette::Palette* palette) {
+    const FIBITMAP* written = texture.colour;
     Bitmap converted;
     if (palette != nullptr) {
-        converted = quake_palette::ConvertToQuakePalette(texture, *palette, request.conversion);
-        if (!converted) {
-            return Fail(ProblemKind::ConversionFailed,
-                        "the texture could not be converted to the Quake palette");
+        Result<Bitmap> made = quake_palette::ConvertPicture(texture.colour, *palette,
+                                                            request.conversion, texture.glow);
+        if (!made) {
+            return texture.glow != nullptr
+                       ? made.problem()
+                       : Fail(ProblemKind::ConversionFailed,
+                              "the texture could not be converted to the Quake palette");
         }
-        texture = converted.get();
+        converted = std::move(*made);
+        written = converted.get();
     }
     const auto compression =
         request.keptOutput ? imageio::PngCompression::Fast : imageio::PngCompression::Default;
-    if (const Result<void> saved = imageio::SaveImageFile(texture, request.path, compression);
+    if (const Result<void> saved = imageio::SaveImageFile(written, request.path, compression);
         !saved) {
         return NotWritten(saved.problem(), request.path);
+    }
+    if (request.glowOutput && texture.glow != nullptr) {
+        const std::string glowPath = GlowMapPath(request.path);
+        const Result<void> glowSaved = WriteGlowMap(texture.colour, texture.glow, glowPath);
+        if (!glowSaved) {
+            return NotWritten(glowSaved.problem(), glowPath);
+        }
     }
     return ExportWritten{};
 }
@@ -84,7 +97,7 @@ Result<std::vector<ExportQuestion>> PictureQuestions(
     return questions;
 }
 
-Result<ExportWritten> ExportPicture(const FIBITMAP* fullColour, OutputKind kind,
+Result<ExportWritten> ExportPicture(OutgoingTexture texture, OutputKind kind,
                                     const ExportRequest& request,
                                     const std::optional<quake_palette::Palette>& palette,
                                     const ExportAnswers& answers) {
@@ -94,16 +107,15 @@ Result<ExportWritten> ExportPicture(const FIBITMAP* fullColour, OutputKind kind,
     if (FileExists(request.path) && !answers.replaceFile) {
         return Fail(ProblemKind::Cancelled, "the existing file was kept", request.path);
     }
-    if (fullColour == nullptr) {
+    if (texture.colour == nullptr) {
         return Fail(ProblemKind::NothingToWrite, "no image to save");
     }
-    OutgoingTexture texture(fullColour, nullptr);
     if (request.toPalette) {
         if (Result<void> fitted = FitToGrid(texture, false, answers.rescaleToGrid); !fitted) {
             return fitted.problem();
         }
     }
-    return WritePicture(texture.colour, request, request.toPalette ? &*palette : nullptr);
+    return WritePicture(texture, request, request.toPalette ? &*palette : nullptr);
 }
 
 }  // namespace
@@ -144,18 +156,23 @@ bool TakesCoverage(const ExportRequest& request) {
 
 Result<ExportWritten> ExportTexture(const FIBITMAP* fullColour, const ExportRequest& request,
                                     const std::optional<quake_palette::Palette>& palette,
-                                    const ExportAnswers& answers, const FIBITMAP* coverage) {
+                                    const ExportAnswers& answers, const FIBITMAP* coverage,
+                                    const FIBITMAP* glow) {
     const OutputKind kind = OutputKindOf(request);
+    OutgoingTexture texture(fullColour, kind == OutputKind::Wal ? nullptr : coverage, glow);
+    if (Result<void> fitted = FitGlowToTexture(texture); !fitted) {
+        return fitted.problem();
+    }
     if (kind == OutputKind::Wad) {
-        return ExportToWad({fullColour, coverage}, request, palette, answers);
+        return ExportToWad(std::move(texture), request, palette, answers);
     }
     if (kind == OutputKind::Map) {
-        return ExportMapTexture({fullColour, coverage}, request, palette, answers);
+        return ExportMapTexture(std::move(texture), request, palette, answers);
     }
     if (kind == OutputKind::Wal) {
-        return ExportToWal({fullColour, nullptr}, request, palette, answers);
+        return ExportToWal(std::move(texture), request, palette, answers);
     }
-    return ExportPicture(fullColour, kind, request, palette, answers);
+    return ExportPicture(std::move(texture), kind, request, palette, answers);
 }
 
 Result<std::vector<ExportQuestion>> ExportQuestionsFor(
@@ -176,10 +193,10 @@ Result<std::vector<ExportQuestion>> ExportQuestionsFor(
 
 Result<ExportWritten> RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repeated,
                                    const std::optional<quake_palette::Palette>& palette,
-                                   const FIBITMAP* coverage) {
+                                   const FIBITMAP* coverage, const FIBITMAP* glow) {
     // The file (or the WAD's texture) is the one written before: replaced without asking.
     const ExportAnswers answers{true, true, repeated.rescaleToGrid};
-    return ExportTexture(fullColour, repeated.request, palette, answers, coverage);
+    return ExportTexture(fullColour, repeated.request, palette, answers, coverage, glow);
 }
 
 RepeatedExport ExportToRepeat(ExportRequest request, bool rescaleToGrid,

@@ -52,6 +52,9 @@ struct ExportRequest {
     // A .wal output: its animation chain, flags and value (its name comes
     // from its path, WalNameForPath).
     WalFields wal{};
+    // A picture output with a glow mask: NAME_glow.png written beside it too,
+    // the glowing pixels in full colour on black (GlowMapPath).
+    bool glowOutput = false;
 };
 
 // What `request` writes: its kind when given, else by its path's extension.
@@ -132,14 +135,18 @@ bool TakesCoverage(const ExportRequest& request);
 // another size is rescaled to the map's when agreed and refused (WrongUsage)
 // otherwise, unless request.allowResize; a texture that is the one the map
 // holds already writes nothing and succeeds. `coverage` (any bitmap of the texture's
-// size, or null) says where a '{' texture is see-through. Every file is
+// size, or null) says where a '{' texture is see-through; `glow` (any bitmap,
+// scaled to the texture as the merge scales masks; null for none) where it
+// glows: there the conversion takes only the palette's fullbright colours,
+// and nowhere else. Every file is
 // written beside its target and renamed into place, so a failed export
 // leaves an existing file as it was. A write that fails is CannotWrite, its
 // message "PATH: reason".
 Result<ExportWritten> ExportTexture(const FIBITMAP* fullColour, const ExportRequest& request,
                                     const std::optional<quake_palette::Palette>& palette,
                                     const ExportAnswers& answers,
-                                    const FIBITMAP* coverage = nullptr);
+                                    const FIBITMAP* coverage = nullptr,
+                                    const FIBITMAP* glow = nullptr);
 
 // What ExportTexture would ask for `fullColour` (null: no texture), after the
 // checks that come before the questions, which fail it as they fail the
@@ -158,7 +165,8 @@ struct RepeatedExport {
 };
 Result<ExportWritten> RepeatExport(const FIBITMAP* fullColour, const RepeatedExport& repeated,
                                    const std::optional<quake_palette::Palette>& palette,
-                                   const FIBITMAP* coverage = nullptr);
+                                   const FIBITMAP* coverage = nullptr,
+                                   const FIBITMAP* glow = nullptr);
 
 // The export to repeat after `request` has written `written`, with the answer
 // given to the rescale question, as a kept output. A WAD's texture keeps the

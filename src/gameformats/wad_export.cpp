@@ -140,7 +140,7 @@ Result<ExportWritten> WriteIntoWad(WadTarget& target, const OutgoingTexture& tex
                                    const ExportRequest& request,
                                    const std::optional<quake_palette::Palette>& palette) {
     WadFile& wad = target.wad;
-    const TextureOptions options{request.conversion, request.seeThroughThreshold};
+    const TextureOptions options{request.conversion, request.seeThroughThreshold, texture.glow};
     const auto made = MakeMipTexture(texture.colour, texture.coverage, target.name, wad.kind,
                                      options, palette.value_or(quake_palette::Palette{}));
     if (!made) {

@@ -70,7 +70,8 @@ Result<ExportWritten> ExportToWal(OutgoingTexture texture, const ExportRequest& 
     if (Result<void> fitted = FitToGrid(texture, true, answers.rescaleToGrid, kGame); !fitted) {
         return fitted.problem();
     }
-    const WalOptions options{.name = {}, .fields = request.wal, .conversion = request.conversion};
+    const WalOptions options{
+        .name = {}, .fields = request.wal, .conversion = request.conversion, .glow = texture.glow};
     Result<WalTexture> written = WriteWalTexture(texture.colour, request.path, options, *palette);
     if (!written) {
         return Forward<ExportWritten>(std::move(written));

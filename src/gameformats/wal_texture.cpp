@@ -87,6 +87,7 @@ Result<WalTexture> MakeWalTexture(const FIBITMAP* fullColour, const WalOptions& 
     }
     TextureOptions conversion;
     conversion.conversion = options.conversion;
+    conversion.glow = options.glow;
     Result<MipTexture> made =
         MakeMipTexture(fullColour, nullptr, kPlainWadName, WadKind::Wad2, conversion, palette);
     if (!made) {

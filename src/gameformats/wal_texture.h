@@ -26,6 +26,7 @@ struct WalOptions {
     std::string name{};  // empty: WalNameForPath of the output
     WalFields fields{};
     quake_palette::ConversionOptions conversion{};  // dithering, fullbrights
+    const FIBITMAP* glow = nullptr;  // a grey mask of the texture's size: where it glows
 };
 
 // The name Quake II looks a texture up by: the path below the innermost
