@@ -5,11 +5,14 @@
 namespace orrisbay::session {
 
 // The inputs of a texture: the four slots of the merge (0 and 1 the colour
-// layers, 2 and 3 their masks), then the height maps of layers 1 and 2.
+// layers, 2 and 3 their masks), then the height maps of layers 1 and 2, then
+// the glow mask, which is no part of the merge but says where the texture
+// glows once converted.
 inline constexpr int kSlotInputs = 4;
 inline constexpr int kHeightMap1 = 4;
 inline constexpr int kHeightMap2 = 5;
-inline constexpr int kInputCount = 6;
+inline constexpr int kGlowMask = 6;
+inline constexpr int kInputCount = 7;
 
 // Where an input's picture came from.
 struct InputSource {

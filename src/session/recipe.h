@@ -26,7 +26,7 @@ enum class SourceRole : std::size_t {
     Mask,     // a plain picture's see-through mask (default: its alpha)
     Height1,  // height maps of a blend's layers
     Height2,
-    Glow,  // where the texture glows; kept, not made yet
+    Glow,  // where the texture glows once converted
     Count
 };
 inline constexpr std::size_t kSourceRoles = static_cast<std::size_t>(SourceRole::Count);

@@ -124,7 +124,7 @@ std::string CheckThreshold(const OptionValue& value) {
 }
 
 // The table: one row per option a recipe knows.
-const std::array<OptionRow, 15> kOptionRows = {{
+const std::array<OptionRow, 16> kOptionRows = {{
     {"palette", kForBoth, CheckNonEmptyText,
      [](const OptionValue& value, const fs::path& folder, TextureSettings& settings) {
          settings.palette = folder / *AsText(value);
@@ -167,6 +167,10 @@ const std::array<OptionRow, 15> kOptionRows = {{
     {"rescale", kForBoth, CheckBool,
      [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
          settings.rescale = *AsBool(value);
+     }},
+    {"glow_output", kForBoth, CheckBool,
+     [](const OptionValue& value, const fs::path&, TextureSettings& settings) {
+         settings.glowOutput = *AsBool(value);
      }},
     {"quake", kForBoth, CheckBool,
      [](const OptionValue& value, const fs::path&, TextureSettings& settings) {

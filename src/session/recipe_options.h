@@ -47,6 +47,7 @@ struct TextureSettings {
     gameformats::WadKind newWadKind = gameformats::WadKind::Wad2;  // of a WAD yet to be made
     int threshold = 128;         // mask levels below it are see-through in a '{' texture
     gameformats::WalFields wal;  // a .wal output's header fields
+    bool glowOutput = false;     // with a glow mask: NAME_glow.png beside a picture output
 
     slots::MergeOptions Merge() const;
 };

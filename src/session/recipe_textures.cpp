@@ -228,10 +228,6 @@ class Expander {
                        "is a plain picture's see-through mask; a blend's come from its masks");
             }
         }
-        if (!texture.Source(SourceRole::Glow).empty()) {
-            Report(pending.PlaceOf("glow"), "glow", ProblemKind::WrongUsage,
-                   "glow masks are not supported yet");
-        }
         for (std::size_t role = 0; role < kSourceRoles; ++role) {
             CheckSourceFile(pending, static_cast<SourceRole>(role));
         }
@@ -239,7 +235,7 @@ class Expander {
 
     void CheckSourceFile(const Pending& pending, SourceRole role) {
         const fs::path& path = pending.texture.Source(role);
-        if (path.empty() || role == SourceRole::Glow) {
+        if (path.empty()) {
             return;
         }
         const std::string_view key = SourceKey(role);

@@ -31,7 +31,7 @@ Result<gameformats::ExportWritten> TextureSession::Export(const gameformats::Exp
         mask = keptCoverage_ ? keptCoverage_.get() : coverage.get();
     }
     return gameformats::ExportTexture(instead != nullptr ? instead : Texture(), request, palette_,
-                                      answers, mask);
+                                      answers, mask, glow_.get());
 }
 
 bool TextureSession::KeepOutput(gameformats::RepeatedExport output) {

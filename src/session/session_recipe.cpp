@@ -13,12 +13,11 @@ using gameformats::OutputKind;
 
 // The recipe's keys of the session's inputs.
 constexpr std::array<SourceRole, kInputCount> kInputRoles = {
-    SourceRole::Layer1, SourceRole::Layer2,  SourceRole::Mask1,
-    SourceRole::Mask2,  SourceRole::Height1, SourceRole::Height2};
+    SourceRole::Layer1,  SourceRole::Layer2,  SourceRole::Mask1, SourceRole::Mask2,
+    SourceRole::Height1, SourceRole::Height2, SourceRole::Glow};
 
 bool HasPicture(const TextureSession& session, int input) {
-    return input < kSlotInputs ? session.Table().Slot(input) != nullptr
-                               : session.Table().HeightMap(input - kHeightMap1) != nullptr;
+    return session.InputPicture(input) != nullptr;
 }
 
 // `path` as the recipe in `folder` names it.
@@ -56,7 +55,8 @@ Result<SessionTexture> SessionTextureOf(const SetTexture& texture) {
                            .textureName = wad ? texture.name : std::string(),
                            .wadKind = settings.newWadKind,
                            .seeThroughThreshold = settings.threshold,
-                           .kind = texture.outputKind};
+                           .kind = texture.outputKind,
+                           .glowOutput = settings.glowOutput};
     made.output.rescaleToGrid = settings.rescale;
     return made;
 }
@@ -130,6 +130,9 @@ RecipeTexture RecipeTextureOf(const SessionTexture& texture, const fs::path& fol
         Put(options, "threshold", std::int64_t{request.seeThroughThreshold});
     } else {
         Put(options, "quake", request.toPalette);
+    }
+    if (request.glowOutput) {
+        Put(options, "glow_output", true);
     }
     return recipe;
 }

@@ -20,8 +20,8 @@ using freeimage_base::Bitmap;
 
 // The sources of a blend by the session's inputs: the four slots, then the height maps.
 constexpr std::array<SourceRole, kInputCount> kBlendRoles = {
-    SourceRole::Layer1, SourceRole::Layer2,  SourceRole::Mask1,
-    SourceRole::Mask2,  SourceRole::Height1, SourceRole::Height2};
+    SourceRole::Layer1,  SourceRole::Layer2,  SourceRole::Mask1, SourceRole::Mask2,
+    SourceRole::Height1, SourceRole::Height2, SourceRole::Glow};
 
 // A texture off the grid that a WAD cannot hold: the recipe's way out told too.
 Problem OffGrid(Problem problem) {
@@ -52,8 +52,8 @@ Result<Bitmap> LoadSource(const std::filesystem::path& path, bool grey, unsigned
 }
 
 // The lump of a texture for a WAD of context.wadKind, from its full-colour
-// picture and, for a '{' name, where it covers.
-Result<MadeTexture> MakeLump(const FIBITMAP* colour, const FIBITMAP* coverage,
+// picture, for a '{' name where it covers, and where it glows (or null).
+Result<MadeTexture> MakeLump(const FIBITMAP* colour, const FIBITMAP* coverage, const FIBITMAP* glow,
                              const SetTexture& texture, const MakeContext& context) {
     const std::string output = texture.output.string();
     const auto name = gameformats::CheckTextureName(texture.name, context.wadKind);
@@ -64,11 +64,14 @@ Result<MadeTexture> MakeLump(const FIBITMAP* colour, const FIBITMAP* coverage,
         return Fail(ProblemKind::NoPalette, context.paletteProblem, output);
     }
     const bool seeThrough = gameformats::IsSeeThroughName(*name);
-    gameformats::OutgoingTexture outgoing(colour, seeThrough ? coverage : nullptr);
+    gameformats::OutgoingTexture outgoing(colour, seeThrough ? coverage : nullptr, glow);
     if (outgoing.coverage != nullptr &&
         (freeimage_base::Width(coverage) != freeimage_base::Width(colour) ||
          freeimage_base::Height(coverage) != freeimage_base::Height(colour))) {
         return Fail(ProblemKind::Failed, "the see-through mask is not the picture's size", output);
+    }
+    if (const auto fitted = gameformats::FitGlowToTexture(outgoing); !fitted) {
+        return fitted.problem();
     }
     if (const auto fitted = gameformats::FitToGrid(outgoing, true, texture.settings.rescale,
                                                    gameformats::GameName(context.wadKind));
@@ -76,7 +79,7 @@ Result<MadeTexture> MakeLump(const FIBITMAP* colour, const FIBITMAP* coverage,
         return OffGrid(fitted.problem());
     }
     const gameformats::TextureOptions options{texture.settings.conversion,
-                                              texture.settings.threshold};
+                                              texture.settings.threshold, outgoing.glow};
     const auto made = gameformats::MakeMipTexture(
         outgoing.colour, outgoing.coverage, *name, context.wadKind, options,
         context.palette ? *context.palette : quake_palette::Palette{});
@@ -102,7 +105,8 @@ Result<MadeTexture> WritePicture(TextureSession& session, const SetTexture& text
                                              .conversion = texture.settings.conversion,
                                              .textureName = map ? texture.name : std::string(),
                                              .seeThroughThreshold = texture.settings.threshold,
-                                             .wal = texture.settings.wal};
+                                             .wal = texture.settings.wal,
+                                             .glowOutput = texture.settings.glowOutput};
     std::optional<quake_palette::Palette> palette;
     if (context.palette != nullptr) {
         palette = *context.palette;
@@ -174,7 +178,7 @@ Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& cont
     PrepareSession(session, texture, context);
     (void)session.SetMergeOptions(texture.settings.Merge());
     SessionUpdate merged;
-    for (const int input : {kHeightMap1, kHeightMap2, 0, 1, 2, 3}) {
+    for (const int input : {kGlowMask, kHeightMap1, kHeightMap2, 0, 1, 2, 3}) {
         const auto at = static_cast<std::size_t>(input);
         merged = session.SetInput(input, std::move(inputs[at]),
                                   InputSource::File(texture.Source(kBlendRoles[at]).string()));
@@ -198,7 +202,7 @@ Result<MadeTexture> MakeBlend(const SetTexture& texture, const MakeContext& cont
         const Bitmap coverage =
             gameformats::IsSeeThroughName(texture.name) ? session.Coverage() : Bitmap();
         session.ReleaseInputs(false);
-        return MakeLump(session.Texture(), coverage.get(), texture, context);
+        return MakeLump(session.Texture(), coverage.get(), session.GlowMask(), texture, context);
     }();
     return std::move(made.WarnFirst(warnings));
 }
@@ -210,27 +214,39 @@ Result<MadeTexture> MakePlainPicture(const SetTexture& texture, const MakeContex
         return Forward<MadeTexture>(std::move(picture));
     }
     std::vector<std::string> warnings = picture.TakeWarnings();
-    if (texture.outputKind != gameformats::OutputKind::Wad) {
-        TextureSession session;
-        PrepareSession(session, texture, context);
-        Result<MadeTexture> made = WritePicture(session, texture, context, picture->get());
-        return std::move(made.WarnFirst(warnings));
-    }
-    Bitmap mask;
-    if (const std::filesystem::path& file = texture.Source(SourceRole::Mask); !file.empty()) {
-        Result<Bitmap> loaded = LoadSource(file, false, 1, context);
-        if (!loaded) {
-            return Forward<MadeTexture>(std::move(loaded.WarnFirst(warnings)));
+    // A mask or glow mask the texture names, or else none.
+    const auto loadOptional = [&](SourceRole role, bool grey) -> Result<Bitmap> {
+        const std::filesystem::path& file = texture.Source(role);
+        if (file.empty()) {
+            return Bitmap();
         }
+        Result<Bitmap> loaded = LoadSource(file, grey, 1, context);
         for (std::string& warning : loaded.TakeWarnings()) {
             warnings.push_back(std::move(warning));
         }
-        mask = std::move(*loaded);
-    } else if (freeimage_base::ImageType(picture->get()) == FIT_BITMAP &&
-               freeimage_base::Bpp(picture->get()) == 32) {
+        return loaded;
+    };
+    Result<Bitmap> glow = loadOptional(SourceRole::Glow, true);
+    if (!glow) {
+        return Forward<MadeTexture>(std::move(glow.WarnFirst(warnings)));
+    }
+    if (texture.outputKind != gameformats::OutputKind::Wad) {
+        TextureSession session;
+        PrepareSession(session, texture, context);
+        (void)session.SetInput(kGlowMask, std::move(*glow), {});
+        Result<MadeTexture> made = WritePicture(session, texture, context, picture->get());
+        return std::move(made.WarnFirst(warnings));
+    }
+    Result<Bitmap> loadedMask = loadOptional(SourceRole::Mask, false);
+    if (!loadedMask) {
+        return Forward<MadeTexture>(std::move(loadedMask.WarnFirst(warnings)));
+    }
+    Bitmap mask = std::move(*loadedMask);
+    if (!mask && freeimage_base::ImageType(picture->get()) == FIT_BITMAP &&
+        freeimage_base::Bpp(picture->get()) == 32) {
         mask = freeimage_base::GetChannel(picture->get(), FICC_ALPHA);
     }
-    Result<MadeTexture> made = MakeLump(picture->get(), mask.get(), texture, context);
+    Result<MadeTexture> made = MakeLump(picture->get(), mask.get(), glow->get(), texture, context);
     return std::move(made.WarnFirst(warnings));
 }
 

@@ -90,6 +90,12 @@ SessionUpdate TextureSession::SetInput(int input, Bitmap picture, InputSource so
         return {};
     }
     NoteSource(input, std::move(source));
+    if (input == kGlowMask) {
+        SetGlow(std::move(picture));
+        SessionUpdate update;
+        update.glowChanged = true;
+        return update;
+    }
     return Updated([&] {
         if (IsSlot(input)) {
             table_.SetSlotImage(input, std::move(picture));
@@ -103,6 +109,31 @@ void TextureSession::SetSource(int input, InputSource source) {
     if (IsInput(input)) {
         NoteSource(input, std::move(source));
     }
+}
+
+const FIBITMAP* TextureSession::InputPicture(int input) const {
+    if (IsSlot(input)) {
+        return table_.Slot(input);
+    }
+    if (input == kHeightMap1 || input == kHeightMap2) {
+        return table_.HeightMap(input - kHeightMap1);
+    }
+    return input == kGlowMask ? glow_.get() : nullptr;
+}
+
+// A new glow mask (or none) changes every conversion of the texture, so the
+// kept output is due again.
+void TextureSession::SetGlow(Bitmap glow) {
+    glow_ = glow ? slots::NormalisedMask(std::move(glow), table_.MergeThreads()) : Bitmap();
+    keptStale_ = true;
+}
+
+SessionUpdate TextureSession::ClearGlowMask() {
+    NoteSource(kGlowMask, {});
+    SessionUpdate update;
+    update.glowChanged = static_cast<bool>(glow_);
+    SetGlow({});
+    return update;
 }
 
 SessionUpdate TextureSession::SetMergeOptions(const slots::MergeOptions& options) {
@@ -165,9 +196,7 @@ SessionUpdate TextureSession::ReadAgain(const std::vector<int>& inputs) {
             continue;
         }
         std::error_code error;
-        const bool hasPicture = IsSlot(input) ? table_.Slot(input) != nullptr
-                                              : table_.HeightMap(input - kHeightMap1) != nullptr;
-        if (!std::filesystem::exists(source.path, error) && hasPicture) {
+        if (!std::filesystem::exists(source.path, error) && InputPicture(input) != nullptr) {
             continue;  // gone: the picture stays until the file is back
         }
         Result<Bitmap> loaded = gameformats::ReadInputPicture(source.path, palette_);
@@ -185,11 +214,15 @@ SessionUpdate TextureSession::ReadAgain(const std::vector<int>& inputs) {
         read.readAgain.push_back(input);
         if (IsSlot(input)) {
             pictures.slots[static_cast<std::size_t>(input)] = std::move(*loaded);
+        } else if (input == kGlowMask) {
+            SetGlow(std::move(*loaded));
+            read.glowChanged = true;
         } else {
             pictures.heightMaps[static_cast<std::size_t>(input - kHeightMap1)] = std::move(*loaded);
         }
     }
     SessionUpdate update = Updated([&] { table_.SetInputs(std::move(pictures)); });
+    update.glowChanged = read.glowChanged;
     update.readAgain = std::move(read.readAgain);
     update.notRead = std::move(read.notRead);
     update.warnings = std::move(read.warnings);

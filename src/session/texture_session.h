@@ -29,9 +29,11 @@ struct SessionUpdate {
     std::vector<int> readAgain;               // inputs read again from their changed files
     std::vector<std::pair<int, Problem>> notRead;  // changed files that could not be read
     std::vector<std::string> warnings;             // "PATH: what to know about it"
+    bool glowChanged = false;  // the glow mask came, changed or went: conversions change
 };
 
-// One texture's editing: the four inputs of the merge and the two height maps,
+// One texture's editing: the four inputs of the merge, the two height maps
+// and the glow mask,
 // where each came from, the merge and palette-conversion options, the palette,
 // the kept output, and what is followed on disk. The window is its view and
 // orrisbay-blend (with and without --watch) drives it too, so both make,
@@ -58,13 +60,20 @@ class TextureSession {
     void SetConversionOptions(quake_palette::ConversionOptions options) { conversion_ = options; }
     const quake_palette::ConversionOptions& ConversionOptions() const { return conversion_; }
 
-    // Puts `picture` into input 0..5 (a slot, or a height map) with where it
-    // came from; a file is followed from now on. A slot merges as the design's
-    // SetSlotImage does; a height map merges when height blending is on.
+    // Puts `picture` into an input (a slot, a height map or the glow mask)
+    // with where it came from; a file is followed from now on. A slot merges
+    // as the design's SetSlotImage does; a height map merges when height
+    // blending is on; the glow mask changes what the exports convert.
     SessionUpdate SetInput(int input, freeimage_base::Bitmap picture, InputSource source);
-    // Says where input 0..5 comes from without a picture yet (the file is
+    // Says where an input comes from without a picture yet (the file is
     // followed; ReadAgain reads it).
     void SetSource(int input, InputSource source);
+    // The picture an input holds (the glow mask as 8-bit grey), or null.
+    const FIBITMAP* InputPicture(int input) const;
+    // The glow mask goes, and its file is no longer followed.
+    SessionUpdate ClearGlowMask();
+    // The glow mask, 8-bit grey of any size (the exports scale it), or null.
+    const FIBITMAP* GlowMask() const { return glow_.get(); }
     // How the merge blends; refused options change nothing.
     SessionUpdate SetMergeOptions(const slots::MergeOptions& options);
     const InputSource& Source(int input) const;
@@ -101,9 +110,9 @@ class TextureSession {
     freeimage_base::Bitmap Coverage() const { return table_.ResultCoverage(); }
     const slots::SlotTable& Table() const { return table_; }
     slots::SlotTable& Table() { return table_; }
-    // Frees the inputs (their files stay followed), keeping the texture and,
-    // when asked, its coverage for the exports that follow: a command that
-    // only writes the texture needs no more memory than the texture's.
+    // Frees the inputs of the merge (their files stay followed), keeping the
+    // texture, the glow mask and, when asked, the coverage for the exports that follow: a command
+    // that only writes the texture needs no more memory than the texture's.
     void ReleaseInputs(bool keepCoverage);
 
     // The questions an export of the texture (or of `instead`, a picture the
@@ -150,6 +159,7 @@ class TextureSession {
     template <typename Change>
     SessionUpdate Updated(Change&& change);
     void NoteSource(int input, InputSource source);
+    void SetGlow(freeimage_base::Bitmap glow);
 
     Recorder recorder_;
     slots::SlotTable table_;
@@ -162,6 +172,7 @@ class TextureSession {
     bool keeping_ = false;
     bool keptStale_ = false;
     freeimage_base::Bitmap keptCoverage_;  // the coverage kept by ReleaseInputs
+    freeimage_base::Bitmap glow_;          // the glow mask, 8-bit grey
 };
 
 }  // namespace orrisbay::session
