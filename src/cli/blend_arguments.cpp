@@ -238,6 +238,12 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
                 parsed.error = game.error;
                 return parsed;
             }
+        } else if (const ConversionArgument glow = ReadGlowArgument(arguments, i, options.glow);
+                   !glow.option.empty()) {
+            if (!glow.error.empty()) {
+                parsed.error = glow.error;
+                return parsed;
+            }
         } else if (argument == "--fullbrights") {
             options.quake.conversion.allowFullbrights = true;
         } else if (argument == "--rescale") {
@@ -296,6 +302,9 @@ ParsedArguments ParseArguments(std::span<const std::string> arguments) {
         if (parsed.error.empty()) {
             parsed.error = WadOnlyOptionError(options);
         }
+        if (parsed.error.empty()) {
+            parsed.error = GlowOptionError(options.glow, options.quake.convert, options.output);
+        }
     }
     for (std::size_t i = 0; i < inputs.size() && i < 4; ++i) {
         options.inputs[i] = inputs[i];
@@ -313,6 +322,9 @@ std::vector<std::string> InputFiles(const BlendOptions& options) {
             files.push_back(map);
         }
     }
+    if (!options.glow.file.empty()) {
+        files.push_back(options.glow.file);
+    }
     return files;
 }
 
@@ -325,7 +337,8 @@ std::string UsageText() {
                        "       " + name + " ... -o MAP.bsp --name NAME [--allow-resize]\n" +
                        "       " + name +
                        " ... -o TEXTURE.wal [--wal-flags N] [--wal-next NAME]\n" + "       " +
-                       name + " ... --height-blend DEPTH [--height-strength S]\n\n";
+                       name + " ... --height-blend DEPTH [--height-strength S]\n" + "       " +
+                       name + " ... --glow GLOW [--glow-output]\n\n";
     text +=
         "Blends two texture layers through their alpha masks onto black, as the Orrisbay\n"
         "window does: all four pictures are scaled to the larger width and height of the\n"
@@ -372,6 +385,7 @@ std::string UsageText() {
         "                      the size of the map's texture\n";
     text += ConversionUsageLines("with --quake: ");
     text += PaletteUsageLines("with --quake: ");
+    text += GlowUsageLines(true);
     text += WalUsageLines();
     text +=
         "      --height-blend DEPTH\n"

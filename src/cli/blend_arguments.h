@@ -40,9 +40,11 @@ struct BlendOptions {
     PaletteChoice palette;                  // --palette, --fullbright-count
     gameformats::WalFields wal;             // --wal-flags, --wal-contents, --wal-value, --wal-next
     std::string walOption;                  // the first of those given
+    GlowChoice glow;                        // --glow, --glow-output
 };
 
-// The files the command reads: the four inputs, then the height maps given.
+// The files the command reads: the four inputs, then the height maps and the
+// glow mask given.
 std::vector<std::string> InputFiles(const BlendOptions& options);
 
 struct ParsedArguments {

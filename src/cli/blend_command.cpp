@@ -18,12 +18,17 @@ namespace {
 
 using freeimage_base::Bitmap;
 
-// The four inputs, then the two height maps, as the session numbers them.
+// The four inputs, then the two height maps and the glow mask, as the
+// session numbers them.
 constexpr std::size_t kInputCount = session::kInputCount;
 constexpr std::size_t kFirstHeightMap = session::kHeightMap1;
+constexpr std::size_t kGlowMask = session::kGlowMask;
 
-// The file of input `index`; empty for a height map not given.
+// The file of input `index`; empty for a height map or glow mask not given.
 const std::string& InputPath(const BlendOptions& options, std::size_t index) {
+    if (index == kGlowMask) {
+        return options.glow.file;
+    }
     return index < kFirstHeightMap ? options.inputs[index]
                                    : options.heightMaps[index - kFirstHeightMap];
 }
@@ -66,7 +71,7 @@ std::array<std::size_t, kInputCount> LoadingOrder(const BlendOptions& options) {
             pixels[index] = std::uint64_t{size->width} * size->height;
         }
     }
-    std::array<std::size_t, kInputCount> order{0, 1, 2, 3, 4, 5};
+    std::array<std::size_t, kInputCount> order{0, 1, 2, 3, 4, 5, 6};
     std::ranges::stable_sort(order, std::greater{},
                              [&](std::size_t index) { return pixels[index]; });
     return order;
@@ -139,7 +144,8 @@ gameformats::RepeatedExport ExportOf(const BlendOptions& options) {
              .wadKind = WadKindAsked(options.wad3),
              .allowResize = options.allowResize,
              .keptOutput = options.watch,
-             .wal = options.wal},
+             .wal = options.wal,
+             .glowOutput = options.glow.output},
             options.quake.rescale};
 }
 
@@ -153,6 +159,7 @@ Result<void> BlendBitmaps(std::array<Bitmap, 4> inputs, const gameformats::Expor
         (void)session.SetInput(session::kHeightMap1 + which,
                                std::move(settings.heightMaps[static_cast<std::size_t>(which)]), {});
     }
+    (void)session.SetInput(session::kGlowMask, std::move(settings.glow), {});
     // Slot by slot, as the window fills them: the merge runs when the fourth arrives.
     session::SessionUpdate merged;
     for (std::size_t slot = 0; slot < inputs.size(); ++slot) {
@@ -172,7 +179,8 @@ Result<void> BlendFiles(const BlendOptions& options, const Result<quake_palette:
     std::move(inputs.begin(), inputs.begin() + kFirstHeightMap, pictures.begin());
     MergeSettings settings{
         options.merge,
-        {std::move(inputs[kFirstHeightMap]), std::move(inputs[kFirstHeightMap + 1])}};
+        {std::move(inputs[kFirstHeightMap]), std::move(inputs[kFirstHeightMap + 1])},
+        std::move(inputs[kGlowMask])};
     const gameformats::RepeatedExport output = ExportOf(options);
     Result<void> blended = BlendBitmaps(std::move(pictures), output.request, output.rescaleToGrid,
                                         game, std::move(settings));

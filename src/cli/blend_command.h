@@ -15,10 +15,12 @@
 namespace orrisbay::cli {
 
 // How the merge blends besides its four inputs: its options, and the height
-// maps of layers 1 and 2 (empty: the layer's brightness).
+// maps of layers 1 and 2 (empty: the layer's brightness); and where the
+// texture glows once converted (empty: nowhere by intent).
 struct MergeSettings {
     slots::MergeOptions options;
     std::array<freeimage_base::Bitmap, 2> heightMaps;
+    freeimage_base::Bitmap glow;
 };
 
 // Hands the four inputs (layer 1, layer 2, mask 1, mask 2) to a texture

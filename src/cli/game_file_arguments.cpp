@@ -5,6 +5,8 @@
 #include <limits>
 #include <system_error>
 
+#include "gameformats/texture_export.h"
+
 namespace orrisbay::cli {
 namespace {
 
@@ -73,6 +75,39 @@ ConversionArgument ReadPaletteArgument(std::span<const std::string> arguments, s
     return {option, {}};
 }
 
+ConversionArgument ReadGlowArgument(std::span<const std::string> arguments, std::size_t& i,
+                                    GlowChoice& choice) {
+    const std::string_view argument = arguments[i];
+    if (argument == "--glow-output") {
+        choice.output = true;
+        return {"--glow-output", {}};
+    }
+    if (!IsOptionName("--glow", argument)) {
+        return {};
+    }
+    const std::optional<std::string> value = OptionValue(arguments, i, "--glow");
+    if (!value || value->empty()) {
+        return {"--glow", "option --glow needs a file name"};
+    }
+    choice.file = *value;
+    return {"--glow", {}};
+}
+
+std::string GlowOptionError(const GlowChoice& choice, bool converts, const std::string& output) {
+    const gameformats::OutputKind kind = gameformats::OutputKindOf(output);
+    if (choice.output && choice.file.empty()) {
+        return "--glow-output needs --glow FILE";
+    }
+    if (choice.output && kind != gameformats::OutputKind::Picture &&
+        kind != gameformats::OutputKind::Jpeg) {
+        return "--glow-output writes beside a picture output (.png, .tga, .bmp or .jpg)";
+    }
+    if (!choice.file.empty() && !converts && !choice.output) {
+        return "--glow needs --quake, or a .wad, .bsp or .wal output, or --glow-output";
+    }
+    return {};
+}
+
 ConversionArgument ReadWalArgument(std::span<const std::string> arguments, std::size_t& i,
                                    gameformats::WalFields& fields, std::string& given) {
     const std::string_view argument = arguments[i];
@@ -128,6 +163,21 @@ std::string PaletteUsageLines(std::string_view condition) {
                       when +
                           "how many of the palette's last colours glow in the dark, 0 to "
                           "255 (default: 32 for Quake's palette, 0 for any other)");
+}
+
+std::string GlowUsageLines(bool glowOutput) {
+    std::string lines = OptionHelp(
+        "--glow FILE",
+        "a grey mask, scaled like the masks, of where the texture glows: where it is at "
+        "least 128 only the fullbright colours are chosen (224 to 254 in a .wad, to 255 in "
+        "a picture), and nowhere else, whatever --fullbrights says; a Half-Life texture "
+        "named ~NAME gets its colours 224 to 255 from the glowing pixels alone");
+    if (glowOutput) {
+        lines += OptionHelp("--glow-output",
+                            "with --glow: write NAME_glow.png beside a picture output NAME, "
+                            "the glowing pixels in full colour on black");
+    }
+    return lines;
 }
 
 std::string WalUsageLines() {

@@ -32,8 +32,24 @@ ConversionArgument ReadPaletteArgument(std::span<const std::string> arguments, s
 ConversionArgument ReadWalArgument(std::span<const std::string> arguments, std::size_t& i,
                                    gameformats::WalFields& fields, std::string& given);
 
-// The help lines of the palette's options and of the .wal options.
+// Where the texture glows: --glow FILE, and --glow-output.
+struct GlowChoice {
+    std::string file;     // --glow FILE: a grey mask, white where the texture glows
+    bool output = false;  // --glow-output: NAME_glow.png beside a picture output
+};
+
+// Reads `arguments[i]` into `choice` when it is --glow FILE (or --glow=FILE)
+// or --glow-output.
+ConversionArgument ReadGlowArgument(std::span<const std::string> arguments, std::size_t& i,
+                                    GlowChoice& choice);
+
+// What is wrong with the glow options given for a run that converts to the
+// palette (`converts`) into `output`; empty when nothing is.
+std::string GlowOptionError(const GlowChoice& choice, bool converts, const std::string& output);
+
+// The help lines of the palette's options, of the glow options and of the .wal options.
 std::string PaletteUsageLines(std::string_view condition = {});
+std::string GlowUsageLines(bool glowOutput);
 std::string WalUsageLines();
 
 }  // namespace orrisbay::cli

@@ -77,6 +77,10 @@ std::string ParseOption(std::span<const std::string> arguments, std::size_t& i,
         !palette.option.empty()) {
         return palette.error;
     }
+    if (const ConversionArgument glow = ReadGlowArgument(arguments, i, command.glow);
+        !glow.option.empty()) {
+        return glow.error;
+    }
     const std::string option = argument.substr(0, argument.find('='));
     std::string* value = option == "-o" || option == "--output" ? &command.output
                          : option == "--name"                   ? &command.name
@@ -132,6 +136,12 @@ std::string MisplacedOption(const WadCommand& command) {
     }
     if (command.palette.fullbrightCount && !add) {
         return "--fullbright-count is for add";
+    }
+    if ((!command.glow.file.empty() || command.glow.output) && !add) {
+        return "--glow is for add";
+    }
+    if (std::string glow = GlowOptionError(command.glow, true, command.wad); !glow.empty()) {
+        return glow;
     }
     if (command.verb == "extract" && command.output.empty()) {
         return "extract needs -o FILE";
@@ -222,7 +232,9 @@ std::string WadUsageText() {
     text += ConversionUsageLines();
     text += PaletteUsageLines();
     text +=
-        "                      (--palette also for extract: the colours of a WAD2's textures)\n"
+        "                      (--palette also for extract: the colours of a WAD2's textures)\n";
+    text += GlowUsageLines(false);
+    text +=
         "  -o, --output FILE   extract: the picture to write\n"
         "  -h, --help          show this help and exit\n"
         "  -V, --version       show the version and exit\n\n"

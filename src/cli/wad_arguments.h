@@ -30,6 +30,7 @@ struct WadCommand {
     FullbrightOptions fullbright;  // defullbright: which pixels
     std::string conversionOption;  // add: the first --dither or --metric given
     PaletteChoice palette;         // add, extract: --palette; add: --fullbright-count
+    GlowChoice glow;               // add: --glow FILE
 };
 
 struct ParsedWadCommand {

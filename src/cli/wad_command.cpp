@@ -208,6 +208,14 @@ Result<void> Add(const WadCommand& command, std::ostream& out) {
     if (!mask) {
         return Forward<void>(std::move(mask));
     }
+    Result<Bitmap> glow = command.glow.file.empty() ? Result<Bitmap>(Bitmap())
+                                                    : LoadInput(command.glow.file, PaletteOf(game));
+    if (!glow) {
+        return Forward<void>(std::move(glow.WarnFirst(mask.warnings())));
+    }
+    for (const std::string& warning : glow.warnings()) {
+        mask.Warn(warning);
+    }
     // A name taken from the picture's file is held to the rules a --name is.
     std::string name = command.name;
     if (name.empty()) {
@@ -235,8 +243,9 @@ Result<void> Add(const WadCommand& command, std::ostream& out) {
         .wadKind = command.wad3 ? std::optional(WadKind::Wad3) : std::nullopt,
         .seeThroughThreshold = command.texture.seeThroughThreshold,
         .kind = gameformats::OutputKind::Wad};
-    const Result<gameformats::ExportWritten> exported = gameformats::ExportTexture(
-        picture->get(), request, PaletteOf(game), {true, true, command.rescale}, mask->get());
+    const Result<gameformats::ExportWritten> exported =
+        gameformats::ExportTexture(picture->get(), request, PaletteOf(game),
+                                   {true, true, command.rescale}, mask->get(), glow->get());
     if (exported && exported->wadEntry) {
         const gameformats::WadEntry& entry = *exported->wadEntry;
         out << (entry.replaced ? "replaced " : "added ") << entry.name << " (" << entry.width

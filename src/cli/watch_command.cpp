@@ -34,13 +34,17 @@ std::string InputAlsoOutput(const BlendOptions& options) {
     return {};
 }
 
-// The inputs the command follows: the four, then the height maps given.
+// The inputs the command follows: the four, then the height maps and the
+// glow mask given.
 std::vector<int> FollowedInputs(const BlendOptions& options) {
     std::vector<int> inputs = {0, 1, 2, 3};
     for (int which = 0; which < 2; ++which) {
         if (!options.heightMaps[static_cast<std::size_t>(which)].empty()) {
             inputs.push_back(session::kHeightMap1 + which);
         }
+    }
+    if (!options.glow.file.empty()) {
+        inputs.push_back(session::kGlowMask);
     }
     return inputs;
 }
@@ -51,10 +55,7 @@ void RunOnce(session::TextureSession& session, std::vector<int> inputs, const Bl
              const Result<quake_palette::Palette>& game, std::ostream& out, std::ostream& err) {
     const Clock::time_point start = Clock::now();
     for (const int input : FollowedInputs(options)) {
-        const bool unread =
-            input < session::kSlotInputs
-                ? session.Table().Slot(input) == nullptr
-                : session.Table().HeightMap(input - session::kHeightMap1) == nullptr;
+        const bool unread = session.InputPicture(input) == nullptr;
         if (unread && std::find(inputs.begin(), inputs.end(), input) == inputs.end()) {
             inputs.push_back(input);
         }
