@@ -20,6 +20,7 @@
 #include "app/working_folder.h"
 #include "console/application.h"
 #include "console/console.h"
+#include "gameformats/glow_map.h"
 #include "gameformats/picture_input.h"
 #include "gameformats/texture_export.h"
 #include "imageio/clipboard.h"
@@ -210,6 +211,7 @@ void FrmOrrisbay::createPreviewMenu() {
     previewMenu_->addMenu(metricMenu_);
     previewMenu_->addAction(fullbrightsAction_);
     createPaletteAction();
+    createGlowActions();
     previewMenu_->addSeparator();
     heightBlendMenu_ = new HeightBlendMenu(previewMenu_);
     previewMenu_->addMenu(heightBlendMenu_);
@@ -245,6 +247,7 @@ void FrmOrrisbay::connectSignals() {
     connectRecipeSignals();
     connect(convertAction_, &QAction::triggered, this, &FrmOrrisbay::convertClick);
     connect(paletteAction_, &QAction::triggered, this, &FrmOrrisbay::paletteClick);
+    connectGlowSignals();
     connect(heightBlendMenu_, &HeightBlendMenu::optionsChosen, this, &FrmOrrisbay::mergeWith);
     connectConversionSignals();
     for (int i = 0; i < 4; ++i) {
@@ -442,8 +445,13 @@ bool FrmOrrisbay::convertPreview() {
     freeimage_base::Bitmap converted;
     {
         const WaitCursor busy;
-        converted = quake_palette::ConvertToQuakePalette(texture, *session_->GamePalette(),
-                                                         conversionOptions());
+        Result<freeimage_base::Bitmap> made = gameformats::ConvertWithGlowMask(
+            texture, *session_->GamePalette(), conversionOptions(), session_->GlowMask());
+        if (!made && session_->GlowMask() != nullptr) {
+            ShowError("Glow Mask: " + made.problem().message + ".");
+            return false;
+        }
+        converted = made ? std::move(*made) : freeimage_base::Bitmap();
     }
     if (!converted) {
         ShowError(kNotConvertedMessage);

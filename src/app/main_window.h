@@ -133,6 +133,12 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // "Palette...": a game's palette from a JASC or GIMP palette, a raw lump,
     // a PCX picture or a WAD, for the conversions, .wal inputs and the swatches.
     QAction* paletteAction() const { return paletteAction_; }
+    // "Glow Mask...": a grey picture, white where the converted texture glows
+    // (followed like the slots' files); "Clear Glow Mask" takes it away.
+    QAction* glowMaskAction() const { return glowMaskAction_; }
+    QAction* clearGlowMaskAction() const { return clearGlowMaskAction_; }
+    // Reads `path` as the glow mask; false after telling the user why not.
+    bool loadGlowMask(const std::string& path);
     // "Height Blend": Off, Sharp, Medium, Soft; a choice merges again at once.
     HeightBlendMenu* heightBlendMenu() const { return heightBlendMenu_; }
 
@@ -253,6 +259,11 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     // session's, shows it and reads the .wal inputs again in it.
     void createPaletteAction();
     void usePalette(const quake_palette::PaletteFile& file);
+    // "Glow Mask..." and "Clear Glow Mask" (main_window_glow.cpp).
+    void createGlowActions();
+    void connectGlowSignals();
+    void glowMaskClick();
+    void showGlowChange();
 
     // The live link, the saved file kept up to date and the texture view
     // (main_window_follow.cpp).
@@ -308,6 +319,8 @@ class FrmOrrisbay : public QWidget, private slots::SlotView {
     std::array<QAction*, 2> metricActions_{};  // RGB, Perceptual
     QAction* fullbrightsAction_ = nullptr;
     QAction* paletteAction_ = nullptr;
+    QAction* glowMaskAction_ = nullptr;
+    QAction* clearGlowMaskAction_ = nullptr;
     HeightBlendMenu* heightBlendMenu_ = nullptr;
     std::array<FileDropTarget*, 4> dropTargets_{};
     QAction* viewAction_ = nullptr;

@@ -135,6 +135,14 @@ void FrmOrrisbay::showUpdate(const session::SessionUpdate& update) {
     if (update.mergeFailure) {
         console::ShowMessage(*update.mergeFailure, console::MessageButtons::OkCancel);
     }
+    for (const auto& [input, problem] : update.notRead) {
+        if (input == session::kGlowMask) {
+            console::ConsoleAppend("Glow Mask: " + problem.message + ".");
+        }
+    }
+    if (update.glowChanged) {
+        showGlowChange();
+    }
     writeKeptOutput();
 }
 
@@ -204,7 +212,8 @@ void FrmOrrisbay::updateTextureView() {
                                                 freeimage_base::Height(texture)})) {
             busy.emplace();
         }
-        mips = gameformats::MakeMipLevels(texture, conversionOptions(), *session_->GamePalette());
+        mips = gameformats::MakeMipLevels(texture, conversionOptions(), *session_->GamePalette(),
+                                          session_->GlowMask());
     }
     if (!mips) {
         textureView_->setPictures({imageio::BitmapToPicture(converted_.get())},

@@ -32,8 +32,8 @@ void ShowError(const std::string& text) {
 
 // The recipe's key of an input, which also names the picture saved for it.
 std::string_view InputKey(int input) {
-    constexpr std::string_view kKeys[] = {"layer1", "layer2",  "mask1",
-                                          "mask2",  "height1", "height2"};
+    constexpr std::string_view kKeys[] = {"layer1",  "layer2",  "mask1", "mask2",
+                                          "height1", "height2", "glow"};
     return kKeys[input];
 }
 
@@ -140,9 +140,10 @@ bool FrmOrrisbay::saveInputsAsFiles(const fs::path& recipe, const std::string& n
     const std::vector<int> inputs = session::InputsWithoutFiles(*session_);
     std::vector<fs::path> files;
     for (const int input : inputs) {
-        const std::string holder = input < session::kSlotInputs
-                                       ? Frame1(input)->title().toStdString()
-                                       : "Height map " + std::to_string(input - 3);
+        const std::string holder =
+            input < session::kSlotInputs  ? Frame1(input)->title().toStdString()
+            : input == session::kGlowMask ? std::string("The glow mask")
+                                          : "Height map " + std::to_string(input - 3);
         files.push_back(FreePictureFile(recipe, name, input));
         if (!savePictureQuestion_(this, holder + " holds " + Origin(session_->Source(input)) +
                                             ", and a recipe can only name files. Save it as " +
@@ -153,9 +154,7 @@ bool FrmOrrisbay::saveInputsAsFiles(const fs::path& recipe, const std::string& n
     }
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const int input = inputs[i];
-        const FIBITMAP* picture = input < session::kSlotInputs
-                                      ? session_->Table().Slot(input)
-                                      : session_->Table().HeightMap(input - session::kHeightMap1);
+        const FIBITMAP* picture = session_->InputPicture(input);
         if (const Result<void> saved = imageio::SaveImageFile(picture, files[i].string()); !saved) {
             ShowError("Save Recipe: " + files[i].string() +
                       " was not written: " + ReasonOf(saved.problem()) + ".");
@@ -242,6 +241,9 @@ bool FrmOrrisbay::loadRecipeTexture(const session::SetTexture& texture, bool bui
         const WaitCursor busy;
         // The inputs go first, so that the new options and files make one merge.
         session_->ReleaseInputs(false);
+        if (wanted->sources[session::kGlowMask].empty()) {
+            (void)session_->ClearGlowMask();
+        }
         (void)session_->SetMergeOptions(wanted->merge);
         std::vector<int> inputs;
         for (int input = 0; input < session::kInputCount; ++input) {
