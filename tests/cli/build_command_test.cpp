@@ -58,6 +58,7 @@ class BuildCommandTest : public ::testing::Test {
         SaveMask(folder.file("m2.png"), 4);
         SaveMask(folder.file("m3.png"), 5);
         SaveMask(folder.file("h2.png"), 8);
+        SaveMask(folder.file("g1.png"), 11);
         SavePattern(folder.file("pics/brick.png"), FIF_PNG, 16, 16, 24, 6);
         freeimage_base::Bitmap fence = orrisbay::testing::Pattern(32, 16, 32, 7);
         for (int y = 0; y < 16; ++y) {
@@ -74,7 +75,7 @@ class BuildCommandTest : public ::testing::Test {
     void MakeOneByOne(const std::string& wad) {
         const std::string l1 = folder.file("l1.png"), l2 = folder.file("l2.tga");
         ASSERT_EQ(Blend({l1, l2, folder.file("m1.png"), folder.file("m2.png"), "-o", wad, "--name",
-                         "grass_dirt", "--dither"}),
+                         "grass_dirt", "--dither", "--glow", folder.file("g1.png")}),
                   0);
         ASSERT_EQ(Blend({l1, l2, folder.file("m1.png"), folder.file("m3.png"), "-o", wad, "--name",
                          "{cut", "--rescale"}),
@@ -87,7 +88,8 @@ class BuildCommandTest : public ::testing::Test {
                   0);
         ASSERT_EQ(Blend({l1, l2, folder.file("m1.png"), folder.file("m3.png"), "-o",
                          folder.file("one_by_one.png"), "--quake", "--dither", "diffusion:0.8",
-                         "--metric", "perceptual", "--fullbrights"}),
+                         "--metric", "perceptual", "--fullbrights", "--glow", folder.file("g1.png"),
+                         "--glow-output"}),
                   0);
     }
 
@@ -97,6 +99,8 @@ class BuildCommandTest : public ::testing::Test {
         EXPECT_EQ(FileBytes(wad), FileBytes(folder.file("one_by_one.wad")));
         EXPECT_EQ(FileBytes(folder.file("hl.wad")), FileBytes(folder.file("one_by_one_hl.wad")));
         EXPECT_EQ(FileBytes(folder.file("out.png")), FileBytes(folder.file("one_by_one.png")));
+        EXPECT_EQ(FileBytes(folder.file("out_glow.png")),
+                  FileBytes(folder.file("one_by_one_glow.png")));
     }
 
     static constexpr const char* kRecipe = R"([defaults]
@@ -108,6 +112,7 @@ layer1 = "l1.png"
 layer2 = "l2.tga"
 mask1 = "m1.png"
 mask2 = "m2.png"
+glow = "g1.png"
 output = "pack.wad"
 
 [[texture]]
@@ -150,6 +155,8 @@ quake = true
 fullbrights = true
 dither = "diffusion:0.8"
 metric = "perceptual"
+glow = "g1.png"
+glow_output = true
 output = "out.png"
 )";
 
@@ -255,14 +262,14 @@ TEST_F(BuildCommandTest, NamesFileLineAndKeyOfEveryRecipeErrorBeforeWritingAnyth
         {"name = \"grass_dirt\"", "name = \"grass dirt\"",
          "5:8: name: \"grass dirt\": texture names", kExitUsage},
         {"name = \"{cut\"", "name = \"GRASS_DIRT\"",
-         "13:8: name: \"GRASS_DIRT\" is in " + folder.file("pack.wad") + " already (" + recipe +
+         "14:8: name: \"GRASS_DIRT\" is in " + folder.file("pack.wad") + " already (" + recipe +
              ":4)",
          kExitUsage},
         {"mask2 = \"m2.png\"", "mask2 = \"gone.png\"",
          "9:9: mask2: " + folder.file("gone.png") + ": no such file", kExitBadInput},
         {"output = \"pack.wad\"\n\n[[texture]]", "output = \"e1m1.bsp\"\n\n[[texture]]",
-         "10:10: output: e1m1.bsp: no such map (compile it first)", kExitUsage},
-        {"threshold = 100", "threshold = 0", "29:13: threshold: takes a level from 1 to 255",
+         "11:10: output: e1m1.bsp: no such map (compile it first)", kExitUsage},
+        {"threshold = 100", "threshold = 0", "30:13: threshold: takes a level from 1 to 255",
          kExitUsage},
     };
     for (const Case& wrong : cases) {
