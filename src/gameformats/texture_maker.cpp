@@ -32,10 +32,16 @@ Result<Bitmap> GreyMask(const FIBITMAP* mask, const FIBITMAP* texture, const std
 }
 
 // The indices a texture's pixels may take: every colour of a WAD3's own
-// palette, the game palette's as the options and the glow mask say in a
-// WAD2; 255 only for see-through pixels.
+// palette (with `glow`, the glowing pixels 224 to 255 and the others the
+// rest), the game palette's as the options and the glow mask say in a WAD2;
+// 255 only for see-through pixels, except in a glowing WAD3 texture, which
+// has none.
 quake_palette::RegionIndices WadIndices(WadKind kind, const TextureOptions& options, bool glow,
                                         const quake_palette::Palette& gamePalette) {
+    if (kind == WadKind::Wad3 && glow) {
+        return quake_palette::PictureIndices(256 - static_cast<int>(kFirstGlowingEntry), false,
+                                             true);
+    }
     const quake_palette::RegionIndices indices =
         kind == WadKind::Wad3
             ? quake_palette::PictureIndices(0, true, false)
@@ -109,7 +115,8 @@ Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* ma
         grey = std::move(*made);
     }
     std::array<std::vector<bool>, kMipLevels> glowing;
-    const bool glow = options.glow != nullptr && kind == WadKind::Wad2;
+    const bool glow =
+        options.glow != nullptr && (kind == WadKind::Wad2 || IsGlowingPaletteName(checked.value()));
     if (glow) {
         const Result<Bitmap> glowGrey = GreyMask(options.glow, fullColour, "glow mask");
         if (!glowGrey) {
@@ -123,7 +130,8 @@ Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* ma
     }
     MipTexture texture{checked.value(), width, height, {}, {}};
     if (kind == WadKind::Wad3) {
-        texture.palette = ChooseTexturePalette(levels);
+        texture.palette =
+            glow ? ChooseGlowingTexturePalette(levels, glowing) : ChooseTexturePalette(levels);
     }
     const quake_palette::PaletteConverter converter(
         kind == WadKind::Wad3 ? texture.palette : gamePalette,

@@ -12,11 +12,13 @@ namespace orrisbay::gameformats {
 struct TextureOptions {
     quake_palette::ConversionOptions conversion;  // dithering, metric; fullbrights in WAD2
     int seeThroughThreshold = 128;                // mask values below it are see-through
-    // In a WAD2, the pixels where this grey mask (any bitmap of the texture's
-    // size) is at least 128 take only the game palette's fullbright colours
-    // (its last `fullbrightCount`) and the others never do;
-    // `conversion.allowFullbrights` then changes nothing. Half-Life has no fullbright colours, so a
-    // WAD3 ignores it.
+    // The pixels where this grey mask (any bitmap of the texture's size) is
+    // at least 128 glow. In a WAD2 they take only the game palette's
+    // fullbright colours (its last `fullbrightCount`) and the others never
+    // do; `conversion.allowFullbrights` then changes nothing. In a WAD3 only a
+    // texture whose palette's last 32 entries glow ("~" names,
+    // IsGlowingPaletteName) heeds it: its glowing pixels take 224 to 255 of
+    // its own palette, chosen from them alone, and the others 0 to 223.
     const FIBITMAP* glow = nullptr;
 };
 
@@ -24,7 +26,8 @@ struct TextureOptions {
 // must be multiples of 16. Every mip level is averaged from `fullColour` in
 // linear light and then converted with the same options: to `gamePalette` in
 // a WAD2, to a palette chosen for the texture in a WAD3. Index 255 is never
-// chosen for a pixel that shows. In a see-through texture (a name starting
+// chosen for a pixel that shows, save a glowing one in a glowing WAD3
+// texture, which cannot be see-through. In a see-through texture (a name starting
 // with "{"), the pixels where `mask` (any bitmap of the texture's size; null
 // for none) is below the threshold become index 255 in every level, and
 // dithering passes no error into or out of them. A mip pixel glows or is

@@ -206,6 +206,10 @@ std::string PrefixExplanation(std::string_view name, WadKind kind) {
     return {};
 }
 
+bool IsGlowingPaletteName(std::string_view name) {
+    return name.starts_with('~') || (IsAnimationName(name) && name[2] == '~');
+}
+
 std::string SkySizeWarning(std::string_view name, WadKind kind, unsigned width, unsigned height) {
     if (kind != WadKind::Wad2 || !StartsWithoutCase(name, "sky") ||
         (width == 256 && height == 128)) {

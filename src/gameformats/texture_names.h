@@ -30,6 +30,11 @@ bool SameLumpName(std::string_view a, std::string_view b);
 // for the place where the user types the name; empty for a plain texture.
 std::string PrefixExplanation(std::string_view name, WadKind kind);
 
+// True when Half-Life engines that draw fullbrights take entries 224 to 255
+// of the palette of a texture named `name` as glowing: "~" first, or right
+// after an animation frame ("+0~lamp").
+bool IsGlowingPaletteName(std::string_view name);
+
 // A warning when `name` is a Quake sky whose size is not the 256 x 128 the
 // game splits into two halves; empty otherwise.
 std::string SkySizeWarning(std::string_view name, WadKind kind, unsigned width, unsigned height);

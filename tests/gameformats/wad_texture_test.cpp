@@ -1,9 +1,13 @@
 // Textures made for WADs: see-through holes, mips in linear light, names.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <stdexcept>
+
 #include "gameformats/linear_mips.h"
 #include "gameformats/texture_maker.h"
 #include "gameformats/texture_names.h"
+#include "gameformats/wad2_reader.h"
 #include "support/image_files.h"
 
 namespace orrisbay::gameformats {
@@ -171,6 +175,41 @@ TEST_F(WadTextureTest, GlowingMipPixelsTakeFullbrightsAndHolesStay255) {
               std::string::npos);
 }
 
+// Lamps glowing left of a blue wall, each more colours than its half of the
+// palette holds: read back, a "~" texture's lamps take 224 to 255 and the
+// wall the rest, each near its entry; without "~" the mask changes nothing.
+TEST_F(WadTextureTest, AGlowingHalfLifeTextureKeepsItsLastEntriesForTheGlow) {
+    Bitmap picture = Filled(64, 64, 24, 0), glow = Filled(64, 64, 8, 0);
+    for (int i = 0; i < 64 * 64; ++i) {
+        const int x = i % 64, y = i / 64;
+        RGBQUAD colour = x < 32 ? RGBQUAD{20, BYTE(60 + y / 2), BYTE(200 + x), 0}
+                                : RGBQUAD{BYTE(120 + 2 * y), BYTE(60 + y), BYTE(40 + x / 4), 0};
+        FreeImage_SetPixelColor(picture.get(), x, y, &colour);
+    }
+    Paint(glow.get(), 0, 32, 0, 64, 255);
+    const auto read = [&](const char* name, const FIBITMAP* mask) {
+        const auto made =
+            MakeMipTexture(picture.get(), nullptr, name, WadKind::Wad3, {{}, 128, mask}, game);
+        if (!made) {
+            throw std::runtime_error(made.problem().message);
+        }
+        const auto wad = EncodeWad({WadKind::Wad3, {EncodeMipTexture(*made, WadKind::Wad3)}});
+        return testing::Wad2Reader(wad.value()).Read().value().lumps.at(0);
+    };
+    const testing::ReadLump lump = read("+1~lamp", glow.get());
+    ASSERT_EQ(lump.palette.size(), 768u);
+    for (int i = 0; i < 64 * 64; ++i) {  // the reader's rows run from the top
+        RGBQUAD want;
+        FreeImage_GetPixelColor(picture.get(), i % 64, 63 - i / 64, &want);
+        const std::uint8_t index = lump.mips[0][i], *got = &lump.palette[3 * index];
+        ASSERT_EQ(index >= 224, i % 64 < 32) << "pixel " << i;
+        const int off = std::abs(got[0] - want.rgbRed) + std::abs(got[1] - want.rgbGreen) +
+                        std::abs(got[2] - want.rgbBlue);
+        ASSERT_LE(off, 12) << "pixel " << i;
+    }
+    EXPECT_EQ(read("lamp", glow.get()).raw, read("lamp", nullptr).raw);
+}
+
 TEST_F(WadTextureTest, MipsAreAveragedInLinearLight) {
     Bitmap checker = Filled(16, 16, 24, 0);
     for (int y = 0; y < 16; ++y) {
@@ -214,6 +253,7 @@ TEST_F(WadTextureTest, NamesFollowTheGamesRules) {
         EXPECT_NE(said.find(c.stored), std::string::npos) << c.name << ": " << said;
     }
     EXPECT_FALSE(PrefixExplanation("*lava", WadKind::Wad2).empty());
+    EXPECT_TRUE(IsGlowingPaletteName("~lamp") && !IsGlowingPaletteName("lamp~"));
     EXPECT_NE(SkySizeWarning("Sky4", WadKind::Wad2, 128, 128).find("256 x 128"), std::string::npos);
     EXPECT_EQ(SkySizeWarning("sky4", WadKind::Wad2, 256, 128), "");
 
