@@ -1,5 +1,6 @@
 #include "gameformats/bsp_fullbrights.h"
 
+#include "console/text.h"
 #include "gameformats/bsp_edit.h"
 #include "gameformats/texture_names.h"
 
@@ -31,8 +32,13 @@ Result<GlowRemoved> RemoveEntriesGlow(BspFile& map, const std::string& name,
             total.changed[level] += removed->changed[level];
         }
         // The same size and kind: only the levels' bytes are written.
-        OverwriteMipTexture(std::span(map.bytes).subspan(entry.offset, entry.size), texture,
-                            TextureKindOf(map.version));
+        if (!OverwriteMipTexture(std::span(map.bytes).subspan(entry.offset, entry.size), texture,
+                                 TextureKindOf(map.version))) {
+            return Fail(ProblemKind::Damaged,
+                        mapName + ": texture " + console::Quoted(entry.name) +
+                            " could not be written back where it lies; nothing was changed",
+                        mapName);
+        }
     }
     return total;
 }
@@ -84,6 +90,14 @@ Result<std::vector<GlowRemoved>> RemoveBspGlow(BspFile& map, std::span<const std
             return done.problem();
         }
         removed.push_back(std::move(done).value());
+    }
+    // A map read whole can still be laid out strangely (levels over a header,
+    // say); one that would not read back is never handed on.
+    if (const Result<BspFile> again = ParseBsp(edited.bytes, mapName); !again) {
+        return Fail(
+            ProblemKind::Damaged,
+            mapName + ": the glow cannot be removed from this map: " + again.problem().message,
+            mapName);
     }
     map = std::move(edited);
     return removed;
