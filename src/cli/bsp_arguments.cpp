@@ -10,17 +10,20 @@
 namespace orrisbay::cli {
 namespace {
 
-// Each verb, the operands after the map (replace: none with --from) and its usage line.
+// Each verb, the operands after the map (replace: none with --from;
+// defullbright: at least one) and its usage line.
 struct Verb {
     std::string_view name;
     std::size_t operands;
     std::string_view usage;
 };
-constexpr std::array<Verb, 4> kUsages = {{
+constexpr std::array<Verb, 6> kUsages = {{
     {"list", 0, "list MAP"},
     {"extract", 1, "extract MAP NAME -o FILE"},
     {"replace", 0, "replace MAP --from WAD [--allow-resize]"},
     {"replace", 1, "replace MAP PICTURE [--name NAME] [options]"},
+    {"check", 0, "check MAP"},
+    {"defullbright", 1, "defullbright MAP NAME... [--specks | --all | --outside MASK]"},
 }};
 
 std::string UsageOf(std::string_view verb) {
@@ -63,6 +66,9 @@ bool* FlagOf(const std::string& argument, BspCommand& command) {
 // Reads one option; returns an error, or empty when the option was understood.
 std::string ParseOption(std::span<const std::string> arguments, std::size_t& i,
                         BspCommand& command) {
+    if (auto fullbright = ParseFullbrightOption(arguments, i, command.fullbright)) {
+        return *fullbright;
+    }
     const std::string& argument = arguments[i];
     const std::string option = argument.substr(0, argument.find('='));
     std::string threshold;
@@ -112,7 +118,7 @@ std::string MisplacedOption(const BspCommand& command) {
         return "--name, --mask, --threshold, --dither and --fullbrights are for replace with a "
                "PICTURE";
     }
-    return {};
+    return MisplacedFullbrightOption(command.verb, command.fullbright);
 }
 
 }  // namespace
@@ -134,10 +140,11 @@ ParsedBspCommand ParseBspArguments(std::span<const std::string> arguments) {
         return parsed;
     }
     command.verb = words[0];
-    const std::size_t operands = command.verb == "extract"   ? 1
-                                 : command.verb == "replace" ? (command.from.empty() ? 1 : 0)
-                                                             : 0;
-    if (words.size() != operands + 2) {
+    const std::size_t operands = command.verb == "replace" ? (command.from.empty() ? 1 : 0)
+                                 : command.verb == "extract" || command.verb == "defullbright" ? 1
+                                                                                               : 0;
+    const bool moreMayFollow = command.verb == "defullbright";
+    if (words.size() < operands + 2 || (!moreMayFollow && words.size() != operands + 2)) {
         parsed.error = UsageOf(command.verb);
         return parsed;
     }
@@ -161,10 +168,10 @@ std::string BspUsageText() {
         "\n"
         "Lists and replaces the textures of a compiled Quake map (BSP version 29 or BSP2)\n"
         "or Half-Life map (version 30), so that loading the map again in the game shows a\n"
-        "new texture without compiling it. Names are matched without regard to case. A\n"
-        "changed map is written whole beside the old one and renamed into place, so a\n"
-        "failure leaves the old file as it was; a damaged map is refused and never\n"
-        "written to.\n\n"
+        "new texture without compiling it; finds and removes stray glow in them. Names\n"
+        "are matched without regard to case. A changed map is written whole beside the\n"
+        "old one and renamed into place, so a failure leaves the old file as it was; a\n"
+        "damaged map is refused and never written to.\n\n"
         "  list      one line per texture the map names: name, size, and where it is kept\n"
         "            (in map, in WAD: only named, the game reads it from a WAD; missing)\n"
         "  extract   writes a texture's full-size picture (.png, .tga, .bmp or .jpg); in a\n"
@@ -176,7 +183,20 @@ std::string BspUsageText() {
         "            program for a Quake map, a palette of its own for a Half-Life map).\n"
         "            At the same size only the texture's bytes change; a picture that is\n"
         "            the texture the map holds changes nothing. Lighting and the faces'\n"
-        "            texture coordinates stay as they were compiled.\n\n"
+        "            texture coordinates stay as they were compiled.\n"
+        "  check     lists the textures a Quake map stores that have fullbright pixels\n"
+        "            (colours 224 to 255, which glow in the dark), as orrisbay-wad check\n"
+        "            does: how many, their share, how many are specks and how many in\n"
+        "            clusters, and how many in the smaller mips. Textures kept in a WAD are\n"
+        "            not looked into; a Half-Life map has nothing to check.\n"
+        "  defullbright  turns the fullbright pixels of the stored textures NAME... into\n"
+        "                the nearest ordinary colours, in every mip level, as orrisbay-wad\n"
+        "                defullbright does; only those pixels' bytes change.\n\n"
+        "Options of defullbright (one of them):\n"
+        "      --specks        only the specks (the default); clusters stay\n"
+        "      --all           every fullbright pixel\n"
+        "      --outside MASK  all but those where MASK (a grey picture, scaled to the\n"
+        "                      texture's size) is at least 128\n\n"
         "Options of replace:\n"
         "      --from WAD      the WAD2 (Quake) or WAD3 (Half-Life) to take the textures from\n"
         "      --allow-resize  replace a texture by one of another size too (the faces keep\n"
@@ -190,13 +210,14 @@ std::string BspUsageText() {
         "  -h, --help          show this help and exit\n"
         "  -V, --version       show the version and exit\n\n"
         "Exit status:\n"
-        "   0  done\n"
+        "   0  done; check: no fullbright pixels\n"
+        "   1  check: a texture has fullbright pixels\n"
         "  64  the command line is wrong, a name breaks the game's rules, or the picture is\n"
         "      not of the size of the map's texture (see --allow-resize)\n"
         "  65  the picture could not be converted\n"
-        "  66  the map, the WAD or the picture is missing, unreadable, damaged or of another\n"
-        "      kind, or the map stores no such texture (a texture kept in a WAD: update the\n"
-        "      WAD instead)\n"
+        "  66  the map, the WAD, the picture or the mask is missing, unreadable, damaged or\n"
+        "      of another kind, or the map stores no such texture (a texture kept in a WAD:\n"
+        "      update the WAD instead); defullbright: the map is a Half-Life map\n"
         "  67  the picture is not a multiple of 16 pixels wide and high\n"
         "  69  Quake palette conversion is not available (palette file missing or wrong)\n"
         "  73  the map or the picture could not be written\n";

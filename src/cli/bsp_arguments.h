@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/wad_fullbright_command.h"
 #include "gameformats/texture_maker.h"
 
 namespace orrisbay::cli {
@@ -16,15 +17,17 @@ inline constexpr std::string_view kBspProgramName = "orrisbay-bsp";
 struct BspCommand {
     bool help = false;
     bool version = false;
-    std::string verb;  // list, extract or replace
+    std::string verb;  // list, extract, replace, check or defullbright
     std::string map;
-    std::vector<std::string> operands;  // extract: NAME; replace: PICTURE, unless --from
+    std::vector<std::string> operands;  // extract: NAME; replace: PICTURE, unless --from;
+                                        // defullbright: NAME...
     std::string output;                 // extract: -o FILE
     std::string from;                   // replace: --from WAD
     std::string name;  // replace PICTURE: --name NAME (else from the picture's file name)
     std::string mask;  // replace PICTURE: --mask FILE (else the picture's own alpha)
     bool allowResize = false;
     gameformats::TextureOptions texture;
+    FullbrightOptions fullbright;  // defullbright: which pixels
 };
 
 struct ParsedBspCommand {

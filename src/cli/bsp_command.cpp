@@ -191,12 +191,25 @@ Result<void> ReplaceFromPicture(const BspCommand& command, std::ostream& out) {
     return result;
 }
 
+Result<void> Defullbright(const BspCommand& command, std::ostream& out) {
+    Result<void> removed =
+        cli::Defullbright(GlowFile::Map, command.map, command.operands, command.fullbright, out);
+    if (removed || removed.problem().path != command.map) {
+        return removed;
+    }
+    Result<void> failed(FailureOf(removed.problem(), command.map));
+    return std::move(failed.WarnFirst(removed.warnings()));
+}
+
 Result<void> Run(const BspCommand& command, std::ostream& out) {
     if (command.verb == "list") {
         return List(command, out);
     }
     if (command.verb == "extract") {
         return Extract(command, out);
+    }
+    if (command.verb == "defullbright") {
+        return Defullbright(command, out);
     }
     return command.from.empty() ? ReplaceFromPicture(command, out) : ReplaceFromWad(command, out);
 }
@@ -214,6 +227,10 @@ int RunBsp(std::span<const std::string> arguments, std::ostream& out, std::ostre
     }
     if (parsed.command.version) {
         return ReportVersion(kBspProgramName, out);
+    }
+    if (parsed.command.verb == "check") {
+        return ReportCheck(kBspProgramName,
+                           CheckFullbrights(GlowFile::Map, parsed.command.map, out), err);
     }
     return ReportResult(kBspProgramName, Run(parsed.command, out), err);
 }

@@ -1,4 +1,4 @@
-// orrisbay-bsp: lists and replaces the textures of a compiled map.
+// orrisbay-bsp: lists, replaces and checks the textures of a compiled map.
 #include <iostream>
 #include <string>
 #include <vector>

@@ -282,7 +282,8 @@ Result<void> Run(const WadCommand& command, std::ostream& out) {
         return Rename(command, out);
     }
     if (command.verb == "defullbright") {
-        Result<void> removed = Defullbright(command.wad, command.operands, command.fullbright, out);
+        Result<void> removed =
+            Defullbright(GlowFile::Wad, command.wad, command.operands, command.fullbright, out);
         if (removed || removed.problem().path != command.wad) {
             return removed;
         }
@@ -311,7 +312,7 @@ int RunWad(std::span<const std::string> arguments, std::ostream& out, std::ostre
         if (const Result<void> target = gameformats::CheckWadTarget(wad, false); !target) {
             return ReportResult(kWadProgramName, FailureOf(target.problem(), wad), err);
         }
-        return ReportCheck(kWadProgramName, CheckFullbrights(wad, out), err);
+        return ReportCheck(kWadProgramName, CheckFullbrights(GlowFile::Wad, wad, out), err);
     }
     return ReportResult(kWadProgramName, Run(parsed.command, out), err);
 }

@@ -4,6 +4,7 @@
 #include <iomanip>
 #include <ostream>
 
+#include "gameformats/bsp_fullbrights.h"
 #include "palette/palette_conversion.h"
 
 namespace orrisbay::cli {
@@ -71,9 +72,10 @@ std::string MisplacedFullbrightOption(std::string_view verb, const FullbrightOpt
                : std::string();
 }
 
-Result<std::string> CheckFullbrights(const std::string& wad, std::ostream& out) {
-    Result<gameformats::WadFullbrights> found =
-        gameformats::CheckWadFullbrights(wad, kQuakeFullbrights);
+Result<std::string> CheckFullbrights(GlowFile kind, const std::string& file, std::ostream& out) {
+    Result<gameformats::FullbrightCheck> found =
+        kind == GlowFile::Wad ? gameformats::CheckWadFullbrights(file, kQuakeFullbrights)
+                              : gameformats::CheckBspFullbrights(file, kQuakeFullbrights);
     if (!found) {
         return Forward<std::string>(std::move(found));
     }
@@ -81,12 +83,18 @@ Result<std::string> CheckFullbrights(const std::string& wad, std::ostream& out) 
         PrintTally(tally, out);
     }
     const std::size_t textures = found->textures;
+    if (found->elsewhere > 0) {
+        out << file << ": " << found->elsewhere
+            << (found->elsewhere == 1 ? " texture is" : " textures are")
+            << " kept in a WAD, not in the map: check the WAD\n";
+    }
     std::string summary;
     if (!found->glowing.empty()) {
-        summary = wad + ": " + std::to_string(found->glowing.size()) + " of " +
+        summary = file + ": " + std::to_string(found->glowing.size()) + " of " +
                   std::to_string(textures) + " textures have fullbright pixels";
     } else if (found->kind == gameformats::WadKind::Wad2) {
-        out << wad << ": no fullbright pixels in its " << textures
+        out << file << ": no fullbright pixels in its " << textures
+            << (kind == GlowFile::Map ? " stored" : "")
             << (textures == 1 ? " texture\n" : " textures\n");
     }
     Result<std::string> checked(std::move(summary));
@@ -103,8 +111,9 @@ int ReportCheck(std::string_view program, const Result<std::string>& checked, st
     return kExitFindings;
 }
 
-Result<void> Defullbright(const std::string& wad, std::span<const std::string> names,
-                          const FullbrightOptions& options, std::ostream& out) {
+Result<void> Defullbright(GlowFile kind, const std::string& file,
+                          std::span<const std::string> names, const FullbrightOptions& options,
+                          std::ostream& out) {
     Result<freeimage_base::Bitmap> mask = freeimage_base::Bitmap();
     if (options.removal == GlowRemoval::OutsideMask) {
         mask = LoadInput(options.mask, std::nullopt);
@@ -117,21 +126,23 @@ Result<void> Defullbright(const std::string& wad, std::span<const std::string> n
         Result<void> failed(game.problem());
         return std::move(failed.WarnFirst(mask.warnings()));
     }
-    Result<std::vector<gameformats::GlowRemoved>> removed = gameformats::RemoveGlowInWadFile(
-        wad, names, {options.removal, mask->get()}, *game, kQuakeFullbrights);
+    const gameformats::GlowRemovalRequest request{options.removal, mask->get()};
+    Result<std::vector<gameformats::GlowRemoved>> removed =
+        kind == GlowFile::Wad
+            ? gameformats::RemoveGlowInWadFile(file, names, request, *game, kQuakeFullbrights)
+            : gameformats::RemoveGlowInBspFile(file, names, request, *game, kQuakeFullbrights);
     removed.WarnFirst(mask.warnings());
     if (!removed) {
         return Forward<void>(std::move(removed));
     }
-    bool changed = false;
     for (const gameformats::GlowRemoved& texture : *removed) {
-        const std::size_t total = texture.changed[0] + texture.InSmallerMips();
-        changed = changed || total > 0;
-        out << texture.name << ": " << total << " pixels now of ordinary colours ("
+        out << texture.name << ": " << texture.Total() << " pixels now of ordinary colours ("
             << texture.changed[0] << " at full size, " << texture.InSmallerMips()
             << " in smaller mips)\n";
     }
-    out << (changed ? "wrote " + wad : wad + " left as it was: no pixel to change") << '\n';
+    out << (gameformats::AnyRemoved(*removed) ? "wrote " + file
+                                              : file + " left as it was: no pixel to change")
+        << '\n';
     Result<void> done;
     return std::move(done.WarnFirst(removed.warnings()));
 }

@@ -9,8 +9,9 @@
 #include "cli/command_support.h"
 #include "gameformats/wad_fullbrights.h"
 
-// orrisbay-wad's check and defullbright: the textures of a Quake WAD whose
-// pixels glow in the dark, and those pixels turned into ordinary colours.
+// check and defullbright of orrisbay-wad and orrisbay-bsp: the textures of a
+// Quake WAD or map whose pixels glow in the dark, and those pixels turned
+// into ordinary colours.
 namespace orrisbay::cli {
 
 // check's exit status when a texture has fullbright pixels.
@@ -32,17 +33,24 @@ std::optional<std::string> ParseFullbrightOption(std::span<const std::string> ar
 // The error for defullbright's options given to another verb; empty when none is.
 std::string MisplacedFullbrightOption(std::string_view verb, const FullbrightOptions& options);
 
-// check WAD: one line per texture with fullbright pixels on `out`; the value
-// is what is told after them ("WAD: N of M textures have fullbright
+// The kinds of file whose textures check and defullbright work on.
+enum class GlowFile {
+    Wad,  // a WAD2 or WAD3
+    Map,  // a compiled map: the textures it stores
+};
+
+// check FILE: one line per texture with fullbright pixels on `out`; the value
+// is what is told after them ("FILE: N of M textures have fullbright
 // pixels"), empty when nothing glows.
-Result<std::string> CheckFullbrights(const std::string& wad, std::ostream& out);
+Result<std::string> CheckFullbrights(GlowFile kind, const std::string& file, std::ostream& out);
 
 // Tells the warnings, problem and summary of a check on `err`; gives its exit
 // status (kExitFindings when a texture glows).
 int ReportCheck(std::string_view program, const Result<std::string>& checked, std::ostream& err);
 
-// defullbright WAD NAME...: remaps the chosen pixels and says what changed.
-Result<void> Defullbright(const std::string& wad, std::span<const std::string> names,
-                          const FullbrightOptions& options, std::ostream& out);
+// defullbright FILE NAME...: remaps the chosen pixels and says what changed.
+Result<void> Defullbright(GlowFile kind, const std::string& file,
+                          std::span<const std::string> names, const FullbrightOptions& options,
+                          std::ostream& out);
 
 }  // namespace orrisbay::cli

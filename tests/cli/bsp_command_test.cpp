@@ -8,6 +8,9 @@
 
 #include "cli/blend_command.h"
 #include "cli/command_support.h"
+#include "cli/wad_command.h"
+#include "gameformats/wad_edit.h"
+#include "support/drawn_texture.h"
 #include "support/image_files.h"
 
 namespace orrisbay::cli {
@@ -181,6 +184,53 @@ TEST(BspCommand, OrrisbayBlendReplacesAMapsTextureOfItsSizeOrAsAsked) {
     EXPECT_NE(listed.find("+0anim              48 x 32    in map"), std::string::npos) << listed;
     EXPECT_NE(listed.find("{fence             256 x 256   in map"), std::string::npos) << listed;
     EXPECT_NE(ReadFile(map), ReadFile(MapFile("q1/room.bsp")));
+}
+
+TEST(BspCommand, CheckAndDefullbrightTellAMapsGlowAsForAWad) {
+    orrisbay::testing::TemporaryFolder folder("orrisbay-bsp-glow");
+    const std::string map = folder.Write("map.bsp", ReadFile(MapFile("q1/room.bsp")));
+    const std::string hl = folder.Write("hl.bsp", ReadFile(MapFile("hl/room-hl.bsp")));
+    const std::string wad = folder.file("lamp.wad");
+    const auto lamp = orrisbay::testing::DrawnTexture(
+        "orrisbay_blend1", 256, {{1, 1}, {2, 1}, {1, 2}, {2, 2}, {200, 100}, {9, 9}});
+    using gameformats::WadKind;
+    ASSERT_TRUE(gameformats::WriteWadFile(
+        wad, {WadKind::Wad2, {gameformats::EncodeMipTexture(lamp, WadKind::Wad2)}}));
+    ASSERT_EQ(Bsp({"replace", map, "--from", wad}).code, kExitSuccess);
+    std::ostringstream wadOut, wadErr;
+    ASSERT_EQ(RunWad(std::vector<std::string>{"check", wad}, wadOut, wadErr), kExitFindings);
+    const Outcome found = Bsp({"check", map});
+    EXPECT_EQ(found.code, kExitFindings);
+    EXPECT_NE(found.out.find(wadOut.str()), std::string::npos) << found.out << wadOut.str();
+    EXPECT_NE(found.err.find("orrisbay-bsp: " + map + ": "), std::string::npos);
+
+    EXPECT_EQ(Bsp({"defullbright", map, "ORRISBAY_BLEND1", "--specks"}).out,
+              "orrisbay_blend1: 2 pixels now of ordinary colours (2 at full size, 0 in smaller "
+              "mips)\nwrote " +
+                  map + "\n");
+    EXPECT_NE(Bsp({"check", map}).out.find("4 fullbright (0.01%), 0 specks, 4 in clusters"),
+              std::string::npos);
+    const std::string fixed = ReadFile(map), compiled = ReadFile(hl);
+    const struct {
+        std::vector<std::string> arguments;
+        int code;
+        std::string says;
+    } refused[] = {
+        {{"defullbright", map}, kExitUsage, "usage: orrisbay-bsp defullbright MAP NAME..."},
+        {{"check", map, "--all"}, kExitUsage, "--specks, --all and --outside are for defullbright"},
+        {{"defullbright", map, "orrisbay_blend1", "stone", "--all"},
+         kExitBadInput,
+         "the map has no texture named \"stone\""},
+        {{"defullbright", hl, "!water", "--all"}, kExitBadInput, hl + ": a Half-Life map"},
+        {{"check", hl}, kExitSuccess, "warning: " + hl + ": a Half-Life map: its textures carry"},
+    };
+    for (const auto& c : refused) {
+        const Outcome run = Bsp(c.arguments);
+        EXPECT_EQ(run.code, c.code) << c.says;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(map), fixed);
+        EXPECT_EQ(ReadFile(hl), compiled);
+    }
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 // Fullbright pixels of WAD2 textures: specks told from clusters on textures
-// drawn for it, and remapped in every mip on a real file whose other bytes stay.
+// drawn for it, and remapped in every mip on a real WAD and a real map whose
+// other bytes stay.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
+#include "gameformats/bsp_edit.h"
+#include "gameformats/bsp_fullbrights.h"
+#include "gameformats/bsp_reader.h"
 #include "gameformats/wad2_reader.h"
 #include "gameformats/wad_fullbrights.h"
 #include "support/drawn_texture.h"
@@ -99,6 +104,38 @@ TEST(FullbrightTest, DefullbrightSpecksLeavesNoSpeckAndChangesNoOtherByteOfTheFi
     fixed.mips[0] = after->lumps[1].mips[0];
     EXPECT_EQ(CountFullbrights(fixed, 32).specks, 0u);
     EXPECT_GT(CountFullbrights(fixed, 32).fullbright, 0u);  // the clusters stay
+}
+
+TEST(FullbrightTest, DefullbrightInAMapChangesOnlyTheRemovedGlowsBytes) {
+    using testing::Bytes, testing::FileBytes, testing::U32;
+    const auto palette = *quake_palette::ReadPaletteFile(ORRISBAY_SOURCE_PALETTE);
+    const auto nearest = NearestOrdinaryColours(palette, 32);
+    // A cluster at (1, 1) and a speck at (200, 100); in the half-size level a
+    // glow over the cluster's block and one elsewhere.
+    MipTexture lamp = DrawnTexture("orrisbay_blend1", 256, {{1, 1}, {2, 1}, {1, 2}, {2, 2}});
+    lamp.mips[0][100 * 256 + 200] = 240;
+    lamp.mips[1][0] = 250;
+    lamp.mips[1][50 * 128 + 60] = 245;
+    for (const std::string name : {"q1/room.bsp", "q1/room-bsp2.bsp"}) {
+        orrisbay::testing::TemporaryFolder folder("orrisbay-map-glow");
+        const std::string path = folder.file("map.bsp");
+        Result<BspFile> map = ReadBspFile(std::string(ORRISBAY_TEST_MAPS) + "/" + name);
+        ASSERT_TRUE(map && ReplaceBspTexture(*map, "orrisbay_blend1", lamp, false, path));
+        ASSERT_TRUE(WriteBspFile(path, *map));
+        const Bytes before = FileBytes(path);
+        const std::vector<std::string> names = {"ORRISBAY_BLEND1"};
+        ASSERT_TRUE(RemoveGlowInBspFile(path, names, {}, palette, 32));
+
+        // Where the texture's levels lie, by the test's own reader.
+        const testing::MapParts parts = testing::ReadMapParts(before);
+        const auto entry = std::find(parts.names.begin(), parts.names.end(), "orrisbay_blend1");
+        ASSERT_NE(entry, parts.names.end());
+        const std::size_t at = U32(before, 4 + 8 * 2) + parts.offsets[entry - parts.names.begin()];
+        Bytes expected = before;
+        expected[at + U32(before, at + 24) + 100 * 256 + 200] = nearest[240];
+        expected[at + U32(before, at + 28) + 50 * 128 + 60] = nearest[245];
+        EXPECT_TRUE(FileBytes(path) == expected) << name;
+    }
 }
 
 }  // namespace
