@@ -1,9 +1,7 @@
 #include "gameformats/texture_glow.h"
 
 #include "console/text.h"
-#include "slots/parallel_for.h"
-#include "slots/pixel_conversions.h"
-#include "slots/rescale.h"
+#include "gameformats/grid_fit.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -13,25 +11,13 @@ using freeimage_base::Bitmap;
 // One flag per pixel of a `width` x `height` texture, rows from the top: true
 // where `mask`, made grey and brought to that size, is at least kKeepGlowLevel.
 Result<std::vector<bool>> MaskKeeps(const FIBITMAP* mask, unsigned width, unsigned height) {
-    Bitmap scaled;
-    if (freeimage_base::Width(mask) != width || freeimage_base::Height(mask) != height) {
-        scaled = slots::ResizeBitmap(mask, static_cast<int>(width), static_cast<int>(height),
-                                     FILTER_BICUBIC, slots::MachineThreads());
-        mask = scaled.get();
-    }
-    Bitmap grey;
-    if (mask != nullptr && !slots::IsGreyscale8(mask)) {
-        grey = slots::ToGreyscale8(mask, slots::MachineThreads());
-        mask = grey.get();
-    }
-    if (mask == nullptr) {
-        return Fail(ProblemKind::Failed, "the mask could not be scaled to " +
-                                             std::to_string(width) + " x " +
-                                             std::to_string(height) + " or made grey");
+    const Result<Bitmap> grey = GreyMaskOfSize(mask, width, height);
+    if (!grey) {
+        return grey.problem();
     }
     std::vector<bool> keep(std::size_t{width} * height);
     for (unsigned y = 0; y < height; ++y) {
-        const BYTE* row = freeimage_base::ScanLine(mask, height - 1 - y);
+        const BYTE* row = freeimage_base::ScanLine(grey->get(), height - 1 - y);
         for (unsigned x = 0; x < width; ++x) {
             keep[std::size_t{y} * width + x] = row[x] >= kKeepGlowLevel;
         }
