@@ -39,8 +39,8 @@ class RecipeWindowTest : public testing::WindowTest {
         ASSERT_TRUE(FreeImage_Save(FIF_PNG, mask.get(), folder.file("m1.png").c_str(), 0));
     }
 
-    // The window made a height-blended, dithered texture from three files
-    // and the built-in mask 2, added it to a WAD and saved it in a recipe.
+    // The window made a height-blended, dithered texture with a glow mask from
+    // three files and the built-in mask 2, added it to a WAD and saved it in a recipe.
     void MakeAndSave() {
         const char* const files[] = {"l1.png", "l2.png", "m1.png"};
         for (int slot = 0; slot < 3; ++slot) {
@@ -48,6 +48,7 @@ class RecipeWindowTest : public testing::WindowTest {
         }
         window->heightBlendMenu()->choice("Medium")->trigger();
         window->ditherAction()->setChecked(true);
+        ASSERT_TRUE(window->loadGlowMask(folder.file("m1.png")));
         window->setTextureSizeQuestion([](QWidget*, const std::string&) { return true; });
         window->setAddToWadDialog([this](QWidget*, const WadTarget&) {
             return std::optional(WadTarget{wad, "grass", gameformats::WadKind::Wad2, {}});

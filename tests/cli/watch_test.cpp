@@ -77,6 +77,34 @@ TEST(WatchTest, AChangedInputRewritesTheOutputAndSigintEndsCleanly) {
         << "no temporary file is left";
 }
 
+TEST(WatchTest, AChangedGlowMaskConvertsTheTextureAgain) {
+    TemporaryFolder folder("orrisbay-watch-glow");
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 4; ++i) {
+        inputs.push_back(
+            SavePattern(folder.file("in" + std::to_string(i) + ".png"), FIF_PNG, 32, 32, 24, i));
+    }
+    const std::string glow = folder.file("glow.png");
+    const auto saveGlow = [&](unsigned seed) {
+        const freeimage_base::Bitmap mask = orrisbay::testing::RandomMask(32, 32, seed);
+        ASSERT_TRUE(FreeImage_Save(FIF_PNG, mask.get(), glow.c_str()));
+    };
+    saveGlow(1);
+    const std::string output = folder.file("out.png");
+    std::vector<std::string> arguments = {"--quake", "--glow", glow};
+    arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+    std::vector<std::string> watching = {"--watch", "-o", output};
+    watching.insert(watching.end(), arguments.begin(), arguments.end());
+    Watching watch(watching);
+    EXPECT_TRUE(IsRunLine(watch.NextLine(), output));
+    const std::string before = ReadFile(output);
+    saveGlow(2);
+    EXPECT_TRUE(IsRunLine(watch.NextLine(), output));
+    EXPECT_NE(ReadFile(output), before);
+    EXPECT_TRUE(BlendedOnce(output, arguments, folder.file("once.png")));
+    EXPECT_EQ(watch.Interrupt(), 0);
+}
+
 TEST(WatchTest, IntoAMapTheTextureFollowsTheInputs) {
     TemporaryFolder folder("orrisbay-watch-map");
     const std::string room = std::string(ORRISBAY_TEST_MAPS) + "/hl/room-hl.bsp";
