@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <memory>
 
 namespace orrisbay::session {
@@ -40,9 +41,17 @@ std::optional<ContentHash> HashFile(const std::filesystem::path& path) {
     return failed ? std::nullopt : std::optional(hash);
 }
 
-std::optional<ContentHash> FileFingerprint(const std::filesystem::path& path) {
+namespace {
+
+std::optional<ContentHash> FingerprintOf(const std::filesystem::path& path, bool settled) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    constexpr std::int64_t kSettledSeconds = 2;
+    const std::int64_t now = static_cast<std::int64_t>(::time(nullptr));
+    if (settled && (now - status.st_mtim.tv_sec < kSettledSeconds ||
+                    now - status.st_ctim.tv_sec < kSettledSeconds)) {
         return std::nullopt;
     }
     HashBuilder hash;
@@ -56,6 +65,16 @@ std::optional<ContentHash> FileFingerprint(const std::filesystem::path& path) {
         hash.Add(value);
     }
     return hash.Value();
+}
+
+}  // namespace
+
+std::optional<ContentHash> FileFingerprint(const std::filesystem::path& path) {
+    return FingerprintOf(path, false);
+}
+
+std::optional<ContentHash> SettledFingerprint(const std::filesystem::path& path) {
+    return FingerprintOf(path, true);
 }
 
 HashBuilder::HashBuilder() : state_(XXH3_createState()) {

@@ -25,6 +25,10 @@ std::optional<ContentHash> HashFile(const std::filesystem::path& path);
 // quick look at whether an output is still the file a build left. None when
 // there is no such file.
 std::optional<ContentHash> FileFingerprint(const std::filesystem::path& path);
+// The same, but none too for a file changed in the last two seconds: on a
+// file system that keeps coarse times, a second write within the same tick
+// would leave the fingerprint as it was.
+std::optional<ContentHash> SettledFingerprint(const std::filesystem::path& path);
 
 // A hash of several values one after another.
 class HashBuilder {

@@ -77,13 +77,33 @@ std::optional<BuiltOutput> OutputOf(const toml::node& node) {
     return output;
 }
 
+std::optional<KnownSource> SourceOf(const toml::node& node) {
+    const toml::table* table = node.as_table();
+    const auto path = table ? TextOf(table->get("path")) : std::nullopt;
+    const auto seen = table ? HashOf(table->get("seen")) : std::nullopt;
+    const auto bytes = table ? HashOf(table->get("bytes")) : std::nullopt;
+    if (!path || !seen || !bytes) {
+        return std::nullopt;
+    }
+    return KnownSource{*path, *seen, *bytes};
+}
+
 std::optional<RecipeState> StateOf(const toml::table& root) {
     const auto program = TextOf(root.get("program"));
     const toml::array* outputs = root.get_as<toml::array>("output");
-    if (!program || (outputs == nullptr && root.contains("output"))) {
+    const toml::array* sources = root.get_as<toml::array>("source");
+    if (!program || (outputs == nullptr && root.contains("output")) ||
+        (sources == nullptr && root.contains("source"))) {
         return std::nullopt;
     }
-    RecipeState state{*program, {}};
+    RecipeState state{*program, {}, {}};
+    for (const toml::node& entry : sources ? *sources : toml::array()) {
+        auto source = SourceOf(entry);
+        if (!source) {
+            return std::nullopt;
+        }
+        state.sources.push_back(std::move(*source));
+    }
     for (const toml::node& entry : outputs ? *outputs : toml::array()) {
         auto output = OutputOf(entry);
         if (!output) {
@@ -110,6 +130,11 @@ const BuiltTexture* BuiltOutput::FindTexture(std::string_view name) const {
 const BuiltOutput* RecipeState::FindOutput(std::string_view path) const {
     const auto found = std::ranges::find(outputs, path, &BuiltOutput::path);
     return found == outputs.end() ? nullptr : &*found;
+}
+
+const KnownSource* RecipeState::FindSource(std::string_view path) const {
+    const auto found = std::ranges::find(sources, path, &KnownSource::path);
+    return found == sources.end() ? nullptr : &*found;
 }
 
 fs::path StatePathOf(const fs::path& recipe) {
@@ -155,9 +180,18 @@ std::string RecipeStateText(const RecipeState& state) {
         outputs.push_back(toml::table{
             {"path", output.path}, {"file", HashText(output.file)}, {"texture", textures}});
     }
+    toml::array sources;
+    for (const KnownSource& source : state.sources) {
+        sources.push_back(toml::table{{"path", source.path},
+                                      {"seen", HashText(source.seen)},
+                                      {"bytes", HashText(source.bytes)}});
+    }
     toml::table root{{"program", state.program}};
     if (!outputs.empty()) {
         root.insert("output", std::move(outputs));
+    }
+    if (!sources.empty()) {
+        root.insert("source", std::move(sources));
     }
     std::ostringstream text;
     text << kHeader << "\n" << root << "\n";

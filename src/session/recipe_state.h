@@ -31,11 +31,22 @@ struct BuiltOutput {
     const BuiltTexture* FindTexture(std::string_view name) const;
 };
 
+// A source file as the last build read it: what the file system said of it
+// (see SettledFingerprint) and the hash of its bytes, so that a file the
+// file system says nothing new of need not be read again.
+struct KnownSource {
+    std::string path;  // relative to the recipe's folder
+    ContentHash seen = 0;
+    ContentHash bytes = 0;
+};
+
 struct RecipeState {
     std::string program;  // the version of the program that wrote it
     std::vector<BuiltOutput> outputs;
+    std::vector<KnownSource> sources;
 
     const BuiltOutput* FindOutput(std::string_view path) const;
+    const KnownSource* FindSource(std::string_view path) const;
 };
 
 // The state file of the recipe at `recipe`: "RECIPE.state" beside it.

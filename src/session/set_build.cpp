@@ -189,7 +189,7 @@ BuiltTexture RecordOf(const PlannedTexture& planned, const Making* making) {
 }
 
 RecipeState NewState(const BuildPlan& plan, const std::vector<Making>& making) {
-    RecipeState state{std::string(console::kVersion), {}};
+    RecipeState state{std::string(console::kVersion), {}, plan.sources};
     for (std::size_t i = 0; i < plan.outputs.size(); ++i) {
         const PlannedOutput& output = plan.outputs[i];
         BuiltOutput built{output.key, output.fileNow.value_or(0), {}};

@@ -76,23 +76,44 @@ Result<PaletteIndices> ReadPalettes(BuildPlan& plan, const BuildRequest& request
 }
 
 // Every source file's hash, each file read once, several at a time; none
-// for a file that cannot be read.
-std::map<fs::path, std::optional<ContentHash>> HashSources(const TextureSet& set, unsigned jobs) {
+// for a file that cannot be read. A file the file system says nothing new of
+// since the last build keeps the hash that build found, unread; the rest are
+// noted in `known` for the next build.
+std::map<fs::path, std::optional<ContentHash>> HashSources(const BuildPlan& plan, unsigned jobs,
+                                                           std::vector<KnownSource>& known) {
     std::map<fs::path, std::optional<ContentHash>> hashes;
-    for (const SetTexture& texture : set.textures) {
+    for (const SetTexture& texture : plan.set.textures) {
         for (const fs::path& source : texture.sources) {
             if (!source.empty()) {
                 hashes.try_emplace(source);
             }
         }
     }
+    std::map<std::string_view, const KnownSource*> before;
+    for (const KnownSource& source : plan.before.sources) {
+        before.emplace(source.path, &source);
+    }
     std::vector<std::pair<const fs::path, std::optional<ContentHash>>*> entries;
     for (auto& entry : hashes) {
         entries.push_back(&entry);
     }
-    slots::ParallelFor(jobs, entries.size(), [&entries](std::size_t i) {
-        entries[i]->second = HashFile(entries[i]->first);
+    known.assign(entries.size(), {});
+    slots::ParallelFor(jobs, entries.size(), [&](std::size_t i) {
+        const fs::path& path = entries[i]->first;
+        KnownSource& source = known[i];
+        source.path = OutputKey(path, plan.set.folder);
+        const std::optional<ContentHash> seen = SettledFingerprint(path);
+        const auto last = before.find(source.path);
+        if (seen && last != before.end() && last->second->seen == *seen) {
+            entries[i]->second = last->second->bytes;
+        } else {
+            entries[i]->second = HashFile(path);
+        }
+        source.seen = seen.value_or(0);
+        source.bytes = entries[i]->second.value_or(0);
     });
+    // Only what can be trusted next time is kept.
+    std::erase_if(known, [](const KnownSource& source) { return source.seen == 0; });
     return hashes;
 }
 
@@ -216,7 +237,7 @@ Result<void> CheckOnly(const BuildRequest& request, const TextureSet& set) {
 
 void PlanTextures(BuildPlan& plan, const BuildRequest& request,
                   const PaletteIndices& paletteIndices) {
-    const auto sources = HashSources(plan.set, JobsOf(request));
+    const auto sources = HashSources(plan, JobsOf(request), plan.sources);
     const ContentHash programPalette =
         request.programPalette ? PaletteHash(*request.programPalette) : 0;
     for (const SetTexture& texture : plan.set.textures) {

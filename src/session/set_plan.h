@@ -56,6 +56,7 @@ struct BuildPlan {
     std::vector<PlannedTexture> textures;          // in the set's order
     std::vector<quake_palette::Palette> palettes;  // those the recipe names, read once
     std::vector<std::string> warnings;
+    std::vector<KnownSource> sources;  // the source files as read now, for the next build
 };
 
 // Reads the recipe, its state and the palettes it names, hashes every

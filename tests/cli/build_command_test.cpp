@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "cli/blend_command.h"
 #include "cli/wad_command.h"
@@ -190,6 +192,18 @@ TEST_F(BuildCommandTest, MakesAgainOnlyTheTextureWhoseSourceChanged) {
     const Outcome rest = Build({recipe});
     EXPECT_NE(rest.out.find("made png_out (out.png)\n1 built, 5 up to date"), std::string::npos)
         << rest.out;
+    ExpectOneByOneBytes();
+}
+
+TEST_F(BuildCommandTest, ASourceRewrittenAfterItsFileWasKnownIsReadAgain) {
+    ASSERT_EQ(Build({recipe}).code, 0);
+    // Sources older than two seconds are known by what the file system says of them.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    ASSERT_EQ(Build({recipe}).code, 0);
+    ASSERT_NE(ReadFile(recipe + ".state").find("[[source]]"), std::string::npos);
+    SaveMask(folder.file("m2.png"), 42);  // the same size, other bytes: its two textures
+    const Outcome rebuilt = Build({recipe});
+    EXPECT_NE(rebuilt.out.find("2 built, 4 up to date"), std::string::npos) << rebuilt.out;
     ExpectOneByOneBytes();
 }
 
