@@ -60,9 +60,12 @@ vips_blend() {
     rm -f "$v"-*.v
 }
 
-# One run: "milliseconds kibibytes" of the side given.
+# One run: "milliseconds kibibytes" of the side given. The files the run
+# before wrote (libvips' steps write gigabytes) go to disk first, untimed, so
+# that no run is slowed by another's writeback.
 run() {
     : >"$folder/rss"
+    sync
     start=$(date +%s%N)
     case $1 in
         libvips) vips_blend "$folder/libvips.ppm" ;;
