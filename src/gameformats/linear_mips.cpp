@@ -24,7 +24,7 @@ const std::array<double, 256>& DecodeTable() {
 
 // One mip level of `level` = 1 to 3: each pixel averages its block of
 // `level0`'s pixels that are not see-through, in linear light.
-void ReduceLevel(LinearLevels& levels, int level) {
+void ReduceLevel(LinearLevels& levels, int level, unsigned threads) {
     const FIBITMAP* full = levels.colour[0].get();
     const unsigned width = freeimage_base::Width(full) >> level;
     const unsigned height = freeimage_base::Height(full) >> level;
@@ -36,7 +36,7 @@ void ReduceLevel(LinearLevels& levels, int level) {
     const std::vector<bool>& holes = levels.seeThrough[0];
     const auto& decode = DecodeTable();
     // Rows are made apart from one another: several at once, the same bytes.
-    slots::ParallelFor(slots::MachineThreads(), height, [&](std::size_t row) {
+    slots::ParallelFor(threads, height, [&](std::size_t row) {
         const auto y = static_cast<unsigned>(row);
         BYTE* out = FreeImage_GetScanLine(reduced.get(), static_cast<int>(y));
         for (unsigned x = 0; x < width; ++x, out += 3) {
@@ -104,7 +104,8 @@ std::array<std::vector<bool>, kMipLevels> MaskLevels(const FIBITMAP* mask, int t
     return levels;
 }
 
-LinearLevels MakeLinearLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold) {
+LinearLevels MakeLinearLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold,
+                              unsigned threads) {
     LinearLevels levels;
     if (texture == nullptr || freeimage_base::ImageType(texture) != FIT_BITMAP) {
         return levels;
@@ -120,7 +121,7 @@ LinearLevels MakeLinearLevels(const FIBITMAP* texture, const FIBITMAP* mask, int
         }
     }
     for (int level = 1; level < kMipLevels; ++level) {
-        ReduceLevel(levels, level);
+        ReduceLevel(levels, level, threads);
         if (!levels.colour[level]) {
             return LinearLevels();
         }

@@ -28,8 +28,10 @@ struct LinearLevels {
 // value is below `threshold` is see-through; a mip pixel is see-through when
 // the mean mask value of its block is, and its colour averages only the
 // pixels of the block that are not, so holes never tint what surrounds them.
-// Empty levels when the library cannot convert the texture.
-LinearLevels MakeLinearLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold);
+// Empty levels when the library cannot convert the texture. The rows of each
+// level are made on up to `threads` threads.
+LinearLevels MakeLinearLevels(const FIBITMAP* texture, const FIBITMAP* mask, int threshold,
+                              unsigned threads);
 
 // Per mip level, one flag per pixel in the library's row order: true where
 // the mean value of `mask` (8-bit, a multiple of 8 on each side) over the

@@ -6,6 +6,7 @@
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_palette.h"
 #include "gameformats/texture_rules.h"
+#include "slots/parallel_for.h"
 
 namespace orrisbay::gameformats {
 namespace {
@@ -124,7 +125,9 @@ Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* ma
         }
         glowing = MaskLevels(glowGrey->get(), 128);
     }
-    LinearLevels levels = MakeLinearLevels(fullColour, grey.get(), options.seeThroughThreshold);
+    LinearLevels levels =
+        MakeLinearLevels(fullColour, grey.get(), options.seeThroughThreshold,
+                         options.threads != 0 ? options.threads : slots::MachineThreads());
     if (!levels.colour[0]) {
         return Fail(ProblemKind::ConversionFailed, "the texture cannot be converted");
     }

@@ -20,6 +20,8 @@ struct TextureOptions {
     // IsGlowingPaletteName) heeds it: its glowing pixels take 224 to 255 of
     // its own palette, chosen from them alone, and the others 0 to 223.
     const FIBITMAP* glow = nullptr;
+    // The threads the mip levels are made on; 0: one per core.
+    unsigned threads = 0;
 };
 
 // Makes the texture `name` for a WAD of `kind` from `fullColour`, whose sides

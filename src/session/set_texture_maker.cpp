@@ -78,8 +78,8 @@ Result<MadeTexture> MakeLump(const FIBITMAP* colour, const FIBITMAP* coverage, c
         !fitted) {
         return OffGrid(fitted.problem());
     }
-    const gameformats::TextureOptions options{texture.settings.conversion,
-                                              texture.settings.threshold, outgoing.glow};
+    const gameformats::TextureOptions options{
+        texture.settings.conversion, texture.settings.threshold, outgoing.glow, context.threads};
     const auto made = gameformats::MakeMipTexture(
         outgoing.colour, outgoing.coverage, *name, context.wadKind, options,
         context.palette ? *context.palette : quake_palette::Palette{});
