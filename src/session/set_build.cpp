@@ -59,8 +59,9 @@ void MakeAll(BuildPlan& plan, std::vector<Making>& making, unsigned jobs,
              std::vector<TextureReport>& reports, BuildProgress& progress) {
     const unsigned running =
         std::max(1U, std::min<unsigned>(jobs, static_cast<unsigned>(making.size())));
-    // Each merge gets its share of the cores, so N jobs never run more than the machine has.
-    const unsigned mergeThreads = std::max(1U, slots::MachineThreads() / running);
+    // Each merge gets its share of the `jobs` threads: N jobs never run more than N
+    // threads, and when fewer textures than jobs are made the spare ones go to merges.
+    const unsigned mergeThreads = std::max(1U, jobs / running);
     std::mutex reporting;
     std::mutex mapWrites;
     std::size_t done = 0;
