@@ -20,8 +20,8 @@ done
 # metadata and the manual pages are ctests of the default preset above).
 scripts/package.sh
 
-# Bounded fuzzing: each libFuzzer target for 45 seconds from its seed corpus
-# (ten targets: the whole run stays within its time on two cores).
+# Bounded fuzzing: each libFuzzer target for 45 seconds from its seed corpus,
+# as many side by side as there are cores (ten targets: five rounds on two).
 # (The valgrind run of the window is a ctest of the default preset above.)
 cmake --preset fuzz
 cmake --build --preset fuzz
