@@ -59,9 +59,20 @@ Result<void> LoadSlotInput(const BlendOptions& options, std::size_t index,
     return loaded;
 }
 
-// The inputs in the order to load them: largest picture first, so that the
-// threads finish together and the largest are read while little else is held.
-std::array<std::size_t, kInputCount> LoadingOrder(const BlendOptions& options) {
+// Pictures with more pixels than this between them are not decoded side by
+// side: two 8192 x 8192 masks are read one after the other, so their 24-bit
+// pixels are never held at once.
+constexpr std::uint64_t kPixelsDecodedAtOnce = 100'000'000;
+
+// The inputs in the order to load them, largest picture first, so that the
+// threads finish together and the largest are read while little else is
+// held; each with its declared pixels (0 when unknown).
+struct LoadingPlan {
+    std::array<std::size_t, kInputCount> order{0, 1, 2, 3, 4, 5, 6};
+    std::array<std::uint64_t, kInputCount> pixels{};  // in loading order
+};
+
+LoadingPlan PlanLoading(const BlendOptions& options) {
     std::array<std::uint64_t, kInputCount> pixels{};
     for (std::size_t index = 0; index < pixels.size(); ++index) {
         if (options.builtin && index < kFirstHeightMap) {
@@ -71,25 +82,30 @@ std::array<std::size_t, kInputCount> LoadingOrder(const BlendOptions& options) {
             pixels[index] = std::uint64_t{size->width} * size->height;
         }
     }
-    std::array<std::size_t, kInputCount> order{0, 1, 2, 3, 4, 5, 6};
-    std::ranges::stable_sort(order, std::greater{},
+    LoadingPlan plan;
+    std::ranges::stable_sort(plan.order, std::greater{},
                              [&](std::size_t index) { return pixels[index]; });
-    return order;
+    for (std::size_t i = 0; i < plan.order.size(); ++i) {
+        plan.pixels[i] = pixels[plan.order[i]];
+    }
+    return plan;
 }
 
-// Loads the inputs side by side, on one thread per core at most: as many as
-// can work at once, and no more pictures held half-converted at once than
-// that. Warnings and the failure are told as loading one input after another
-// would tell them: in order, up to the first input that failed.
+// Loads the inputs side by side, on one thread per core at most and within
+// kPixelsDecodedAtOnce: as many as can work at once, and no more pictures
+// held half-converted at once than that. Warnings and the failure are told as
+// loading one input after another would tell them: in order, up to the first
+// input that failed.
 Result<void> LoadInputs(const BlendOptions& options,
                         const std::optional<quake_palette::Palette>& palette,
                         std::array<Bitmap, kInputCount>& inputs) {
-    const std::array<std::size_t, kInputCount> order = LoadingOrder(options);
+    const LoadingPlan plan = PlanLoading(options);
     std::array<std::optional<Result<void>>, kInputCount> loaded;
-    slots::ParallelFor(slots::MachineThreads(), order.size(), [&](std::size_t index) {
-        const std::size_t input = order[index];
-        loaded[input] = LoadSlotInput(options, input, palette, inputs[input]);
-    });
+    slots::ParallelForWithin(
+        slots::MachineThreads(), plan.pixels, kPixelsDecodedAtOnce, [&](std::size_t index) {
+            const std::size_t input = plan.order[index];
+            loaded[input] = LoadSlotInput(options, input, palette, inputs[input]);
+        });
     Result<void> all;
     for (std::optional<Result<void>>& input : loaded) {
         if (!*input) {

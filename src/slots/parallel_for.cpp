@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -33,6 +35,28 @@ void ParallelFor(unsigned threads, std::size_t count,
         }
         work();
     }  // the helpers are joined here
+}
+
+void ParallelForWithin(unsigned threads, std::span<const std::uint64_t> costs, std::uint64_t budget,
+                       const std::function<void(std::size_t)>& body) {
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::size_t next = 0, running = 0;
+    std::uint64_t spent = 0;
+    ParallelFor(threads, costs.size(), [&](std::size_t) {
+        std::unique_lock lock(mutex);
+        // This thread takes the next call and starts it once it fits.
+        const std::size_t mine = next++;
+        finished.wait(lock, [&] { return running == 0 || spent + costs[mine] <= budget; });
+        ++running;
+        spent += costs[mine];
+        lock.unlock();
+        body(mine);
+        lock.lock();
+        --running;
+        spent -= costs[mine];
+        finished.notify_all();
+    });
 }
 
 }  // namespace orrisbay::slots

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <span>
 
 namespace orrisbay::slots {
 
@@ -13,5 +15,12 @@ unsigned MachineThreads();
 // calls have finished. Threads live only inside this call. Indices are handed
 // out in ascending order, so lower indices start first.
 void ParallelFor(unsigned threads, std::size_t count, const std::function<void(std::size_t)>& body);
+
+// As ParallelFor over costs.size() calls, in ascending order, but call i
+// starts only while the costs of the calls running with it stay within
+// `budget`; a call costing more than the budget runs alone. Keeps large jobs
+// (pictures being decoded, say) from holding their memory all at once.
+void ParallelForWithin(unsigned threads, std::span<const std::uint64_t> costs, std::uint64_t budget,
+                       const std::function<void(std::size_t)>& body);
 
 }  // namespace orrisbay::slots

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <mutex>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "reference_merge.h"
@@ -309,6 +312,32 @@ TEST(ParallelForTest, CallsEveryIndexExactlyOnce) {
                 EXPECT_EQ(calls[index].load(), 1) << threads << " threads, index " << index;
             }
         }
+    }
+}
+
+TEST(ParallelForTest, CallsWithinABudgetNeverRunBeyondIt) {
+    // Two calls over the budget between them, one over it alone, small ones.
+    const std::vector<std::uint64_t> costs{60, 60, 150, 10, 10, 30, 0};
+    std::vector<std::atomic<int>> calls(costs.size());
+    std::mutex mutex;
+    std::uint64_t spent = 0;
+    int running = 0;
+    bool overspent = false;
+    ParallelForWithin(3, costs, 100, [&](std::size_t index) {
+        {
+            const std::scoped_lock lock(mutex);
+            spent += costs[index];
+            overspent |= ++running > 1 && spent > 100;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ++calls[index];
+        const std::scoped_lock lock(mutex);
+        spent -= costs[index];
+        --running;
+    });
+    EXPECT_FALSE(overspent);
+    for (std::size_t index = 0; index < costs.size(); ++index) {
+        EXPECT_EQ(calls[index].load(), 1) << "index " << index;
     }
 }
 
