@@ -1,9 +1,12 @@
 #include "cli/heap_policy.h"
 
+#include <alloca.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -39,6 +42,59 @@ bool MayStartAgain() {
     return !Contains(std::getenv(kTunables), "glibc.malloc.hugetlb") &&
            !Contains(std::getenv("LD_PRELOAD"), "vgpreload");
 }
+
+// The value of `name` in the environment `envp`, or null.
+const char* FromEnvironment(char** envp, std::string_view name) {
+    for (char** entry = envp; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        if (text.size() > name.size() && text.starts_with(name) && text[name.size()] == '=') {
+            return *entry + name.size() + 1;
+        }
+    }
+    return nullptr;
+}
+
+// The program started once more with huge pages, as StartWithHugePages below
+// does, but before any library's initialisers run (the SIMD library's spends
+// milliseconds timing the clock), so the first start costs little more than
+// loading. It runs among the executable's pre-initialisers, where only plain
+// C calls are safe.
+void StartEarlyWithHugePages(int, char** argv, char** envp) {
+    const char* tunables = FromEnvironment(envp, kTunables);
+    if (argv == nullptr || argv[0] == nullptr || FromEnvironment(envp, kTunablesBefore) ||
+        Contains(tunables, "glibc.malloc.hugetlb") ||
+        Contains(FromEnvironment(envp, "LD_PRELOAD"), "vgpreload")) {
+        return;
+    }
+    std::size_t count = 0;
+    while (envp != nullptr && envp[count] != nullptr) {
+        ++count;
+    }
+    char** environment = static_cast<char**>(alloca((count + 3) * sizeof(char*)));
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (FromEnvironment(envp + i, kTunables) != envp[i] + std::strlen(kTunables) + 1) {
+            environment[kept++] = envp[i];
+        }
+    }
+    const std::size_t old = tunables ? std::strlen(tunables) : 0;
+    const std::size_t withSize = std::strlen(kTunables) + old + kHugePages.size() + 3;
+    char* with = static_cast<char*>(alloca(withSize));
+    std::snprintf(with, withSize, "%s=%s%s%.*s", kTunables, old ? tunables : "", old ? ":" : "",
+                  static_cast<int>(kHugePages.size()), kHugePages.data());
+    const std::size_t beforeSize = std::strlen(kTunablesBefore) + old + 3;
+    char* before = static_cast<char*>(alloca(beforeSize));
+    std::snprintf(before, beforeSize, "%s=%s%s", kTunablesBefore, tunables ? "+" : "-",
+                  tunables ? tunables : "");
+    environment[kept++] = with;
+    environment[kept++] = before;
+    environment[kept] = nullptr;
+    execve("/proc/self/exe", argv, environment);  // returns only when it cannot start
+}
+
+[[gnu::used,
+  gnu::section(".preinit_array")]] void (*const kStartEarly)(int, char**,
+                                                             char**) = StartEarlyWithHugePages;
 #else
 bool MayStartAgain() {
     return false;
