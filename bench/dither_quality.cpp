@@ -12,7 +12,10 @@
 // linear light that wraps around the edges (how the texture looks from a few
 // metres away or in a smaller mip), the seam ratio (that blurred difference
 // in the two-pixel bands around the seams of a 2 x 2 tiling against the
-// inside; 1.00 is no seam) as mean and worst, and the time per megapixel of
+// inside; 1.00 is no seam) as mean and worst; the same bands against the
+// same pixels converted with the picture moved by half a side, where they are
+// inside (what the picture holds at its edges cancels out: 1.00 is no seam
+// the conversion adds); and the time per megapixel of
 // the conversion alone (best of three, processor time), with the time to build the
 // converter. The modes default to today's two (none/rgb and
 // floyd-steinberg/rgb, byte for byte the first conversion), the new ones, and
@@ -44,6 +47,7 @@ struct Picture {
     std::string name;
     Bitmap rgb;
     LinearPicture original, blurred;
+    Bitmap rolled;  // HalfRolled(rgb)
 };
 
 LinearPicture ToLinear(const FIBITMAP* rgb) {
@@ -115,6 +119,55 @@ Bitmap Prepared(Bitmap rgb) {
     return rgb;
 }
 
+// The picture moved by half its width and half its height, wrapping round:
+// its edges in the middle, where a conversion treats them as inside.
+Bitmap HalfRolled(const FIBITMAP* rgb) {
+    const unsigned width = freeimage_base::Width(rgb), height = freeimage_base::Height(rgb);
+    Bitmap rolled(FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height), 24));
+    for (unsigned y = 0; y < height; ++y) {
+        const BYTE* in = freeimage_base::ScanLine(rgb, (y + height / 2) % height);
+        BYTE* out = FreeImage_GetScanLine(rolled.get(), static_cast<int>(y));
+        for (unsigned x = 0; x < width; ++x) {
+            std::copy_n(in + 3 * ((x + width / 2) % width), 3, out + 3 * x);
+        }
+    }
+    return rolled;
+}
+
+// A linear picture (top row first) moved back by what HalfRolled moved it.
+LinearPicture RolledBack(const LinearPicture& rolled) {
+    LinearPicture back{rolled.width, rolled.height, rolled.pixels};
+    for (int y = 0; y < rolled.height; ++y) {
+        for (int x = 0; x < rolled.width; ++x) {
+            // Rows here run top first, FreeImage's bottom first.
+            const int h = rolled.height, w = rolled.width;
+            const int fromY = h - 1 - ((h - 1 - y - h / 2 + h) % h);
+            const int fromX = (x - w / 2 + w) % w;
+            back.pixels[static_cast<std::size_t>(y) * rolled.width + x] = rolled.At(fromX, fromY);
+        }
+    }
+    return back;
+}
+
+// The blurred difference in the two-pixel bands around the seams against
+// that of the same pixels converted inside the picture (moved there by half
+// a side): 1.00 when the conversion treats the edges as it treats the inside,
+// whatever the picture holds there.
+double SeamAgainstInside(const std::vector<double>& seamed, const std::vector<double>& inside,
+                         int width, int height) {
+    auto nearSeam = [](int at, int side) { return at < 2 || at >= side - 2; };
+    double atSeam = 0, atInside = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (nearSeam(x, width) || nearSeam(y, height)) {
+                atSeam += seamed[static_cast<std::size_t>(y) * width + x];
+                atInside += inside[static_cast<std::size_t>(y) * width + x];
+            }
+        }
+    }
+    return atInside > 0 ? atSeam / atInside : 1;
+}
+
 std::vector<Picture> LoadSet(const std::string& folder) {
     std::vector<fs::path> paths;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -135,7 +188,8 @@ std::vector<Picture> LoadSet(const std::string& folder) {
             std::fprintf(stderr, "skipped %s: cannot be read\n", path.c_str());
             continue;
         }
-        Picture picture{path.filename().string(), Prepared(std::move(rgb)), {}, {}};
+        Picture picture{path.filename().string(), Prepared(std::move(rgb)), {}, {}, {}};
+        picture.rolled = HalfRolled(picture.rgb.get());
         picture.original = ToLinear(picture.rgb.get());
         picture.blurred = WrappedBlur(picture.original, 1.0);
         pictures.push_back(std::move(picture));
@@ -206,7 +260,8 @@ std::optional<Mode> ParseMode(const std::string& text) {
 }
 
 struct Row {
-    double plain = 0, blurred = 0, seam = 0, worstSeam = 0, msPerMegapixel = 0, setupMs = 0;
+    double plain = 0, blurred = 0, seam = 0, worstSeam = 0, seamInside = 0, worstSeamInside = 0;
+    double msPerMegapixel = 0, setupMs = 0;
 };
 
 // Processor time of this thread in milliseconds: other programs sharing
@@ -253,17 +308,29 @@ Row Measure(const Mode& mode, const std::vector<Picture>& pictures,
             return sum / static_cast<double>(v.size());
         };
         const double seam = SeamRatio(blurred, picture.original.width, picture.original.height);
+        const Bitmap rolled =
+            mode.reference
+                ? NearestByCiede2000(picture.rolled.get(), palette)
+                : std::move(
+                      converter.Convert(picture.rolled.get(), nullptr, mode.dithering).value());
+        const double seamAgainstInside = SeamAgainstInside(
+            blurred,
+            Differences(picture.blurred,
+                        WrappedBlur(RolledBack(IndexedToLinear(rolled.get(), palette)), 1.0)),
+            picture.original.width, picture.original.height);
+        row.seamInside += seamAgainstInside;
+        row.worstSeamInside = std::max(row.worstSeamInside, seamAgainstInside);
         row.plain += mean(plain);
         row.blurred += mean(blurred);
         row.seam += seam;
         row.worstSeam = std::max(row.worstSeam, seam);
         if (each) {
-            std::printf("  %-28s %-22s %6.2f %6.2f %5.2f\n", mode.label.c_str(),
-                        picture.name.c_str(), mean(plain), mean(blurred), seam);
+            std::printf("  %-28s %-22s %6.2f %6.2f %5.2f %5.2f\n", mode.label.c_str(),
+                        picture.name.c_str(), mean(plain), mean(blurred), seam, seamAgainstInside);
         }
     }
     const double n = static_cast<double>(pictures.size());
-    row.plain /= n, row.blurred /= n, row.seam /= n;
+    row.plain /= n, row.blurred /= n, row.seam /= n, row.seamInside /= n;
     row.msPerMegapixel = totalMs / megapixels;
     return row;
 }
@@ -307,18 +374,18 @@ int main(int argc, char** argv) {
     }
     std::printf("%zu pictures from %s\n\n", pictures.size(), argv[1]);
     std::printf(
-        "| mode | mean CIEDE2000 | blurred (sigma 1, linear) | seam ratio mean / worst | ms per "
-        "megapixel | set-up ms |\n");
-    std::printf("|---|---|---|---|---|---|\n");
+        "| mode | mean CIEDE2000 | blurred (sigma 1, linear) | seam ratio mean / worst | seam "
+        "against the same pixels inside, mean / worst | ms per megapixel | set-up ms |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
     for (const std::string& name : names) {
         const auto mode = ParseMode(name);
         if (!mode) {
             return 64;
         }
         const Row row = Measure(*mode, pictures, *palette, each);
-        std::printf("| %s | %.2f | %.2f | %.2f / %.2f | %.1f | %.1f |\n", mode->label.c_str(),
-                    row.plain, row.blurred, row.seam, row.worstSeam, row.msPerMegapixel,
-                    row.setupMs);
+        std::printf("| %s | %.2f | %.2f | %.2f / %.2f | %.2f / %.2f | %.1f | %.1f |\n",
+                    mode->label.c_str(), row.plain, row.blurred, row.seam, row.worstSeam,
+                    row.seamInside, row.worstSeamInside, row.msPerMegapixel, row.setupMs);
         std::fflush(stdout);
     }
     return 0;
