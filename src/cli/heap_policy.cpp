@@ -43,11 +43,16 @@ bool MayStartAgain() {
            !Contains(std::getenv("LD_PRELOAD"), "vgpreload");
 }
 
+// Whether an environment entry ("NAME=value") sets `name`.
+bool Sets(const char* entry, std::string_view name) {
+    const std::string_view text(entry);
+    return text.size() > name.size() && text.starts_with(name) && text[name.size()] == '=';
+}
+
 // The value of `name` in the environment `envp`, or null.
 const char* FromEnvironment(char** envp, std::string_view name) {
     for (char** entry = envp; entry != nullptr && *entry != nullptr; ++entry) {
-        const std::string_view text(*entry);
-        if (text.size() > name.size() && text.starts_with(name) && text[name.size()] == '=') {
+        if (Sets(*entry, name)) {
             return *entry + name.size() + 1;
         }
     }
@@ -73,7 +78,7 @@ void StartEarlyWithHugePages(int, char** argv, char** envp) {
     char** environment = static_cast<char**>(alloca((count + 3) * sizeof(char*)));
     std::size_t kept = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        if (FromEnvironment(envp + i, kTunables) != envp[i] + std::strlen(kTunables) + 1) {
+        if (!Sets(envp[i], kTunables)) {
             environment[kept++] = envp[i];
         }
     }

@@ -170,7 +170,7 @@ struct Damage {
 
 const Damage kDamages[] = {
     {"cut in its header", "q1/room.bsp", [](Bytes& m) { m.resize(100); }, "inside its header"},
-    {"cut in its textures", "q1/room.bsp", [](Bytes& m) { m.resize(m.size() - 900); },
+    {"cut in its textures", "q1/room.bsp", [](Bytes& m) { m.erase(m.end() - 900, m.end()); },
      "lump 2 (textures) runs past the end"},
     {"a lump past the end", "hl/room-hl.bsp", [](Bytes& m) { Put32(m, 60, m.size()); },
      "lump 7 (faces) runs past the end"},
