@@ -11,7 +11,7 @@
 int main(int argc, char** argv) {
     // A set's textures are made one after another from a few large bitmaps,
     // and its WADs read and written whole: the heap orrisbay-blend has.
-    orrisbay::cli::SetUpHeapForLargePictures(argv);
+    orrisbay::cli::SetUpHeapForLargePictures();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     return orrisbay::cli::RunBuild(arguments, std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1);
 }

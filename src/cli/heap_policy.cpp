@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <string_view>
 
 #ifdef __GLIBC__
@@ -29,18 +28,14 @@ namespace orrisbay::cli {
 namespace {
 
 constexpr const char* kTunables = "GLIBC_TUNABLES";
-constexpr std::string_view kHugePages = "glibc.malloc.hugetlb=1";
 // Set for the second start: "-" when GLIBC_TUNABLES was unset, else "+" and its value.
 constexpr const char* kTunablesBefore = "ORRISBAY_GLIBC_TUNABLES_BEFORE";
 
 #if defined(__GLIBC__) && !defined(ORRISBAY_SANITIZED)
+constexpr std::string_view kHugePages = "glibc.malloc.hugetlb=1";
+
 bool Contains(const char* text, std::string_view part) {
     return text != nullptr && std::string_view(text).find(part) != std::string_view::npos;
-}
-
-bool MayStartAgain() {
-    return !Contains(std::getenv(kTunables), "glibc.malloc.hugetlb") &&
-           !Contains(std::getenv("LD_PRELOAD"), "vgpreload");
 }
 
 // Whether an environment entry ("NAME=value") sets `name`.
@@ -59,11 +54,11 @@ const char* FromEnvironment(char** envp, std::string_view name) {
     return nullptr;
 }
 
-// The program started once more with huge pages, as StartWithHugePages below
-// does, but before any library's initialisers run (the SIMD library's spends
-// milliseconds timing the clock), so the first start costs little more than
-// loading. It runs among the executable's pre-initialisers, where only plain
-// C calls are safe.
+// Starts the program once more with huge pages for large blocks, before any
+// library's initialisers run (the SIMD library's spends milliseconds timing
+// the clock), so the first start costs little more than loading. It runs
+// among the executable's pre-initialisers, where only plain C calls are safe;
+// returns only when it cannot start again or need not.
 void StartEarlyWithHugePages(int, char** argv, char** envp) {
     const char* tunables = FromEnvironment(envp, kTunables);
     if (argv == nullptr || argv[0] == nullptr || FromEnvironment(envp, kTunablesBefore) ||
@@ -100,13 +95,15 @@ void StartEarlyWithHugePages(int, char** argv, char** envp) {
 [[gnu::used,
   gnu::section(".preinit_array")]] void (*const kStartEarly)(int, char**,
                                                              char**) = StartEarlyWithHugePages;
-#else
-bool MayStartAgain() {
-    return false;
-}
 #endif
 
-void RestoreTunables(const char* before) {
+// On the second start, the environment as the user had it, so that nothing
+// the command runs inherits the setting.
+void RestoreEnvironment() {
+    const char* before = std::getenv(kTunablesBefore);
+    if (before == nullptr) {
+        return;
+    }
     if (before[0] == '+') {
         setenv(kTunables, before + 1, 1);
     } else {
@@ -115,32 +112,10 @@ void RestoreTunables(const char* before) {
     unsetenv(kTunablesBefore);
 }
 
-// Starts the program again with huge pages for large blocks; returns only
-// when it cannot, or on the second start.
-void StartWithHugePages(char** argv) {
-    if (const char* before = std::getenv(kTunablesBefore)) {
-        RestoreTunables(before);
-        return;
-    }
-    if (argv == nullptr || argv[0] == nullptr || !MayStartAgain()) {
-        return;
-    }
-    const char* tunables = std::getenv(kTunables);
-    const std::string before = tunables ? "+" + std::string(tunables) : "-";
-    std::string with(kHugePages);
-    if (tunables != nullptr && *tunables != '\0') {
-        with = std::string(tunables) + ":" + with;
-    }
-    setenv(kTunablesBefore, before.c_str(), 1);
-    setenv(kTunables, with.c_str(), 1);
-    execv("/proc/self/exe", argv);
-    RestoreTunables(before.c_str());  // not started again: go on without
-}
-
 }  // namespace
 
-void SetUpHeapForLargePictures(char** argv) {
-    StartWithHugePages(argv);
+void SetUpHeapForLargePictures() {
+    RestoreEnvironment();
 #ifdef __GLIBC__
     // Memory freed is kept for the next bitmap, from one heap shared by all
     // threads, rather than given back to the system and faulted in again: the

@@ -6,12 +6,11 @@ namespace orrisbay::cli {
 // after another: freed memory is kept for the next bitmap, and large blocks
 // come in transparent huge pages. The C library reads the setting for the
 // latter (glibc.malloc.hugetlb=1) only when a program starts, so unless the
-// user has set it, the command starts itself once more with it (before the
-// libraries' initialisers run, where the C library allows); the
-// environment is put back as it was on the second start, so that nothing the
-// command runs inherits it. Not where it would escape a tool that watches the
-// program (valgrind) or where a sanitizer brings its own allocator. Call
-// first in main, with main's `argv`.
-void SetUpHeapForLargePictures(char** argv);
+// user has set it, a program linked with this starts itself once more with
+// it, before the libraries' initialisers run; this puts the environment back
+// as it was, so that nothing the command runs inherits it. Not where it would
+// escape a tool that watches the program (valgrind) or where a sanitizer
+// brings its own allocator. Call first in main.
+void SetUpHeapForLargePictures();
 
 }  // namespace orrisbay::cli

@@ -7,7 +7,7 @@
 #include "cli/heap_policy.h"
 
 int main(int argc, char** argv) {
-    orrisbay::cli::SetUpHeapForLargePictures(argv);
+    orrisbay::cli::SetUpHeapForLargePictures();
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     return orrisbay::cli::RunBlend(arguments, std::cout, std::cerr);
 }
