@@ -1,6 +1,7 @@
 #include "gameformats/linear_mips.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "slots/parallel_for.h"
@@ -18,6 +19,49 @@ const std::array<double, 256>& DecodeTable() {
             values[i] = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
         }
         return values;
+    }();
+    return table;
+}
+
+// The sRGB formula, rounded to the nearest byte (ties to even).
+std::uint8_t EncodeByFormula(double linear) {
+    const double v =
+        linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+    return static_cast<std::uint8_t>(std::nearbyint(std::clamp(v, 0.0, 1.0) * 255.0));
+}
+
+// The formula's answers without a power per pixel: it rises with its
+// argument, so its byte for a value is how many of the least values giving
+// 1, 2 ... 255 the value reaches. Each least value is found once, by halving
+// the range of doubles between 0 and 1 (in the order of their bit patterns,
+// which is theirs for positive numbers) with the formula as the judge.
+struct EncodeTable {
+    static constexpr int kBuckets = 4096;  // about one byte's step at the steepest
+    std::array<double, 256> least{};       // least[0] unused
+    std::array<std::uint8_t, kBuckets> atBucket{};
+};
+
+double FromBits(std::uint64_t bits) {
+    return std::bit_cast<double>(bits);
+}
+
+const EncodeTable& TheEncodeTable() {
+    static const EncodeTable table = [] {
+        EncodeTable made;
+        for (int byte = 1; byte < 256; ++byte) {
+            std::uint64_t below = std::bit_cast<std::uint64_t>(0.0);  // gives less than `byte`
+            std::uint64_t reaches = std::bit_cast<std::uint64_t>(1.0);
+            while (reaches - below > 1) {
+                const std::uint64_t middle = below + (reaches - below) / 2;
+                (EncodeByFormula(FromBits(middle)) >= byte ? reaches : below) = middle;
+            }
+            made.least[static_cast<std::size_t>(byte)] = FromBits(reaches);
+        }
+        for (int bucket = 0; bucket < EncodeTable::kBuckets; ++bucket) {
+            made.atBucket[static_cast<std::size_t>(bucket)] =
+                EncodeByFormula(static_cast<double>(bucket) / EncodeTable::kBuckets);
+        }
+        return made;
     }();
     return table;
 }
@@ -87,9 +131,20 @@ std::vector<bool> MaskLevel(const FIBITMAP* mask, int threshold, int level) {
 }  // namespace
 
 std::uint8_t EncodeSrgb(double linear) {
-    const double v =
-        linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
-    return static_cast<std::uint8_t>(std::nearbyint(std::clamp(v, 0.0, 1.0) * 255.0));
+    const EncodeTable& table = TheEncodeTable();
+    if (!(linear > 0)) {
+        return 0;
+    }
+    if (linear >= 1) {
+        return 255;
+    }
+    // The byte at the start of the linear value's bucket, then the at most
+    // two thresholds the bucket spans.
+    int byte = table.atBucket[static_cast<std::size_t>(linear * EncodeTable::kBuckets)];
+    while (byte < 255 && linear >= table.least[static_cast<std::size_t>(byte) + 1]) {
+        ++byte;
+    }
+    return static_cast<std::uint8_t>(byte);
 }
 
 double DecodeSrgb(std::uint8_t value) {

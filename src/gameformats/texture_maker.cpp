@@ -125,9 +125,9 @@ Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* ma
         }
         glowing = MaskLevels(glowGrey->get(), 128);
     }
+    const unsigned threads = options.threads != 0 ? options.threads : slots::MachineThreads();
     LinearLevels levels =
-        MakeLinearLevels(fullColour, grey.get(), options.seeThroughThreshold,
-                         options.threads != 0 ? options.threads : slots::MachineThreads());
+        MakeLinearLevels(fullColour, grey.get(), options.seeThroughThreshold, threads);
     if (!levels.colour[0]) {
         return Fail(ProblemKind::ConversionFailed, "the texture cannot be converted");
     }
@@ -140,17 +140,34 @@ Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* ma
         kind == WadKind::Wad3 ? texture.palette : gamePalette,
         WadIndices(kind, options, glow, gamePalette), options.conversion.metric);
     const quake_palette::Dithering dithering = options.conversion.EffectiveDithering();
-    for (std::size_t level = 0; level < kMipLevels; ++level) {
+    // The levels apart from one another, several at once: the first, three
+    // quarters of the pixels, beside the other three.
+    std::array<std::optional<Problem>, kMipLevels> failed;
+    slots::ParallelFor(threads, kMipLevels, [&](std::size_t level) {
         const FIBITMAP* colour = levels.colour[level].get();
         const auto regions = LevelRegions(colour, levels.seeThrough[level], glowing[level]);
         const Result<Bitmap> indexed =
             converter.Convert(colour, regions ? &*regions : nullptr, dithering);
-        if (!indexed) {
-            return ConversionProblem(indexed.problem());
+        if (indexed) {
+            texture.mips[level] = TopDownIndices(indexed->get());
+        } else {
+            failed[level] = ConversionProblem(indexed.problem());
         }
-        texture.mips[level] = TopDownIndices(indexed->get());
+    });
+    for (const std::optional<Problem>& problem : failed) {
+        if (problem) {
+            return *problem;
+        }
     }
     return texture;
+}
+
+void PrepareMipConversion(WadKind kind, const TextureOptions& options, bool glow,
+                          const quake_palette::Palette& gamePalette) {
+    if (kind == WadKind::Wad2) {
+        (void)quake_palette::PaletteConverter(
+            gamePalette, WadIndices(kind, options, glow, gamePalette), options.conversion.metric);
+    }
 }
 
 }  // namespace orrisbay::gameformats

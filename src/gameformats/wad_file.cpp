@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <span>
 #include <system_error>
 
 #include "console/text.h"
@@ -311,35 +312,39 @@ Result<WadHeader> ReadWadHeader(const std::string& path) {
     return ParseHeader(head, size.value(), path);
 }
 
-Result<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
+namespace {
+
+// The bytes of a WAD file other than its lumps' own: the header, the zeros
+// that start each lump on a multiple of 4 and the directory.
+struct WadFrame {
+    std::vector<std::uint8_t> header;
+    std::vector<std::uint64_t> positions;  // of each lump
+    std::vector<std::uint8_t> directory;   // at AlignTo4 of the last lump's end
+};
+
+Result<WadFrame> FrameOf(const WadFile& wad) {
+    WadFrame frame;
     std::uint64_t end = kHeaderSize;
     for (const WadLump& lump : wad.lumps) {
         if (lump.name.size() > kNameSize) {
             return Fail(ProblemKind::BreaksGameRule,
                         Quoted(lump.name) + " is too long a lump name");
         }
-        end = AlignTo4(end) + lump.data.size();
+        frame.positions.push_back(AlignTo4(end));
+        end = frame.positions.back() + lump.data.size();
     }
     const std::uint64_t directory = AlignTo4(end);
     if (directory + kEntrySize * wad.lumps.size() > kLargestFile) {
         return Fail(ProblemKind::CannotWrite, "the WAD would pass 2 GiB");
     }
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(directory + kEntrySize * wad.lumps.size());
     const char* magic = wad.kind == WadKind::Wad3 ? "WAD3" : "WAD2";
-    bytes.insert(bytes.end(), magic, magic + 4);
-    AppendU32(bytes, wad.lumps.size());
-    AppendU32(bytes, directory);
-    std::vector<std::uint64_t> positions;
-    for (const WadLump& lump : wad.lumps) {
-        bytes.resize(AlignTo4(bytes.size()), 0);
-        positions.push_back(bytes.size());
-        bytes.insert(bytes.end(), lump.data.begin(), lump.data.end());
-    }
-    bytes.resize(directory, 0);
+    frame.header.assign(magic, magic + 4);
+    AppendU32(frame.header, wad.lumps.size());
+    AppendU32(frame.header, directory);
+    std::vector<std::uint8_t>& bytes = frame.directory;
     for (std::size_t i = 0; i < wad.lumps.size(); ++i) {
         const WadLump& lump = wad.lumps[i];
-        AppendU32(bytes, positions[i]);
+        AppendU32(bytes, frame.positions[i]);
         AppendU32(bytes, lump.data.size());
         AppendU32(bytes, lump.compression == 0 ? lump.data.size() : lump.memorySize);
         bytes.insert(bytes.end(), {lump.type, lump.compression, 0, 0});
@@ -347,18 +352,53 @@ Result<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
         bytes.insert(bytes.end(), lump.name.begin(), lump.name.end());
         bytes.resize(name + kNameSize, 0);
     }
+    return frame;
+}
+
+// The file's bytes in order, the lumps' from their own memory.
+std::vector<std::span<const std::uint8_t>> PiecesOf(const WadFile& wad, const WadFrame& frame) {
+    static constexpr std::uint8_t kZeros[4] = {};
+    std::vector<std::span<const std::uint8_t>> pieces{frame.header};
+    std::uint64_t at = frame.header.size();
+    for (std::size_t i = 0; i < wad.lumps.size(); ++i) {
+        pieces.emplace_back(kZeros, frame.positions[i] - at);
+        pieces.emplace_back(wad.lumps[i].data);
+        at = frame.positions[i] + wad.lumps[i].data.size();
+    }
+    pieces.emplace_back(kZeros, AlignTo4(at) - at);
+    pieces.emplace_back(frame.directory);
+    return pieces;
+}
+
+}  // namespace
+
+Result<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
+    const Result<WadFrame> frame = FrameOf(wad);
+    if (!frame) {
+        return frame.problem();
+    }
+    const auto pieces = PiecesOf(wad, *frame);
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(frame->positions.empty()
+                      ? kHeaderSize
+                      : frame->positions.back() + wad.lumps.back().data.size() + 3 +
+                            frame->directory.size());
+    for (const std::span<const std::uint8_t> piece : pieces) {
+        bytes.insert(bytes.end(), piece.begin(), piece.end());
+    }
     return bytes;
 }
 
+// Written from the lumps as they are, without a copy of the whole file.
 Result<void> WriteWadFile(const std::string& path, const WadFile& wad) {
-    const auto bytes = EncodeWad(wad);
-    if (!bytes) {
-        return Fail(bytes.problem().kind, path + ": " + bytes.problem().message, path);
+    const Result<WadFrame> frame = FrameOf(wad);
+    if (!frame) {
+        return Fail(frame.problem().kind, path + ": " + frame.problem().message, path);
     }
     if (path.find('\0') != std::string::npos) {
         return Fail(ProblemKind::CannotWrite, path + ": invalid file name", path);
     }
-    return imageio::WriteAtomically(bytes->data(), bytes->size(), fs::path(path));
+    return imageio::WriteAtomically(PiecesOf(wad, *frame), fs::path(path));
 }
 
 }  // namespace orrisbay::gameformats

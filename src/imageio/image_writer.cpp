@@ -181,10 +181,18 @@ Result<void> WriteAtomically(const std::function<Result<void>(std::FILE*)>& writ
 }
 
 Result<void> WriteAtomically(const BYTE* bytes, std::size_t size, const fs::path& target) {
+    const std::span<const BYTE> whole(bytes, size);
+    return WriteAtomically(std::span(&whole, 1), target);
+}
+
+Result<void> WriteAtomically(std::span<const std::span<const BYTE>> pieces,
+                             const fs::path& target) {
     return WriteAtomically(
         [&](std::FILE* file) -> Result<void> {
-            if (std::fwrite(bytes, 1, size, file) != size) {
-                return CannotWrite(target, ErrnoText(errno));
+            for (const std::span<const BYTE> piece : pieces) {
+                if (std::fwrite(piece.data(), 1, piece.size(), file) != piece.size()) {
+                    return CannotWrite(target, ErrnoText(errno));
+                }
             }
             return {};
         },

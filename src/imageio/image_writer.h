@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,11 @@ Result<void> WriteAtomically(const std::function<Result<void>(std::FILE*)>& writ
 
 // Writes `size` bytes to `target` the same way.
 Result<void> WriteAtomically(const BYTE* bytes, std::size_t size,
+                             const std::filesystem::path& target);
+
+// Writes `pieces` one after another to `target` the same way: a file made of
+// parts already in memory needs no copy of the whole.
+Result<void> WriteAtomically(std::span<const std::span<const BYTE>> pieces,
                              const std::filesystem::path& target);
 
 }  // namespace orrisbay::imageio

@@ -135,13 +135,31 @@ void PrepareSession(TextureSession& session, const SetTexture& texture,
     session.SetConversionOptions(texture.settings.conversion);
 }
 
+// The palette search of the texture's lump set up, so that it is ready by
+// the time the merge is: done beside reading the pictures.
+void PrepareConversion(const SetTexture& texture, const MakeContext& context) {
+    if (texture.outputKind == gameformats::OutputKind::Wad && context.palette != nullptr) {
+        const gameformats::TextureOptions options{texture.settings.conversion, 0, nullptr, 1};
+        gameformats::PrepareMipConversion(
+            context.wadKind, options, !texture.Source(SourceRole::Glow).empty(), *context.palette);
+    }
+}
+
 // The blend's inputs (layers, masks, height maps), read side by side on up
-// to `threads` threads; warnings and the first failure told in their order.
+// to `threads` threads, the conversion prepared beside them; warnings and
+// the first failure told in their order.
 Result<std::array<Bitmap, kInputCount>> LoadBlendInputs(const SetTexture& texture,
                                                         const MakeContext& context) {
     std::array<std::optional<Result<Bitmap>>, kInputCount> loaded;
-    slots::ParallelFor(context.threads, kBlendRoles.size(), [&](std::size_t i) {
-        if (const std::filesystem::path& path = texture.Source(kBlendRoles[i]); !path.empty()) {
+    constexpr std::size_t kPrepare = kInputCount;
+    // The masks, twice the layers' sides in most sets, first.
+    static constexpr std::size_t kOrder[] = {2, 3, kPrepare, 0, 1, 4, 5, 6};
+    slots::ParallelFor(context.threads, std::size(kOrder), [&](std::size_t job) {
+        const std::size_t i = kOrder[job];
+        if (i == kPrepare) {
+            PrepareConversion(texture, context);
+        } else if (const std::filesystem::path& path = texture.Source(kBlendRoles[i]);
+                   !path.empty()) {
             loaded[i] = LoadSource(path, i >= 2, 1, context);
         }
     });

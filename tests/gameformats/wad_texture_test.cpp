@@ -1,8 +1,12 @@
 // Textures made for WADs: see-through holes, mips in linear light, names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
+#include <vector>
 
 #include "gameformats/linear_mips.h"
 #include "gameformats/texture_maker.h"
@@ -227,6 +231,34 @@ TEST_F(WadTextureTest, MipsAreAveragedInLinearLight) {
     }
     for (int value = 0; value < 256; ++value) {
         ASSERT_EQ(EncodeSrgb(DecodeSrgb(static_cast<std::uint8_t>(value))), value);
+    }
+}
+
+// The sRGB encoding as its standard writes it, rounded to the nearest byte.
+TEST(SrgbEncodingTest, GivesTheFormulasByteOnBothSidesOfEveryStep) {
+    const auto formula = [](double linear) {
+        const double v =
+            linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+        return static_cast<int>(std::nearbyint(std::clamp(v, 0.0, 1.0) * 255.0));
+    };
+    std::vector<double> values = {0.0, 1.0, 0.0031308, 1e-300, 2.0, -1.0};
+    for (int byte = 0; byte < 256; ++byte) {
+        // Where the formula steps from byte to byte + 1, a few steps of a double either side.
+        const double v = (byte + 0.5) / 255.0;
+        double step = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        for (int i = 0; i < 64; ++i) {
+            step = std::nextafter(step, 0.0);
+        }
+        for (int i = 0; i < 128; ++i, step = std::nextafter(step, 2.0)) {
+            values.push_back(step);
+        }
+    }
+    std::mt19937 random(7);
+    for (int i = 0; i < 100000; ++i) {
+        values.push_back(std::uniform_real_distribution<double>(0, 1)(random));
+    }
+    for (const double value : values) {
+        ASSERT_EQ(EncodeSrgb(value), formula(value)) << std::hexfloat << value;
     }
 }
 
