@@ -1,14 +1,12 @@
 #include "cli/blend_command.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <functional>
 #include <ostream>
 
 #include "cli/builtin_inputs.h"
 #include "cli/watch_command.h"
 #include "gameformats/wal_file.h"
-#include "imageio/file_types.h"
+#include "session/input_loading.h"
 #include "slots/parallel_for.h"
 #include "slots/slot_table.h"
 
@@ -59,53 +57,24 @@ Result<void> LoadSlotInput(const BlendOptions& options, std::size_t index,
     return loaded;
 }
 
-// Pictures with more pixels than this between them are not decoded side by
-// side: two 8192 x 8192 masks are read one after the other, so their 24-bit
-// pixels are never held at once.
-constexpr std::uint64_t kPixelsDecodedAtOnce = 100'000'000;
-
-// The inputs in the order to load them, largest picture first, so that the
-// threads finish together and the largest are read while little else is
-// held; each with its declared pixels (0 when unknown).
-struct LoadingPlan {
-    std::array<std::size_t, kInputCount> order{0, 1, 2, 3, 4, 5, 6};
-    std::array<std::uint64_t, kInputCount> pixels{};  // in loading order
-};
-
-LoadingPlan PlanLoading(const BlendOptions& options) {
-    std::array<std::uint64_t, kInputCount> pixels{};
-    for (std::size_t index = 0; index < pixels.size(); ++index) {
-        if (options.builtin && index < kFirstHeightMap) {
-            continue;
-        }
-        if (const auto size = imageio::ReadDeclaredSize(InputPath(options, index))) {
-            pixels[index] = std::uint64_t{size->width} * size->height;
-        }
-    }
-    LoadingPlan plan;
-    std::ranges::stable_sort(plan.order, std::greater{},
-                             [&](std::size_t index) { return pixels[index]; });
-    for (std::size_t i = 0; i < plan.order.size(); ++i) {
-        plan.pixels[i] = pixels[plan.order[i]];
-    }
-    return plan;
-}
-
 // Loads the inputs side by side, on one thread per core at most and within
-// kPixelsDecodedAtOnce: as many as can work at once, and no more pictures
+// session::kPixelsDecodedAtOnce: as many as can work at once, and no more pictures
 // held half-converted at once than that. Warnings and the failure are told as
 // loading one input after another would tell them: in order, up to the first
 // input that failed.
 Result<void> LoadInputs(const BlendOptions& options,
                         const std::optional<quake_palette::Palette>& palette,
                         std::array<Bitmap, kInputCount>& inputs) {
-    const LoadingPlan plan = PlanLoading(options);
+    std::array<std::string, kInputCount> files;
+    for (std::size_t index = 0; index < kInputCount; ++index) {
+        if (!options.builtin || index >= kFirstHeightMap) {
+            files[index] = InputPath(options, index);
+        }
+    }
     std::array<std::optional<Result<void>>, kInputCount> loaded;
-    slots::ParallelForWithin(
-        slots::MachineThreads(), plan.pixels, kPixelsDecodedAtOnce, [&](std::size_t index) {
-            const std::size_t input = plan.order[index];
-            loaded[input] = LoadSlotInput(options, input, palette, inputs[input]);
-        });
+    session::LoadSideBySide(files, slots::MachineThreads(), [&](std::size_t input) {
+        loaded[input] = LoadSlotInput(options, input, palette, inputs[input]);
+    });
     Result<void> all;
     for (std::optional<Result<void>>& input : loaded) {
         if (!*input) {

@@ -10,8 +10,8 @@
 #include "gameformats/texture_names.h"
 #include "gameformats/texture_rules.h"
 #include "imageio/file_types.h"
+#include "session/input_loading.h"
 #include "session/texture_session.h"
-#include "slots/parallel_for.h"
 
 namespace orrisbay::session {
 namespace {
@@ -146,21 +146,21 @@ void PrepareConversion(const SetTexture& texture, const MakeContext& context) {
 }
 
 // The blend's inputs (layers, masks, height maps), read side by side on up
-// to `threads` threads, the conversion prepared beside them; warnings and
-// the first failure told in their order.
+// to `threads` threads as orrisbay-blend reads them, the conversion prepared
+// beside them; warnings and the first failure told in their order.
 Result<std::array<Bitmap, kInputCount>> LoadBlendInputs(const SetTexture& texture,
                                                         const MakeContext& context) {
+    constexpr std::size_t kPrepare = kInputCount;  // the job after the inputs
+    std::array<std::string, kInputCount + 1> files;
+    for (std::size_t i = 0; i < kBlendRoles.size(); ++i) {
+        files[i] = texture.Source(kBlendRoles[i]).string();
+    }
     std::array<std::optional<Result<Bitmap>>, kInputCount> loaded;
-    constexpr std::size_t kPrepare = kInputCount;
-    // The masks, twice the layers' sides in most sets, first.
-    static constexpr std::size_t kOrder[] = {2, 3, kPrepare, 0, 1, 4, 5, 6};
-    slots::ParallelFor(context.threads, std::size(kOrder), [&](std::size_t job) {
-        const std::size_t i = kOrder[job];
+    LoadSideBySide(files, context.threads, [&](std::size_t i) {
         if (i == kPrepare) {
             PrepareConversion(texture, context);
-        } else if (const std::filesystem::path& path = texture.Source(kBlendRoles[i]);
-                   !path.empty()) {
-            loaded[i] = LoadSource(path, i >= 2, 1, context);
+        } else if (!files[i].empty()) {
+            loaded[i] = LoadSource(files[i], i >= 2, 1, context);
         }
     });
     std::array<Bitmap, kInputCount> inputs;

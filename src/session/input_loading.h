@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+// Reading a texture's pictures side by side, as orrisbay-blend and a set's
+// build both do.
+namespace orrisbay::session {
+
+// Pictures with more pixels than this between them are not decoded side by
+// side: two 8192 x 8192 masks are read one after the other, so their 24-bit
+// pixels are never held at once.
+constexpr std::uint64_t kPixelsDecodedAtOnce = 100'000'000;
+
+// Calls load(i) once for every index of `paths`, on up to `threads` threads:
+// the largest pictures (by the sizes their files declare) first, so that the
+// threads finish together and the largest are read while little else is
+// held, and within kPixelsDecodedAtOnce. A path that is empty or declares no
+// size counts as nothing: its call may do other work.
+void LoadSideBySide(std::span<const std::string> paths, unsigned threads,
+                    const std::function<void(std::size_t)>& load);
+
+}  // namespace orrisbay::session
