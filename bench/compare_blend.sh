@@ -19,6 +19,9 @@
 # BASELINE and CANDIDATE are orrisbay-blend programs; the inputs are made
 # once, in FOLDER (default /tmp/orrisbay-compare-blend), by
 # orrisbay_bench_blend_inputs from CANDIDATE's folder. VIPS=0 leaves libvips out.
+# PAUSE=SECONDS waits that long before each run: on a virtual machine that
+# hands free memory back to its host, a program run just after another that
+# freed huge pages finds them still backed, and one run later does not.
 set -eu
 
 if [ $# -lt 2 ]; then
@@ -66,6 +69,7 @@ vips_blend() {
 run() {
     : >"$folder/rss"
     sync
+    sleep "${PAUSE:-0}"
     start=$(date +%s%N)
     case $1 in
         libvips) vips_blend "$folder/libvips.ppm" ;;

@@ -9,8 +9,10 @@ namespace orrisbay::cli {
 // user has set it, a program linked with this starts itself once more with
 // it, before the libraries' initialisers run; this puts the environment back
 // as it was, so that nothing the command runs inherits it. Not where it would
-// escape a tool that watches the program (valgrind) or where a sanitizer
-// brings its own allocator. Call first in main.
+// escape a tool that watches the program (valgrind), where a sanitizer
+// brings its own allocator, or in a virtual machine whose host takes back
+// the memory its guest frees, where huge pages are the slower. Call first in
+// main.
 void SetUpHeapForLargePictures();
 
 }  // namespace orrisbay::cli
