@@ -162,12 +162,4 @@ Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* ma
     return texture;
 }
 
-void PrepareMipConversion(WadKind kind, const TextureOptions& options, bool glow,
-                          const quake_palette::Palette& gamePalette) {
-    if (kind == WadKind::Wad2) {
-        (void)quake_palette::PaletteConverter(
-            gamePalette, WadIndices(kind, options, glow, gamePalette), options.conversion.metric);
-    }
-}
-
 }  // namespace orrisbay::gameformats

@@ -39,12 +39,4 @@ Result<MipTexture> MakeMipTexture(const FIBITMAP* fullColour, const FIBITMAP* ma
                                   const TextureOptions& options,
                                   const quake_palette::Palette& gamePalette);
 
-// Sets up the palette search MakeMipTexture will convert a WAD2 texture with
-// (`glow`: it has a glow mask), for the finders the program keeps
-// (quake_palette::KeepFinders): a caller that knows the palette early can do
-// it beside reading the pictures. Nothing for a WAD3, whose palette is the
-// texture's own.
-void PrepareMipConversion(WadKind kind, const TextureOptions& options, bool glow,
-                          const quake_palette::Palette& gamePalette);
-
 }  // namespace orrisbay::gameformats

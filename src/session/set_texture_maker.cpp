@@ -135,31 +135,18 @@ void PrepareSession(TextureSession& session, const SetTexture& texture,
     session.SetConversionOptions(texture.settings.conversion);
 }
 
-// The palette search of the texture's lump set up, so that it is ready by
-// the time the merge is: done beside reading the pictures.
-void PrepareConversion(const SetTexture& texture, const MakeContext& context) {
-    if (texture.outputKind == gameformats::OutputKind::Wad && context.palette != nullptr) {
-        const gameformats::TextureOptions options{texture.settings.conversion, 0, nullptr, 1};
-        gameformats::PrepareMipConversion(
-            context.wadKind, options, !texture.Source(SourceRole::Glow).empty(), *context.palette);
-    }
-}
-
 // The blend's inputs (layers, masks, height maps), read side by side on up
-// to `threads` threads as orrisbay-blend reads them, the conversion prepared
-// beside them; warnings and the first failure told in their order.
+// to `threads` threads as orrisbay-blend reads them; warnings and the first
+// failure told in their order.
 Result<std::array<Bitmap, kInputCount>> LoadBlendInputs(const SetTexture& texture,
                                                         const MakeContext& context) {
-    constexpr std::size_t kPrepare = kInputCount;  // the job after the inputs
-    std::array<std::string, kInputCount + 1> files;
+    std::array<std::string, kInputCount> files;
     for (std::size_t i = 0; i < kBlendRoles.size(); ++i) {
         files[i] = texture.Source(kBlendRoles[i]).string();
     }
     std::array<std::optional<Result<Bitmap>>, kInputCount> loaded;
     LoadSideBySide(files, context.threads, [&](std::size_t i) {
-        if (i == kPrepare) {
-            PrepareConversion(texture, context);
-        } else if (!files[i].empty()) {
+        if (!files[i].empty()) {
             loaded[i] = LoadSource(files[i], i >= 2, 1, context);
         }
     });
