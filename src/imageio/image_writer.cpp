@@ -190,7 +190,9 @@ Result<void> WriteAtomically(std::span<const std::span<const BYTE>> pieces,
     return WriteAtomically(
         [&](std::FILE* file) -> Result<void> {
             for (const std::span<const BYTE> piece : pieces) {
-                if (std::fwrite(piece.data(), 1, piece.size(), file) != piece.size()) {
+                // An empty piece may have no memory at all, which fwrite must not be given.
+                if (!piece.empty() &&
+                    std::fwrite(piece.data(), 1, piece.size(), file) != piece.size()) {
                     return CannotWrite(target, ErrnoText(errno));
                 }
             }
