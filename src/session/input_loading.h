@@ -20,7 +20,7 @@ constexpr std::uint64_t kPixelsDecodedAtOnce = 200'000'000;
 // the largest pictures (by the sizes their files declare) first, so that the
 // threads finish together and the largest are read while little else is
 // held, and within kPixelsDecodedAtOnce. A path that is empty or declares no
-// size counts as nothing: its call may do other work.
+// size counts as no pixels.
 void LoadSideBySide(std::span<const std::string> paths, unsigned threads,
                     const std::function<void(std::size_t)>& load);
 
