@@ -378,11 +378,12 @@ Result<std::vector<std::uint8_t>> EncodeWad(const WadFile& wad) {
         return frame.problem();
     }
     const auto pieces = PiecesOf(wad, *frame);
+    std::size_t size = 0;
+    for (const std::span<const std::uint8_t> piece : pieces) {
+        size += piece.size();
+    }
     std::vector<std::uint8_t> bytes;
-    bytes.reserve(frame->positions.empty()
-                      ? kHeaderSize
-                      : frame->positions.back() + wad.lumps.back().data.size() + 3 +
-                            frame->directory.size());
+    bytes.reserve(size);
     for (const std::span<const std::uint8_t> piece : pieces) {
         bytes.insert(bytes.end(), piece.begin(), piece.end());
     }
