@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xclip xauth
-  libjpeg-dev zlib1g-dev
+  libjpeg-dev libpng-dev zlib1g-dev
   liblcms2-dev
   clang libclang-rt-14-dev valgrind
   dpkg-dev lintian desktop-file-utils appstream help2man

@@ -80,6 +80,12 @@ bool HasCmykProfile(const FIBITMAP* dib) {
     const FIICCPROFILE* profile = dib ? FreeImage_GetICCProfile(ForQuery(dib)) : nullptr;
     return profile != nullptr && (profile->flags & FIICC_COLOR_IS_CMYK) == FIICC_COLOR_IS_CMYK;
 }
+unsigned MetadataCount(FREE_IMAGE_MDMODEL model, const FIBITMAP* dib) {
+    return FreeImage_GetMetadataCount(model, ForQuery(dib));
+}
+bool HasBackgroundColor(const FIBITMAP* dib) {
+    return FreeImage_HasBackgroundColor(ForQuery(dib)) != FALSE;
+}
 
 Bitmap Clone(const FIBITMAP* dib) {
     return Bitmap(FreeImage_Clone(ForQuery(dib)));

@@ -66,6 +66,9 @@ unsigned TransparencyCount(const FIBITMAP* dib);
 const FIICCPROFILE* IccProfile(const FIBITMAP* dib);
 // True when the bitmap's colour profile marks its samples as CMYK.
 bool HasCmykProfile(const FIBITMAP* dib);
+// How many tags of `model` the bitmap carries.
+unsigned MetadataCount(FREE_IMAGE_MDMODEL model, const FIBITMAP* dib);
+bool HasBackgroundColor(const FIBITMAP* dib);
 
 // New bitmaps made by the library from a source it only reads; empty when it
 // cannot make one (or for no source).

@@ -10,6 +10,7 @@
 
 #include "imageio/file_types.h"
 #include "imageio/freeimage_base.h"
+#include "imageio/quick_png.h"
 #include "imageio/replaced_file.h"
 
 #ifdef _WIN32
@@ -242,6 +243,10 @@ Result<void> SaveImageFile(const FIBITMAP* bitmap, const std::string& path,
                         path + ": the image could not be converted for this format", path);
         }
         bitmap = converted.get();
+    }
+    if (format.format == FIF_PNG && compression == PngCompression::Fast && QuickPngTakes(bitmap)) {
+        return WriteAtomically([&](std::FILE* file) { return WriteQuickPng(file, bitmap, path); },
+                               fs::path(path));
     }
     return WriteAtomically([&](std::FILE* file) { return EncodeInto(file, bitmap, format, path); },
                            fs::path(path));

@@ -41,6 +41,23 @@ TEST(ImageWriterTest, DepthsEachFormatCannotTakeAreConverted) {
     EXPECT_TRUE(SamePixels(rgba.get(), LoadAs(FIF_TARGA, folder.file("rgba.tga")).get()));
 }
 
+TEST(ImageWriterTest, AQuicklyCompressedPngDecodesToThePixelsOfTheLibrarysOwn) {
+    TemporaryFolder folder("orrisbay-writer");
+    // Odd widths give rows with padding; the resolution travels too.
+    for (const auto& [width, bpp] : {std::pair{37, 24}, {20, 24}, {37, 32}, {16, 8}}) {
+        SCOPED_TRACE(std::to_string(width) + " x 13, " + std::to_string(bpp) + " bits");
+        const freeimage_base::Bitmap picture = Pattern(width, 13, bpp);
+        FreeImage_SetDotsPerMeterX(picture.get(), 3780);
+        ASSERT_TRUE(SaveImageFile(picture.get(), folder.file("own.png")));
+        ASSERT_TRUE(SaveImageFile(picture.get(), folder.file("quick.png"), PngCompression::Fast));
+        const freeimage_base::Bitmap own = LoadAs(FIF_PNG, folder.file("own.png"));
+        const freeimage_base::Bitmap quick = LoadAs(FIF_PNG, folder.file("quick.png"));
+        EXPECT_TRUE(SamePixels(own.get(), quick.get()));
+        EXPECT_TRUE(SamePixels(picture.get(), quick.get()));
+        EXPECT_EQ(FreeImage_GetDotsPerMeterX(quick.get()), 3780u);
+    }
+}
+
 TEST(ImageWriterTest, FailuresLeaveTheTargetAndTheFolderAlone) {
     TemporaryFolder folder("orrisbay-writer");
     const std::string target = folder.file("texture.png");
