@@ -67,16 +67,16 @@ bool Encode(png_structp png, png_infop info, std::FILE* file, const FIBITMAP* bi
 }  // namespace
 
 Result<void> WriteQuickPng(std::FILE* file, const FIBITMAP* bitmap, const std::string& path) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnLibraryError,
-                                              OnLibraryWarning);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnLibraryError, OnLibraryWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     errno = 0;
     const bool encoded = info != nullptr && Encode(png, info, file, bitmap);
     const int error = errno;
     png_destroy_write_struct(&png, &info);
     if (std::ferror(file) != 0) {
-        return Fail(ProblemKind::CannotWrite,
-                    path + ": " + ErrnoText(error != 0 ? error : EIO), path);
+        return Fail(ProblemKind::CannotWrite, path + ": " + ErrnoText(error != 0 ? error : EIO),
+                    path);
     }
     if (!encoded) {
         return Fail(ProblemKind::Failed, path + ": the image could not be encoded", path);
