@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/builtin_inputs.h"
+#include "cli/heap_fill.h"
 #include "cli/watch_command.h"
 #include "gameformats/wal_file.h"
 #include "session/input_loading.h"
@@ -72,6 +73,7 @@ Result<void> LoadInputs(const BlendOptions& options,
         }
     }
     std::array<std::optional<Result<void>>, kInputCount> loaded;
+    FaultInAhead(session::DecodedBytes(files), slots::MachineThreads());
     session::LoadSideBySide(files, slots::MachineThreads(), [&](std::size_t input) {
         loaded[input] = LoadSlotInput(options, input, palette, inputs[input]);
     });

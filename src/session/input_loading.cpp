@@ -10,6 +10,16 @@
 
 namespace orrisbay::session {
 
+std::uint64_t DecodedBytes(std::span<const std::string> paths) {
+    std::uint64_t bytes = 0;
+    for (const std::string& path : paths) {
+        if (const auto size = path.empty() ? std::nullopt : imageio::ReadDeclaredSize(path)) {
+            bytes += std::uint64_t{3} * size->width * size->height;
+        }
+    }
+    return bytes;
+}
+
 void LoadSideBySide(std::span<const std::string> paths, unsigned threads,
                     const std::function<void(std::size_t)>& load) {
     std::vector<std::uint64_t> pixels(paths.size(), 0);

@@ -21,6 +21,10 @@ constexpr std::uint64_t kPixelsDecodedAtOnce = 200'000'000;
 // threads finish together and the largest are read while little else is
 // held, and within kPixelsDecodedAtOnce. A path that is empty or declares no
 // size counts as no pixels.
+// The bytes the pictures at `paths` take decoded, by the sizes their files
+// declare, at three bytes a pixel (most pictures decode to 24 bits).
+std::uint64_t DecodedBytes(std::span<const std::string> paths);
+
 void LoadSideBySide(std::span<const std::string> paths, unsigned threads,
                     const std::function<void(std::size_t)>& load);
 
