@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <system_error>
+#include <unordered_map>
 
 #include "console/text.h"
 #include "gameformats/picture_input.h"
@@ -188,11 +189,10 @@ class Expander {
 
     Pending& PendingForPicture(const fs::path& picture, const RecipePlace& place,
                                const RecipePlace& filesPlace) {
-        const auto found = std::ranges::find_if(pending_, [&picture](const Pending& p) {
-            return p.fromPattern && p.texture.Source(SourceRole::Picture) == picture;
-        });
-        if (found != pending_.end()) {
-            return *found;
+        // Looked up by name: a set of a thousand pictures is not a million comparisons.
+        const auto [found, added] = fromPatterns_.try_emplace(picture.native(), pending_.size());
+        if (!added) {
+            return pending_[found->second];
         }
         Pending& pending = pending_.emplace_back();
         pending.place = place;
@@ -240,10 +240,11 @@ class Expander {
         }
         const std::string_view key = SourceKey(role);
         std::error_code error;
-        if (!fs::exists(path, error)) {
+        const fs::file_status status = fs::status(path, error);
+        if (!fs::exists(status)) {
             Report(pending.PlaceOf(key), key, ProblemKind::Missing,
                    path.string() + ": no such file");
-        } else if (!fs::is_regular_file(path, error)) {
+        } else if (!fs::is_regular_file(status)) {
             Report(pending.PlaceOf(key), key, ProblemKind::Unreadable,
                    path.string() + ": not a picture file");
         } else if (!gameformats::IsInputPicturePath(path.string())) {
@@ -391,6 +392,8 @@ class Expander {
     const Recipe& recipe_;
     fs::path folder_;
     std::vector<Pending> pending_;
+    // The textures patterns made, by their picture's path: indices into pending_.
+    std::unordered_map<std::string, std::size_t> fromPatterns_;
     std::vector<Error> errors_;
     std::vector<std::string> warnings_;
     std::vector<fs::path> checkedPalettes_;
