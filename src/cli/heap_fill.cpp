@@ -8,16 +8,10 @@
 #include <thread>
 #include <vector>
 
+#include "cli/sanitized.h"
+
 #ifdef __GLIBC__
 #include <malloc.h>
-#endif
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define ORRISBAY_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define ORRISBAY_SANITIZED 1
-#endif
 #endif
 
 namespace orrisbay::cli {
