@@ -200,6 +200,11 @@ std::string RecipeStateText(const RecipeState& state) {
 
 Result<void> WriteRecipeState(const RecipeState& state, const fs::path& path) {
     const std::string text = RecipeStateText(state);
+    std::ifstream in(path, std::ios::binary);
+    if (in &&
+        std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) == text) {
+        return {};
+    }
     return imageio::WriteAtomically(reinterpret_cast<const BYTE*>(text.data()), text.size(), path);
 }
 

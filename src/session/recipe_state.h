@@ -60,7 +60,8 @@ Result<RecipeState> ReadRecipeState(const std::filesystem::path& path);
 // The state as the file holds it.
 std::string RecipeStateText(const RecipeState& state);
 
-// Writes the state file whole and atomically.
+// Writes the state file whole and atomically, unless it holds this very
+// state already (a build that changed nothing leaves it alone).
 Result<void> WriteRecipeState(const RecipeState& state, const std::filesystem::path& path);
 
 }  // namespace orrisbay::session

@@ -1,8 +1,6 @@
 #include "session/set_build.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 
 #include "console/version.h"
@@ -232,11 +230,6 @@ void LeaveOutUnselected(const BuildPlan& plan, BuildSummary& summary) {
     summary.textures = std::move(selected);
 }
 
-std::string FileText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 }  // namespace
 
 std::size_t BuildSummary::Count(TextureOutcome outcome) const {
@@ -283,10 +276,8 @@ Result<BuildSummary> BuildSet(const BuildRequest& request, BuildProgress& progre
     LeaveOutUnselected(plan, summary);
     const fs::path statePath = StatePathOf(request.recipe);
     const RecipeState state = NewState(plan, making);
-    if (RecipeStateText(state) != FileText(statePath)) {
-        if (Result<void> written = WriteRecipeState(state, statePath); !written) {
-            summary.stateProblem = written.problem();
-        }
+    if (Result<void> written = WriteRecipeState(state, statePath); !written) {
+        summary.stateProblem = written.problem();
     }
     return summary;
 }
