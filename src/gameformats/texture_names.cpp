@@ -182,7 +182,10 @@ std::string NearestValidTextureName(std::string_view wanted) {
 }
 
 bool SameLumpName(std::string_view a, std::string_view b) {
-    return console::LowerCase(a) == console::LowerCase(b);
+    // Compared in place: lookups call this for every lump of a WAD.
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::string PrefixExplanation(std::string_view name, WadKind kind) {
