@@ -5,12 +5,11 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "console/text.h"
 #include "imageio/image_writer.h"
+#include "session/file_text.h"
 
 namespace orrisbay::session {
 namespace {
@@ -162,8 +161,7 @@ Result<void> PutTextureInRecipeFile(const std::string& path, const RecipeTexture
     if (!recipe) {
         return recipe.problem();
     }
-    std::ifstream in(path, std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text = ReadFileText(path).value_or(std::string());
     if (const RecipeTexture* old = recipe->FindTexture(texture.name)) {
         return WriteText(ReplaceTexture(text, *recipe, *old, texture), path);
     }

@@ -3,10 +3,9 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 
+#include "session/file_text.h"
 #include "session/recipe.h"
 
 namespace orrisbay::session {
@@ -257,12 +256,11 @@ Result<Recipe> ReadRecipe(const std::string& path) {
         return Fail(missing ? ProblemKind::Missing : ProblemKind::Unreadable,
                     path + (missing ? ": no such file" : ": not a recipe file"), path);
     }
-    std::ifstream in(path, std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!in && !in.eof()) {
+    const std::optional<std::string> text = ReadFileText(path);
+    if (!text) {
         return Fail(ProblemKind::Unreadable, path + ": cannot be read", path);
     }
-    return ParseRecipe(text, path);
+    return ParseRecipe(*text, path);
 }
 
 }  // namespace orrisbay::session

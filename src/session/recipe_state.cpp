@@ -4,12 +4,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 
 #include "imageio/image_writer.h"
+#include "session/file_text.h"
 
 namespace orrisbay::session {
 namespace {
@@ -148,11 +147,11 @@ Result<RecipeState> ReadRecipeState(const fs::path& path) {
     if (!fs::exists(path, error)) {
         return RecipeState{};
     }
-    std::ifstream in(path, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!in && !in.eof()) {
+    const std::optional<std::string> read = ReadFileText(path);
+    if (!read) {
         return Damaged(path, "cannot be read");
     }
+    const std::string& text = *read;
     try {
         const toml::table root = toml::parse(text, std::string_view(path.string()));
         if (auto state = StateOf(root)) {
@@ -200,9 +199,7 @@ std::string RecipeStateText(const RecipeState& state) {
 
 Result<void> WriteRecipeState(const RecipeState& state, const fs::path& path) {
     const std::string text = RecipeStateText(state);
-    std::ifstream in(path, std::ios::binary);
-    if (in &&
-        std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) == text) {
+    if (ReadFileText(path) == text) {
         return {};
     }
     return imageio::WriteAtomically(reinterpret_cast<const BYTE*>(text.data()), text.size(), path);
