@@ -1,6 +1,7 @@
 #include "session/set_build.h"
 
 #include <algorithm>
+#include <future>
 #include <mutex>
 
 #include "console/version.h"
@@ -103,7 +104,8 @@ void MarkFailed(Making& making, TextureReport& report, const Problem& problem) {
 // Writes one WAD with every lump made for it and without the ones to
 // remove; its textures fail together when it cannot be read or written.
 void WriteWad(BuildPlan& plan, std::size_t outputIndex, std::vector<Making>& making,
-              std::vector<TextureReport>& reports, BuildSummary& summary) {
+              std::vector<TextureReport>& reports, BuildSummary& summary,
+              std::future<Result<gameformats::WadFile>>& readEarly) {
     PlannedOutput& output = plan.outputs[outputIndex];
     std::vector<Making*> lumps;
     for (Making& m : making) {
@@ -117,7 +119,9 @@ void WriteWad(BuildPlan& plan, std::size_t outputIndex, std::vector<Making>& mak
     // Put in the recipe's order, so new textures are added as they are listed.
     std::ranges::sort(lumps, {}, [](const Making* m) { return m->planned; });
     auto wad = output.contents ? Result<gameformats::WadFile>(std::move(*output.contents))
-                               : gameformats::OpenWadForEditing(output.path.string(), output.kind);
+               : readEarly.valid()
+                   ? readEarly.get()
+                   : gameformats::OpenWadForEditing(output.path.string(), output.kind);
     output.contents.reset();
     if (!wad) {
         const Problem failed = Fail(wad.problem().kind, wad.problem().message, output.key);
@@ -164,6 +168,24 @@ void WriteWad(BuildPlan& plan, std::size_t outputIndex, std::vector<Making>& mak
         output.dropped.push_back(name);
     }
     output.fileNow = FileFingerprint(output.path);
+}
+
+// With two jobs or more, each WAD that textures are made for is read while
+// they are made, on a thread of its own: making one texture seldom keeps
+// every core busy, and reading a large WAD takes a good part of its time.
+std::vector<std::future<Result<gameformats::WadFile>>> ReadWadsEarly(
+    const BuildPlan& plan, const std::vector<Making>& making, unsigned jobs) {
+    std::vector<std::future<Result<gameformats::WadFile>>> wads(plan.outputs.size());
+    for (std::size_t i = 0; i < plan.outputs.size() && jobs > 1; ++i) {
+        const PlannedOutput& output = plan.outputs[i];
+        if (output.wad && !output.contents &&
+            std::ranges::any_of(making, [i](const Making& m) { return m.planned->output == i; })) {
+            wads[i] = std::async(std::launch::async, [&output] {
+                return gameformats::OpenWadForEditing(output.path.string(), output.kind);
+            });
+        }
+    }
+    return wads;
 }
 
 // The record of a texture after this build.
@@ -262,11 +284,12 @@ Result<BuildSummary> BuildSet(const BuildRequest& request, BuildProgress& progre
         return summary;
     }
     std::vector<Making> making = ToMake(plan);
-    MakeAll(plan, making, request.jobs == 0 ? slots::MachineThreads() : request.jobs,
-            summary.textures, progress);
+    const unsigned jobs = request.jobs == 0 ? slots::MachineThreads() : request.jobs;
+    std::vector<std::future<Result<gameformats::WadFile>>> wads = ReadWadsEarly(plan, making, jobs);
+    MakeAll(plan, making, jobs, summary.textures, progress);
     for (std::size_t i = 0; i < plan.outputs.size(); ++i) {
         if (plan.outputs[i].wad) {
-            WriteWad(plan, i, making, summary.textures, summary);
+            WriteWad(plan, i, making, summary.textures, summary, wads[i]);
         } else if (std::ranges::any_of(making, [i](const Making& m) {
                        return m.planned->output == i && *m.made;
                    })) {
