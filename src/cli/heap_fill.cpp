@@ -16,6 +16,7 @@
 
 namespace orrisbay::cli {
 
+#if defined(__GLIBC__) && !defined(ORRISBAY_SANITIZED)
 namespace {
 
 // Asks the kernel to fill [from, to) with pages, split among `threads`.
@@ -42,7 +43,6 @@ void Populate(std::uintptr_t from, std::uintptr_t to, unsigned threads) {
 }  // namespace
 
 void FaultInAhead(std::uint64_t bytes, unsigned threads) {
-#if defined(__GLIBC__) && !defined(ORRISBAY_SANITIZED)
     constexpr std::uint64_t kWorthIt = std::uint64_t{64} << 20;
     if (bytes < kWorthIt || bytes > SIZE_MAX / 4) {
         return;
@@ -59,9 +59,10 @@ void FaultInAhead(std::uint64_t bytes, unsigned threads) {
         Populate((start + page - 1) / page * page, (start + bytes) / page * page, threads);
     }
     std::free(block);
-#else
-    (void)bytes, (void)threads;
-#endif
 }
+#else
+// Another C library's heap, or a sanitizer's: the pages come as they are used.
+void FaultInAhead(std::uint64_t, unsigned) {}
+#endif
 
 }  // namespace orrisbay::cli
