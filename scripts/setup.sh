@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xclip xauth
   libjpeg-dev libpng-dev zlib1g-dev
-  liblcms2-dev
+  liblcms2-dev libqhull-dev
   clang libclang-rt-14-dev valgrind
   dpkg-dev lintian desktop-file-utils appstream help2man
 )

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "palette/palette_gamut.h"
+
 namespace orrisbay::quake_palette {
 
 namespace {
@@ -170,7 +172,7 @@ std::uint32_t ColourDistance(int r1, int g1, int b1, int r2, int g2, int b2) {
 
 NearestColourFinder::NearestColourFinder(const Palette& palette, const IndexSet& allowed,
                                          ColourMetric metric)
-    : palette_(palette), metric_(metric) {
+    : palette_(palette), allowed_(allowed), metric_(metric) {
     if (metric == ColourMetric::Rgb) {
         std::vector<RgbEntry> entries;
         for (int i = 0; i < 256; ++i) {
@@ -193,6 +195,12 @@ NearestColourFinder::NearestColourFinder(const Palette& palette, const IndexSet&
         }
         Build(LabSpace{metric}, entries, labCandidates_);
     }
+}
+
+const GamutMap& NearestColourFinder::Gamut() const {
+    std::call_once(gamutMade_,
+                   [this] { gamut_ = std::make_shared<const GamutMap>(palette_, allowed_); });
+    return *gamut_;
 }
 
 NearestColourFinder::NearestColourFinder(const Palette& palette, bool allowFullbrights)

@@ -3,6 +3,8 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "palette/conversion_options.h"
@@ -31,6 +33,8 @@ class IndexSet {
 // (1024 + r1 + r2) dR^2 + 2048 dG^2 + (1534 - r1 - r2) dB^2.
 std::uint32_t ColourDistance(int r1, int g1, int b1, int r2, int g2, int b2);
 
+class GamutMap;
+
 // Finds the allowed palette index nearest to a colour under a metric, the
 // lowest index winning ties. A 32 x 32 x 32 grid of colour cells keeps, per
 // cell, the few allowed entries that can be nearest to any colour inside it,
@@ -51,6 +55,9 @@ class NearestColourFinder {
     std::uint8_t Nearest(int red, int green, int blue) const;
     const Palette& Colours() const { return palette_; }
     ColourMetric Metric() const { return metric_; }
+    // The colours the allowed ones can average to, for error diffusion to
+    // aim at; made on first use (a few milliseconds) and kept with the finder.
+    const GamutMap& Gamut() const;
 
   private:
     struct RgbEntry {
@@ -77,7 +84,10 @@ class NearestColourFinder {
     friend struct LabSpace;
 
     Palette palette_;
+    IndexSet allowed_;
     ColourMetric metric_;
+    mutable std::once_flag gamutMade_;
+    mutable std::shared_ptr<const GamutMap> gamut_;
     std::vector<std::uint32_t> cellStart_;  // cell c holds candidates [start[c], end[c])
     std::vector<std::uint32_t> cellEnd_;
     std::vector<RgbEntry> rgbCandidates_;

@@ -6,6 +6,7 @@
 
 #include "imageio/freeimage_base.h"
 #include "palette/blue_noise.h"
+#include "palette/palette_gamut.h"
 #include "palette/perceptual_colour.h"
 
 namespace orrisbay::quake_palette {
@@ -171,11 +172,11 @@ class WrappedDiffusion {
             return;
         }
         const std::array<int, 3> pixel = PixelAt(in + static_cast<std::ptrdiff_t>(x) * 3);
+        const Error& aim = Aim(region, pixel);
         Error wanted;
         std::array<int, 3> query;
         for (std::size_t c = 0; c < 3; ++c) {
-            const float value = linear_[static_cast<std::size_t>(pixel[c])] +
-                                current_[static_cast<std::size_t>(x) * 3 + c] + carry[c];
+            const float value = aim[c] + current_[static_cast<std::size_t>(x) * 3 + c] + carry[c];
             wanted[c] = std::clamp(value, kLeastLinear, kMostLinear);
             query[c] = encode_(wanted[c]);
         }
@@ -205,8 +206,26 @@ class WrappedDiffusion {
         }
     }
 
+    // Where to aim for a pixel's colour; neighbours often share one.
+    const Error& Aim(PixelRegion region, const std::array<int, 3>& pixel) {
+        if (pixel != lastPixel_ || region != lastRegion_) {
+            const GamutMap* gamut = region == PixelRegion::Glowing ? glowingGamut_ : ordinaryGamut_;
+            lastAim_ = gamut->Aim(pixel, {linear_[static_cast<std::size_t>(pixel[0])],
+                                          linear_[static_cast<std::size_t>(pixel[1])],
+                                          linear_[static_cast<std::size_t>(pixel[2])]});
+            lastPixel_ = pixel;
+            lastRegion_ = region;
+        }
+        return lastAim_;
+    }
+
     const ConversionJob& job_;
     Finders finders_{job_, true};  // diffused colours rarely repeat
+    const GamutMap* ordinaryGamut_ = job_.ordinary ? &job_.ordinary->Gamut() : nullptr;
+    const GamutMap* glowingGamut_ = job_.glowing ? &job_.glowing->Gamut() : nullptr;
+    std::array<int, 3> lastPixel_{-1, -1, -1};
+    PixelRegion lastRegion_ = PixelRegion::SeeThrough;
+    Error lastAim_{};
     const std::array<float, 256>& linear_ = LinearLevels();
     const SrgbEncoder& encode_ = Encoder();
     int width_, height_;

@@ -26,7 +26,8 @@ void ConvertPlain(const ConversionJob& job);
 // sixteenths: byte for byte the conversion's first dithering.
 void ConvertFloydSteinberg(const ConversionJob& job);
 // Serpentine error diffusion in linear light that wraps around the edges as
-// the texture tiles, `strength` scaling the error passed on.
+// the texture tiles, `strength` scaling the error passed on; a colour the
+// allowed ones cannot average to is aimed at the nearest one they can.
 void ConvertWrappedDiffusion(const ConversionJob& job, float strength);
 // A blue-noise threshold pattern whose tile divides the texture's sides.
 void ConvertOrdered(const ConversionJob& job, float strength);

@@ -181,6 +181,13 @@ Triple ConesOf(ColourMetric space, int red, int green, int blue) {
     return {CieCompand(xyz[0]), CieCompand(xyz[1]), CieCompand(xyz[2])};
 }
 
+Triple CielabOfLinear(const Triple& linear) {
+    const Triple xyz = Apply(kXyzOverWhite, linear);
+    const Triple lab =
+        Apply(kCielabFromCones, {CieCompand(xyz[0]), CieCompand(xyz[1]), CieCompand(xyz[2])});
+    return {lab[0] - 16, lab[1], lab[2]};
+}
+
 LabBox LabBoxOf(ColourMetric space, const std::array<int, 3>& low, const std::array<int, 3>& high) {
     const Triple least = ConesOf(space, low[0], low[1], low[2]);
     const Triple most = ConesOf(space, high[0], high[1], high[2]);

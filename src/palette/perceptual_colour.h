@@ -26,6 +26,9 @@ struct LabBox {
 };
 LabBox LabBoxOf(ColourMetric space, const std::array<int, 3>& low, const std::array<int, 3>& high);
 
+// CIELAB's lightness and colour axes of a colour in linear light.
+Triple CielabOfLinear(const Triple& linear);
+
 // The coordinates of an sRGB colour in `space` (not Rgb), in single
 // precision as the colour finder compares them.
 struct Lab {

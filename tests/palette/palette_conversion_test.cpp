@@ -8,6 +8,7 @@
 
 #include "palette/blue_noise.h"
 #include "palette/game_palette.h"
+#include "palette/palette_gamut.h"
 #include "palette_test_support.h"
 #include "support/image_files.h"
 
@@ -421,16 +422,18 @@ TEST_F(PaletteConversionTest, NoDitherErrorCrossesARegionEdge) {
     }
 }
 
+double Linear(int level) {
+    const double v = level / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
 // Linear-light colours of a converted texture, blurred with sigma 1 around
 // its edges, against the same of the picture: the mean colour distance in
 // the two-pixel bands where a 2 x 2 tiling's copies meet, over the inside.
 double SeamRatio(const Bitmap& picture, const Bitmap& indexed, const Palette& colours) {
     const int width = static_cast<int>(FreeImage_GetWidth(picture.get()));
     const int height = static_cast<int>(FreeImage_GetHeight(picture.get()));
-    auto linear = [](int level) {
-        const double v = level / 255.0;
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
+    const auto linear = Linear;
     std::vector<double> difference(static_cast<std::size_t>(width * height * 3));
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -478,6 +481,49 @@ TEST_F(PaletteConversionTest, TiledDiffusionAndOrderedPatternsHaveNoSeam) {
             const ConversionOptions options{.dithering = {mode, {}}};
             const Bitmap tiled = ConvertToQuakePalette(flat.get(), palette, options);
             EXPECT_LE(SeamRatio(flat, tiled, palette), 1.05) << grey << " " << int(mode);
+        }
+    }
+}
+
+TEST_F(PaletteConversionTest, DiffusionAimsAtMixesAsTheyAreAndElseAtAMixWithinReach) {
+    const GamutMap gamut(palette, IndexSet::Range(0, 223));
+    const auto aim = [&gamut](const LinearColour& linear) {
+        const std::array<int, 3> srgb{SrgbFromLinear(linear[0]), SrgbFromLinear(linear[1]),
+                                      SrgbFromLinear(linear[2])};
+        return gamut.Aim(srgb, linear);
+    };
+    const auto colourOf = [this](int index) {
+        const ColourValue c = palette[static_cast<std::size_t>(index)];
+        return LinearColour{float(Linear(Red(c))), float(Linear(Green(c))), float(Linear(Blue(c)))};
+    };
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> index(0, 223);
+    std::uniform_real_distribution<float> share(0, 1);
+    for (int i = 0; i < 2000; ++i) {
+        // A mix of four ordinary colours, which dithering can reach.
+        LinearColour mix{0, 0, 0};
+        float total = 0;
+        for (int k = 0; k < 4; ++k) {
+            const float w = share(random);
+            const LinearColour c = colourOf(index(random));
+            total += w;
+            for (std::size_t ch = 0; ch < 3; ++ch) {
+                mix[ch] += w * c[ch];
+            }
+        }
+        for (float& ch : mix) {
+            ch /= total;
+        }
+        EXPECT_EQ(aim(mix), mix);
+    }
+    // Colours beyond every ordinary one: the aim is within reach, so aiming at it again keeps it.
+    for (const LinearColour far :
+         {LinearColour{0, 1, 1}, LinearColour{1, 0, 1}, LinearColour{0, 1, 0},
+          LinearColour{0.61f, 0.75f, 1}, LinearColour{1, 1, 1}}) {
+        const LinearColour first = aim(far), second = aim(first);
+        EXPECT_NE(first, far);
+        for (std::size_t ch = 0; ch < 3; ++ch) {
+            EXPECT_NEAR(second[ch], first[ch], 2e-3f) << far[0] << " " << far[1] << " " << far[2];
         }
     }
 }
