@@ -172,7 +172,14 @@ class WrappedDiffusion {
             return;
         }
         const std::array<int, 3> pixel = PixelAt(in + static_cast<std::ptrdiff_t>(x) * 3);
-        const Error& aim = Aim(region, pixel);
+        // Aimed at the pixel's own colour, unless that is out of reach.
+        Error aim{linear_[static_cast<std::size_t>(pixel[0])],
+                  linear_[static_cast<std::size_t>(pixel[1])],
+                  linear_[static_cast<std::size_t>(pixel[2])]};
+        const GamutMap& gamut = region == PixelRegion::Glowing ? *glowingGamut_ : *ordinaryGamut_;
+        if (!gamut.BlockInReach(pixel)) {
+            aim = gamut.Aim(pixel, aim);
+        }
         Error wanted;
         std::array<int, 3> query;
         for (std::size_t c = 0; c < 3; ++c) {
@@ -206,26 +213,10 @@ class WrappedDiffusion {
         }
     }
 
-    // Where to aim for a pixel's colour; neighbours often share one.
-    const Error& Aim(PixelRegion region, const std::array<int, 3>& pixel) {
-        if (pixel != lastPixel_ || region != lastRegion_) {
-            const GamutMap* gamut = region == PixelRegion::Glowing ? glowingGamut_ : ordinaryGamut_;
-            lastAim_ = gamut->Aim(pixel, {linear_[static_cast<std::size_t>(pixel[0])],
-                                          linear_[static_cast<std::size_t>(pixel[1])],
-                                          linear_[static_cast<std::size_t>(pixel[2])]});
-            lastPixel_ = pixel;
-            lastRegion_ = region;
-        }
-        return lastAim_;
-    }
-
     const ConversionJob& job_;
     Finders finders_{job_, true};  // diffused colours rarely repeat
     const GamutMap* ordinaryGamut_ = job_.ordinary ? &job_.ordinary->Gamut() : nullptr;
     const GamutMap* glowingGamut_ = job_.glowing ? &job_.glowing->Gamut() : nullptr;
-    std::array<int, 3> lastPixel_{-1, -1, -1};
-    PixelRegion lastRegion_ = PixelRegion::SeeThrough;
-    Error lastAim_{};
     const std::array<float, 256>& linear_ = LinearLevels();
     const SrgbEncoder& encode_ = Encoder();
     int width_, height_;

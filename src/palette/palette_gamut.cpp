@@ -258,7 +258,7 @@ LinearColour GamutMap::NearestReachable(const LinearColour& wanted) const {
     return reached;
 }
 
-LinearColour GamutMap::CornerOffset(int corner) const {
+const LinearColour& GamutMap::CornerOffset(int corner, LinearColour& offset) const {
     std::atomic<std::uint8_t>& state = cornerState_[corner];
     if (state.load(std::memory_order_acquire) == kFound) {
         return cornerOffsets_[corner];
@@ -266,7 +266,7 @@ LinearColour GamutMap::CornerOffset(int corner) const {
     const LinearColour own{CornerLevel(corner / (kCorners * kCorners)),
                            CornerLevel(corner / kCorners % kCorners),
                            CornerLevel(corner % kCorners)};
-    LinearColour offset{0, 0, 0};
+    offset = {0, 0, 0};
     if (!InReach(own)) {
         const LinearColour reached = NearestReachable(own);
         offset = {reached[0] - own[0], reached[1] - own[1], reached[2] - own[2]};
@@ -281,23 +281,26 @@ LinearColour GamutMap::CornerOffset(int corner) const {
     return offset;
 }
 
-LinearColour GamutMap::AimPartly(Reach reach, const std::array<int, 3>& srgb,
-                                 const LinearColour& linear) const {
-    if (reach == Reach::Part && InReach(linear)) {
+LinearColour GamutMap::Aim(const std::array<int, 3>& srgb, const LinearColour& linear) const {
+    const int red = BlockOf(srgb[0]), green = BlockOf(srgb[1]), blue = BlockOf(srgb[2]);
+    const Reach reach =
+        blockReach_[static_cast<std::size_t>((red * kBlocks + green) * kBlocks + blue)];
+    if (reach == Reach::All || (reach == Reach::Part && InReach(linear))) {
         return linear;
     }
-    const int red = BlockOf(srgb[0]), green = BlockOf(srgb[1]), blue = BlockOf(srgb[2]);
     const float r = Across(srgb[0]), g = Across(srgb[1]), b = Across(srgb[2]);
-    LinearColour aim = linear;
+    // Summed in locals, not in the array, which keeps them in registers.
+    float aimRed = linear[0], aimGreen = linear[1], aimBlue = linear[2];
     for (int i = 0; i < 8; ++i) {
         const float weight = ((i & 4) ? r : 1 - r) * ((i & 2) ? g : 1 - g) * ((i & 1) ? b : 1 - b);
-        const LinearColour offset =
-            CornerOffset(CornerIndex(red + (i >> 2), green + ((i >> 1) & 1), blue + (i & 1)));
-        for (std::size_t c = 0; c < 3; ++c) {
-            aim[c] += weight * offset[c];
-        }
+        LinearColour found;
+        const LinearColour& offset = CornerOffset(
+            CornerIndex(red + (i >> 2), green + ((i >> 1) & 1), blue + (i & 1)), found);
+        aimRed += weight * offset[0];
+        aimGreen += weight * offset[1];
+        aimBlue += weight * offset[2];
     }
-    return aim;
+    return {aimRed, aimGreen, aimBlue};
 }
 
 }  // namespace orrisbay::quake_palette

@@ -29,15 +29,16 @@ class GamutMap {
   public:
     GamutMap(const Palette& palette, const IndexSet& allowed);
 
-    // Where to aim for an sRGB colour (levels 0 to 255), `linear` being the
-    // same in linear light. Most colours lie in blocks wholly in reach.
-    LinearColour Aim(const std::array<int, 3>& srgb, const LinearColour& linear) const {
+    // Whether the block of sRGB levels (0 to 255) holding a colour is wholly
+    // in reach, so the colour is its own aim: true for most colours.
+    bool BlockInReach(const std::array<int, 3>& srgb) const {
         const auto block = [](int level) { return static_cast<unsigned>(level) / kLevelsPerBlock; };
-        const Reach reach =
-            blockReach_[(block(srgb[0]) * kBlocksPerChannel + block(srgb[1])) * kBlocksPerChannel +
-                        block(srgb[2])];
-        return reach == Reach::All ? linear : AimPartly(reach, srgb, linear);
+        return blockReach_[(block(srgb[0]) * kBlocksPerChannel + block(srgb[1])) *
+                               kBlocksPerChannel +
+                           block(srgb[2])] == Reach::All;
     }
+    // Where to aim for an sRGB colour, `linear` being the same in linear light.
+    LinearColour Aim(const std::array<int, 3>& srgb, const LinearColour& linear) const;
 
     static constexpr unsigned kLevelsPerBlock = 8;
     static constexpr unsigned kBlocksPerChannel = 256 / kLevelsPerBlock;
@@ -51,10 +52,9 @@ class GamutMap {
     };
 
     bool InReach(const LinearColour& linear) const;
-    LinearColour AimPartly(Reach reach, const std::array<int, 3>& srgb,
-                           const LinearColour& linear) const;
     LinearColour NearestReachable(const LinearColour& wanted) const;
-    LinearColour CornerOffset(int corner) const;
+    // The corner's offset, kept or else found into `offset`.
+    const LinearColour& CornerOffset(int corner, LinearColour& offset) const;
     void FindBlocksInReach();
 
     std::vector<LinearColour> corners_;  // of the hull (every colour when it has no faces)
