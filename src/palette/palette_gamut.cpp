@@ -132,7 +132,7 @@ Matrix Ciede2000Slopes(const Vector3& at) {
     const double chroma = std::hypot(a, b);
     const double hue = chroma > 0 ? std::atan2(b, a) : 0;
     const double degrees = hue < 0 ? (hue + 2 * kPi) * 180 / kPi : hue * 180 / kPi;
-    const auto cosine = [kPi](double d) { return std::cos(d * kPi / 180); };
+    const auto cosine = [](double d) { return std::cos(d * kPi / 180); };
     const double t = 1 - 0.17 * cosine(degrees - 30) + 0.24 * cosine(2 * degrees) +
                      0.32 * cosine(3 * degrees + 6) - 0.20 * cosine(4 * degrees - 63);
     const double l50 = (centre[0] - 50) * (centre[0] - 50);
